@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+
+namespace test {
+
+// The module's end of a pseudo-terminal. The program under test opens
+// slavePath() like any serial port; the test reads what it sent and writes
+// what the module says. The peer keeps its own slave descriptor open so the
+// master never sees a hang-up between the program's opens and closes.
+class PtyPeer : public QObject {
+    Q_OBJECT
+public:
+    explicit PtyPeer(QObject* parent = nullptr);
+    ~PtyPeer() override;
+
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_path; }
+
+    // Writes everything, waiting for the terminal to take it.
+    bool write(const QByteArray& data);
+
+    QByteArray received() const { return m_received; }
+    QByteArray takeReceived();
+    void clearReceived() { m_received.clear(); }
+
+    // Runs the event loop until received() contains needle (or holds at
+    // least minBytes) or the time runs out.
+    bool waitFor(const QByteArray& needle, int timeoutMs = 3000);
+    bool waitForBytes(qsizetype minBytes, int timeoutMs = 3000);
+
+    // The device vanishes: both ends of the terminal are closed.
+    void vanish();
+
+signals:
+    void dataReceived();
+
+private:
+    void readAvailable();
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+    QSocketNotifier* m_notifier = nullptr;
+    QByteArray m_received;
+};
+
+} // namespace test
