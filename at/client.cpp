@@ -1,0 +1,282 @@
+#include "at/client.h"
+
+#include "at/firmware.h"
+#include "at/transaction.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <limits>
+
+namespace at {
+
+namespace {
+const char* const error_strs[] = {
+    QT_TRANSLATE_NOOP("at", "Timeout"),
+    QT_TRANSLATE_NOOP("at", "Cancel"),
+    QT_TRANSLATE_NOOP("at", "None"),
+    QT_TRANSLATE_NOOP("at", "Fail"),
+};
+} // namespace
+
+QString toText(at::Error err) {
+    const int index = int(err) + 2;
+    if (index < 0 || index >= int(std::size(error_strs)))
+        return QCoreApplication::translate("at", "Unknown");
+    return QCoreApplication::translate("at", error_strs[index]);
+}
+
+Client::Client(QObject* parent)
+    : QObject(parent) {
+    qRegisterMetaType<at::Error>("at::Error");
+}
+
+Client::~Client() {
+    if (m_port)
+        disconnect(m_port, nullptr, this, nullptr);
+    // Transactions reach back into the client while they go, so they must
+    // go while the client is still whole.
+    m_transaction = nullptr;
+    const QObjectList kids = children();
+    for (QObject* kid : kids) {
+        if (dynamic_cast<Transaction*>(kid))
+            delete kid;
+    }
+    if (m_ownsPort)
+        delete m_port;
+}
+
+void Client::setSerialPort(QSerialPort* port) {
+    if (port == m_port)
+        return;
+    if (m_port) {
+        disconnect(m_port, &QSerialPort::readyRead, this, &Client::readReady);
+        disconnect(m_port, &QSerialPort::errorOccurred, this, &Client::errorOccurred);
+        if (m_ownsPort || m_port->parent() == this)
+            m_port->deleteLater();
+    }
+    m_ownsPort = false;
+    m_port = port;
+    if (m_port) {
+        connect(m_port, &QSerialPort::readyRead, this, &Client::readReady);
+        connect(m_port, &QSerialPort::errorOccurred, this, &Client::errorOccurred);
+    }
+}
+
+QSerialPort* Client::serialPort() const {
+    if (!m_port) {
+        // Owned by the client although it has no parent; see the destructor.
+        auto* port = new QSerialPort(); // NOLINT: deleted in ~Client
+        const_cast<Client*>(this)->setSerialPort(port);
+        m_ownsPort = true;
+    }
+    return m_port;
+}
+
+bool Client::serialPortOpen(bool hold) {
+    QSerialPort* port = serialPort();
+    m_closeAfter = !hold && !port->isOpen();
+    if (port->isOpen()) {
+        port->clear(QSerialPort::AllDirections);
+        return true;
+    }
+    if (!port->open(QIODevice::ReadWrite))
+        return false;
+    emit opened();
+    return true;
+}
+
+void Client::serialPortClose(bool force) {
+    if (!force && !m_closeAfter)
+        return;
+    QSerialPort* port = serialPort();
+    if (!port->isOpen())
+        return;
+    m_closeAfter = false;
+    port->close();
+    emit closed();
+}
+
+void Client::send(const QByteArray& data) {
+    serialPort()->write(data);
+    emit sended(data);
+}
+
+void Client::sendBinary(const QByteArray& data) {
+    serialPort()->write(data);
+    emit sendedBinary(data);
+}
+
+void Client::userCommand(const QString& text, const QByteArray& binary) {
+    if (text.isEmpty())
+        return;
+    QByteArray line = text.toLocal8Bit();
+    if (!line.endsWith('\n'))
+        line += "\r\n";
+    send(line);
+    if (!binary.isEmpty())
+        sendBinary(binary);
+}
+
+bool Client::takePort() {
+    if (m_transaction)
+        return false;
+    QSerialPort* port = serialPort();
+    const bool wasOpen = port->isOpen();
+    m_closeAfter = !wasOpen;
+    if (wasOpen) {
+        port->clear(QSerialPort::AllDirections);
+        return true;
+    }
+    if (!port->open(QIODevice::ReadWrite)) {
+        m_closeAfter = false;
+        return false;
+    }
+    emit opened();
+    return true;
+}
+
+void Client::givePortBack() {
+    if (m_transaction || !m_closeAfter || !m_port || !m_port->isOpen())
+        return;
+    m_closeAfter = false;
+    m_port->close();
+    emit closed();
+}
+
+bool Client::test() {
+    if (!takePort())
+        return false;
+    (new TestTransaction(this))->begin();
+    return true;
+}
+
+bool Client::updateFirmware(const QByteArray& image) {
+    // Sizes and offsets travel as signed 32-bit counts.
+    if (image.size() > std::numeric_limits<qint32>::max())
+        return false;
+    if (!takePort())
+        return false;
+    (new FirmwareWriteTransaction(this, image))->begin();
+    return true;
+}
+
+bool Client::cancelUpdateFirmware() {
+    if (m_transaction) {
+        auto* write = dynamic_cast<FirmwareWriteTransaction*>(m_transaction);
+        return write && write->cancel();
+    }
+    // Between two blocks no transaction is current while the confirmed
+    // block is reported; a cancel from a progress handler lands here.
+    const QObjectList kids = children();
+    for (QObject* kid : kids) {
+        auto* write = dynamic_cast<FirmwareWriteTransaction*>(kid);
+        if (write && write->cancel())
+            return true;
+    }
+    return false;
+}
+
+void Client::readReady() {
+    QPointer<QSerialPort> port = m_port;
+    while (port && port == m_port && port->isOpen()) {
+        const QByteArray data = port->readAll();
+        if (data.isEmpty())
+            break;
+        receiveBytes(data);
+    }
+}
+
+void Client::errorOccurred(QSerialPort::SerialPortError error) {
+    // Port errors reach the user through the window, which watches the port.
+    Q_UNUSED(error);
+}
+
+void Client::receiveBytes(const QByteArray& bytes) {
+    m_buffer.append(bytes);
+    // Everything below may re-enter through a nested event loop started by a
+    // signal handler, so all positions live in members, never in locals.
+    for (;;) {
+        const quint64 before = m_units;
+        const QByteArray line = searchLine();
+        if (m_units == before)
+            break;
+        handleLine(line);
+    }
+    if (m_readPos > 0) {
+        m_buffer.remove(0, m_readPos);
+        m_scanPos = qMax<qsizetype>(0, m_scanPos - m_readPos);
+        m_readPos = 0;
+    }
+}
+
+QByteArray Client::searchLine() {
+    if (m_binaryLength > 0) {
+        if (m_buffer.size() - m_readPos < m_binaryLength)
+            return {};
+        const QByteArray block = m_buffer.mid(m_readPos, m_binaryLength);
+        m_readPos += m_binaryLength;
+        m_binaryLength = 0;
+        ++m_units;
+        emit receivedBinary(block);
+        if (m_binaryLength > 0)
+            return {};
+    }
+    const qsizetype from = qMax(m_readPos, m_scanPos);
+    const qsizetype lf = m_buffer.indexOf('\n', from);
+    if (lf < 0) {
+        m_scanPos = m_buffer.size();
+        return {};
+    }
+    const qsizetype start = m_readPos;
+    qsizetype length = lf - start;
+    const QByteArray raw = m_buffer.mid(start, length + 1);
+    if (length > 0 && raw.at(length - 1) == '\r')
+        --length;
+    m_readPos = lf + 1;
+    ++m_units;
+    emit received(raw);
+    return raw.left(length);
+}
+
+void Client::handleLine(const QByteArray& line) {
+    if (line.isEmpty())
+        return;
+    if (handleReadBynary(line))
+        return;
+    if (!m_transaction)
+        return;
+    if (line == "OK") {
+        m_transaction->end(None);
+        return;
+    }
+    if (line == "FAIL") {
+        m_transaction->end(Fail);
+        return;
+    }
+    if (!line.startsWith('+'))
+        return;
+    const QByteArray& name = m_transaction->command();
+    if (name.isEmpty() || line.size() - 1 < name.size())
+        return;
+    if (QByteArrayView(line).sliced(1, name.size()) != name)
+        return;
+    m_transaction->handle(line.mid(1 + name.size()));
+}
+
+bool Client::handleReadBynary(const QByteArray& line) {
+    static const QByteArray readb_key = "+READB";
+    if (line.left(readb_key.size()).toUpper() != readb_key)
+        return false;
+    const QList<QByteArray> parts = line.split(':');
+    if (parts.size() < 2)
+        return false;
+    bool ok = false;
+    const int length = parts.at(1).toInt(&ok, 10);
+    if (!ok)
+        return false;
+    m_binaryLength = length;
+    return true;
+}
+
+} // namespace at

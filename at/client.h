@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace at {
+
+// Result of a transaction; the numeric values are shown to the user.
+enum Error : int { Timeout = -2, Cancel = -1, None = 0, Fail = 1 };
+
+QString toText(at::Error err);
+
+class Transaction;
+
+class Client : public QObject {
+    Q_OBJECT
+public:
+    explicit Client(QObject* parent = nullptr);
+    ~Client() override;
+
+    void setSerialPort(QSerialPort* port);
+    QSerialPort* serialPort() const;
+    bool serialPortOpen(bool hold);
+    void serialPortClose(bool force);
+
+    void send(const QByteArray& data);
+    void sendBinary(const QByteArray& data);
+    void userCommand(const QString& text, const QByteArray& binary);
+
+    bool test();
+    bool updateFirmware(const QByteArray& image);
+    bool cancelUpdateFirmware();
+
+    // Feeds bytes to the framing exactly as the port's ready-read path does.
+    void receiveBytes(const QByteArray& bytes);
+
+    // The running transaction, null when none runs.
+    Transaction* transaction() const { return m_transaction; }
+
+signals:
+    void opened();
+    void closed();
+    void sended(const QByteArray& data);
+    void sendedBinary(const QByteArray& data);
+    void received(const QByteArray& data);
+    void receivedBinary(const QByteArray& data);
+    void errorOccured(at::Error err);
+    void testCompleated(at::Error err);
+    void firmwareUpdateProgress(int writed);
+    void firmwareUpdateCompleated(at::Error err);
+
+private slots:
+    void readReady();
+    void errorOccurred(QSerialPort::SerialPortError error);
+
+private:
+    friend class Transaction;
+
+    QByteArray searchLine();
+    void handleLine(const QByteArray& line);
+    bool handleReadBynary(const QByteArray& line);
+
+    bool takePort();
+    void givePortBack();
+
+    Transaction* m_transaction = nullptr;
+    mutable QSerialPort* m_port = nullptr;
+    bool m_closeAfter = false;
+    QByteArray m_buffer;
+    qint32 m_binaryLength = 0;
+
+    // Framing state: bytes before m_readPos are taken, bytes from m_readPos
+    // up to m_scanPos hold no line feed; m_units counts units taken so a
+    // blank line can be told apart from "nothing left".
+    qsizetype m_readPos = 0;
+    qsizetype m_scanPos = 0;
+    quint64 m_units = 0;
+    mutable bool m_ownsPort = false;
+};
+
+} // namespace at
+
+Q_DECLARE_METATYPE(at::Error)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "at/transaction.h"
+
+namespace at {
+
+// Sends the image block by block, one "FWWRITE" request per block.
+class FirmwareWriteTransaction : public Transaction {
+public:
+    static constexpr int blockSize = 256;
+
+    FirmwareWriteTransaction(Client* client, const QByteArray& image);
+
+    // Stops the transfer before its final step; false once the last block
+    // was confirmed. A cancel that arrives while a confirmed block is being
+    // reported (a progress handler may run the event loop) takes effect
+    // before the next block is sent.
+    bool cancel();
+
+protected:
+    void fillRequest(Writer& writer) override;
+    bool emitEnd(at::Error err) override;
+
+private:
+    QByteArray m_remaining;
+    qint32 m_written = 0;
+    quint32 m_crc;
+    bool m_reporting = false;
+    bool m_cancelRequested = false;
+};
+
+// Asks the module to check and apply the written image.
+class FirmwareUpdateTransaction : public Transaction {
+public:
+    FirmwareUpdateTransaction(Client* client, qint32 size, quint32 crc);
+
+protected:
+    void fillRequest(Writer& writer) override;
+    bool emitEnd(at::Error err) override;
+
+private:
+    qint32 m_size;
+    quint32 m_crc;
+};
+
+} // namespace at
