@@ -1,6 +1,11 @@
 #include "app/app.h"
+#include "mainwidget/mainwidget.h"
+#include "usercommands/usercommands.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLocale>
+#include <QTranslator>
 
 namespace app {
 
@@ -11,20 +16,42 @@ constexpr int patch = 0;
 constexpr int build = 4;
 } // namespace
 
-QString name()
-{
+QString name() {
     return QStringLiteral("Kelvra");
 }
 
-QString version()
-{
+QString version() {
     return QStringLiteral("%1.%2.%3 build %4").arg(major).arg(minor).arg(patch).arg(build);
 }
 
 } // namespace app
 
-int qMain(int argc, char** argv)
-{
+int qMain(int argc, char** argv) {
     QApplication application(argc, argv);
-    return application.exec();
+    QApplication::setOrganizationName(QStringLiteral("Tavrosk"));
+    QApplication::setOrganizationDomain(QStringLiteral("tavrosk.example"));
+    QApplication::setApplicationName(QStringLiteral("Kelvra"));
+    QApplication::setApplicationVersion(app::version());
+
+    const QString language = QLocale::languageToCode(QLocale::system().language());
+
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("translations/qt_%1.qm").arg(language)))
+        QApplication::installTranslator(&qtTranslator);
+
+    QTranslator mainTranslator;
+    const QString mainCatalogue = QStringLiteral(":/main_%1.qm").arg(language);
+    if (QFile::exists(mainCatalogue) && mainTranslator.load(mainCatalogue))
+        QApplication::installTranslator(&mainTranslator);
+
+    UserCommands::_self.restore();
+
+    int result = 0;
+    {
+        MainWidget window;
+        window.show();
+        result = application.exec();
+        UserCommands::_self.save();
+    }
+    return result;
 }

@@ -106,4 +106,7 @@ private:
     QMenu* m_menu = nullptr;
     QSplitter* m_splitter = nullptr;
     at::Client* m_client = nullptr;
+
+    // A cancel pressed while no block transaction was current, kept for the next block.
+    bool m_cancelPending = false;
 };

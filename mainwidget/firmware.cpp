@@ -1,0 +1,98 @@
+#include "mainwidget/mainwidget.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <limits>
+
+void MainWidget::onWriteFirmware() {
+    const QString filename = QFileDialog::getOpenFileName(
+        this, tr("Open binary file"), QString(), tr("Binary file (*.bin);;All files (*.*)"));
+    if (filename.isEmpty())
+        return;
+
+    QFile file(filename);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::warning(this, tr("Error"),
+                             QStringLiteral("%1:\n\n%2").arg(tr("Failed to open file"), filename),
+                             QMessageBox::Ok);
+        return;
+    }
+    // The transfer counts sizes and offsets in signed 32 bits; a larger image could
+    // only be sent with wrapped offsets, so it is refused before it is read.
+    if (file.size() > std::numeric_limits<int>::max()) {
+        QMessageBox::critical(this, tr("Error"),
+                              QStringLiteral("%1:\n\n%2").arg(tr("File is too large"), filename),
+                              QMessageBox::Ok);
+        return;
+    }
+    const QByteArray image = file.readAll();
+    const bool readFailed = file.error() != QFileDevice::NoError;
+    file.close();
+    if (readFailed) {
+        QMessageBox::warning(this, tr("Error"),
+                             QStringLiteral("%1:\n\n%2").arg(tr("Failed to read file"), filename),
+                             QMessageBox::Ok);
+        return;
+    }
+
+    m_cancelPending = false;
+    if (!m_client->updateFirmware(image)) {
+        QMessageBox::critical(this, tr("Error"), tr("Failed to write firmware"), QMessageBox::Ok);
+        return;
+    }
+    connect(m_client, &at::Client::firmwareUpdateProgress, this,
+            &MainWidget::onAtClientFirmwareUpdateProgress);
+    connect(m_client, &at::Client::firmwareUpdateCompleated, this,
+            &MainWidget::onAtClientFirmwareUpdateCompleated);
+
+    progressDialogFree();
+    m_progressDialog = new QProgressDialog(tr("Written"), tr("Cancel"), 0, int(image.size()), this);
+    m_progressDialog->setObjectName(QStringLiteral("firmware-progress"));
+    m_progressDialog->setModal(true);
+    m_progressDialog->show();
+    connect(m_progressDialog, &QProgressDialog::canceled, this,
+            &MainWidget::onFirmwareUpdateCancel);
+}
+
+void MainWidget::onAtClientFirmwareUpdateProgress(int writed) {
+    if (!m_progressDialog)
+        return;
+    // setValue on a modal dialog runs pending events, "Cancel" included, while no block
+    // transaction is current; such a press is kept and honoured once the next block is.
+    m_progressDialog->setValue(writed);
+    if (m_cancelPending) {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_cancelPending)
+                return;
+            m_cancelPending = false;
+            m_client->cancelUpdateFirmware();
+        });
+    }
+}
+
+void MainWidget::onAtClientFirmwareUpdateCompleated(at::Error err) {
+    m_cancelPending = false;
+    progressDialogFree();
+    disconnect(m_client, &at::Client::firmwareUpdateProgress, this,
+               &MainWidget::onAtClientFirmwareUpdateProgress);
+    disconnect(m_client, &at::Client::firmwareUpdateCompleated, this,
+               &MainWidget::onAtClientFirmwareUpdateCompleated);
+    if (err != at::None && err != at::Cancel)
+        QMessageBox::critical(this, tr("Error"), at::toText(err), QMessageBox::Ok);
+}
+
+void MainWidget::onFirmwareUpdateCancel() {
+    if (!m_client->cancelUpdateFirmware() && m_progressDialog)
+        m_cancelPending = true;
+}
+
+void MainWidget::progressDialogFree() {
+    if (!m_progressDialog)
+        return;
+    m_progressDialog->deleteLater();
+    m_progressDialog = nullptr;
+}

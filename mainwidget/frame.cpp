@@ -1,0 +1,86 @@
+#include "app/app.h"
+#include "input/inputedit.h"
+#include "mainwidget/logedit.h"
+#include "mainwidget/mainwidget.h"
+#include "usercommands/usercommands.h"
+#include "widgets/serialport/baudratecombo.h"
+#include "widgets/serialport/portnamecombo.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+MainWidget::MainWidget(QWidget* parent)
+    : QWidget(parent) {
+    setWindowTitle(QStringLiteral("%1 %2").arg(app::name(), app::version()));
+
+    auto* outerLayout = new QVBoxLayout;
+    outerLayout->setContentsMargins(0, 0, 0, 0);
+    outerLayout->setSpacing(5);
+    outerLayout->addLayout(createToolbarLayout(), 0);
+
+    m_splitter = new QSplitter;
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(createLogWidget());
+    QWidget* userCommandsPanel = createUserCommandsWidget();
+    userCommandsPanel->hide();
+    m_splitter->addWidget(userCommandsPanel);
+
+    auto* mainRow = new QHBoxLayout;
+    mainRow->addWidget(m_splitter, 1);
+    QWidget* commandListPanel = createCommandListWidget();
+    mainRow->addWidget(commandListPanel, 0);
+    outerLayout->addLayout(mainRow, 0);
+    setLayout(outerLayout);
+
+    m_client = new at::Client(this);
+    connect(m_client, &at::Client::sended, this, &MainWidget::onAtClientSended);
+    connect(m_client, &at::Client::sendedBinary, this, &MainWidget::onAtClientSendedBinary);
+    connect(m_client, &at::Client::received, this, &MainWidget::onAtClientReceived);
+    connect(m_client, &at::Client::receivedBinary, this, &MainWidget::onAtClientReceivedBinary);
+    connect(m_client, &at::Client::errorOccured, this, &MainWidget::onAtClientErrorOccured);
+
+    QSerialPort* port = m_client->serialPort();
+    connect(m_portNameCombo, &wdt::serialport::PortNameCombo::portNameChanged, port,
+            &QSerialPort::setPortName);
+    connect(m_baudrateCombo, &wdt::serialport::BaudrateCombo::baudrateChanged, this,
+            [this](int baudrate) { m_client->serialPort()->setBaudRate(baudrate); });
+    port->setPortName(m_portNameCombo->portName());
+    port->setBaudRate(m_baudrateCombo->baudrate());
+
+    connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
+    connect(m_client, &at::Client::closed, this, &MainWidget::onSerialPortStateChanged);
+    connect(port, &QSerialPort::errorOccurred, this, &MainWidget::onSerialPortErrorOccured);
+    connect(m_openCloseButton, &QPushButton::clicked, this, &MainWidget::onSerialPortOpenClose);
+
+    m_inputEdit->setFocus(Qt::OtherFocusReason);
+    onSerialPortStateChanged();
+
+    auto* firmwareAction = new QAction(tr("Update firmware"), this);
+    firmwareAction->setObjectName(QStringLiteral("update-firmware"));
+    connect(firmwareAction, &QAction::triggered, this, &MainWidget::onWriteFirmware);
+
+    m_menu->addAction(createVisibleAction(QStringLiteral("user-commands"), tr("User commands"),
+                                          userCommandsPanel));
+    m_menu->addAction(
+        createVisibleAction(QStringLiteral("command-list"), tr("Command list"), commandListPanel));
+    m_menu->addSeparator();
+    m_menu->addAction(firmwareAction);
+
+    restore();
+
+    connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
+            Qt::QueuedConnection);
+}
+
+MainWidget::~MainWidget() {
+    save();
+    // The client and its port go down with the children, after this part of the window is
+    // gone: a signal they give on the way (a port closing) must not reach its slots.
+    m_client->serialPort()->disconnect(this);
+    m_client->disconnect(this);
+    m_baudrateCombo->disconnect(this);
+}

@@ -1,0 +1,114 @@
+#include "input/inputedit.h"
+#include "mainwidget/logedit.h"
+#include "mainwidget/mainwidget.h"
+
+#include <QBrush>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+
+QString binaryText(const QByteArray& data) {
+    // One multi-argument fill, so a "%" inside the data is never taken for a placeholder.
+    return QStringLiteral("hex[%1]{%2}\n   str{%3}\n")
+        .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()),
+             QString::fromUtf8(data));
+}
+
+} // namespace
+
+QWidget* MainWidget::createLogWidget() {
+    m_logEdit = new LogEdit;
+    m_logEdit->setReadOnly(true);
+    m_logEdit->setFrameStyle(0);
+    // The log grows without bound at line rate; an undo history would double it.
+    m_logEdit->document()->setUndoRedoEnabled(false);
+    QFont font = m_logEdit->font();
+    font.setFamily(QStringLiteral("Consolas"));
+    // Where that family is missing, still fall back to a fixed-width face.
+    font.setStyleHint(QFont::Monospace, QFont::PreferDefault);
+    font.setFixedPitch(true);
+    m_logEdit->setFont(font);
+
+    auto* prompt = new QLabel(QStringLiteral(">"));
+
+    m_inputEdit = new InputEdit;
+    m_inputEdit->setObjectName(QStringLiteral("input"));
+    m_inputEdit->setFont(m_logEdit->font());
+    m_inputEdit->setFrame(false);
+
+    auto* enterButton = new QPushButton(tr("Enter"));
+    enterButton->setObjectName(QStringLiteral("enter"));
+    enterButton->setStyleSheet(
+        QStringLiteral("QPushButton {height: 16px;border-radius: 8px;padding: 0 8px 0 8px;margin: "
+                       "2px;background-color:cornflowerblue;color: white;}QPushButton:hover "
+                       "{background-color:dodgerblue;}QPushButton:pressed {color: gold;}"));
+
+    auto* inputLayout = new QHBoxLayout;
+    inputLayout->setContentsMargins(4, 0, 0, 0);
+    inputLayout->setSpacing(2);
+    inputLayout->addWidget(prompt, 0);
+    inputLayout->addWidget(m_inputEdit, 0);
+    inputLayout->addWidget(enterButton, 0);
+    auto* inputBar = new QWidget;
+    inputBar->setStyleSheet(QStringLiteral("background-color: white"));
+    inputBar->setLayout(inputLayout);
+
+    auto* panelLayout = new QVBoxLayout;
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    panelLayout->addWidget(m_logEdit, 0);
+    panelLayout->addWidget(inputBar, 0);
+    auto* panel = new QFrame;
+    panel->setObjectName(QStringLiteral("log-panel"));
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    panel->setLayout(panelLayout);
+
+    connect(m_inputEdit, &QLineEdit::returnPressed, this, &MainWidget::enter);
+    connect(enterButton, &QPushButton::clicked, this, &MainWidget::enter);
+    return panel;
+}
+
+void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
+    QTextCursor cursor = m_logEdit->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    // One edit block: the document reports and lays out the entry once, not per insertion.
+    cursor.beginEditBlock();
+    if (!prefix.isEmpty()) {
+        QTextCharFormat prefixFormat;
+        prefixFormat.setForeground(QBrush(Qt::black));
+        cursor.insertText(prefix, prefixFormat);
+    }
+    QTextCharFormat textFormat;
+    textFormat.setForeground(QBrush(color));
+    cursor.insertText(text, textFormat);
+    cursor.endEditBlock();
+    m_logEdit->setTextCursor(cursor);
+}
+
+void MainWidget::onAtClientSended(const QByteArray& data) {
+    insertTextToLog(QStringLiteral("<< "), QString::fromUtf8(data), QColor(Qt::blue));
+}
+
+void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
+    insertTextToLog(QStringLiteral("<< "), binaryText(data), QColor(Qt::blue).lighter(150));
+}
+
+void MainWidget::onAtClientReceived(const QByteArray& data) {
+    insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), QColor(Qt::green).darker(200));
+}
+
+void MainWidget::onAtClientReceivedBinary(const QByteArray& data) {
+    insertTextToLog(QStringLiteral(">> "), binaryText(data), QColor(Qt::green).darker(120));
+}
+
+void MainWidget::onAtClientErrorOccured(at::Error err) {
+    insertTextToLog(QString(),
+                    tr("Error(%1):  %2\r\n").arg(QString::number(int(err)), at::toText(err)),
+                    QColor(Qt::red));
+}

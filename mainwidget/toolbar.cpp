@@ -1,0 +1,105 @@
+#include "mainwidget/mainwidget.h"
+#include "svg/svg.h"
+#include "widgets/serialport/baudratecombo.h"
+#include "widgets/serialport/portnamecombo.h"
+
+#include <QAction>
+#include <QColor>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QToolButton>
+
+QLayout* MainWidget::createToolbarLayout() {
+    m_portNameCombo = new wdt::serialport::PortNameCombo;
+    m_portNameCombo->setObjectName(QStringLiteral("port"));
+    m_baudrateCombo = new wdt::serialport::BaudrateCombo;
+    m_baudrateCombo->setObjectName(QStringLiteral("baudrate"));
+    m_openCloseButton = new QPushButton;
+    m_openCloseButton->setObjectName(QStringLiteral("open-close"));
+
+    auto* layout = new QHBoxLayout;
+    layout->setContentsMargins(5, 5, 5, 0);
+    layout->addWidget(m_portNameCombo, 0);
+    layout->addWidget(m_baudrateCombo, 0);
+    layout->addWidget(m_openCloseButton, 0);
+    layout->addStretch(0);
+
+    m_menu = new QMenu(this);
+
+    auto* moreButton = new QToolButton;
+    moreButton->setObjectName(QStringLiteral("more"));
+    moreButton->setAutoRaise(true);
+    moreButton->setText(QStringLiteral("..."));
+    moreButton->setIcon(QIcon(svg::render(QStringLiteral(":/more.svg"), 16, -1, 0)));
+    moreButton->setCheckable(true);
+    layout->addWidget(moreButton, 0);
+
+    connect(moreButton, &QToolButton::clicked, this, [this, moreButton] {
+        m_menu->show();
+        // Hang the menu under the button, right edges aligned; sizes are known once shown.
+        const QPoint topLeft = moreButton->mapTo(this, QPoint(0, 0));
+        m_menu->move(mapToGlobal(topLeft) +
+                     QPoint(moreButton->width() - m_menu->width(), moreButton->height()));
+    });
+    connect(m_menu, &QMenu::aboutToShow, moreButton,
+            [moreButton] { moreButton->setChecked(true); });
+    connect(m_menu, &QMenu::aboutToHide, moreButton,
+            [moreButton] { moreButton->setChecked(false); });
+    return layout;
+}
+
+QToolButton* MainWidget::createToolButton(const QString& text, const QString& icon,
+                                          const QString& toolTip) {
+    auto* button = new QToolButton;
+    button->setAutoRaise(true);
+    button->setText(text);
+    button->setIcon(QIcon(svg::render(icon, 16, -1, 0)));
+    button->setToolTip(toolTip);
+    return button;
+}
+
+QAction* MainWidget::createVisibleAction(const QString& name, const QString& text, QWidget* panel) {
+    bool shown = !panel->isHidden();
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("view"));
+    if (settings.contains(name)) {
+        const bool stored = settings.value(name, shown).toBool();
+        if (stored != shown)
+            panel->setVisible(stored);
+        shown = stored;
+    }
+    settings.endGroup();
+
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setCheckable(true);
+    action->setChecked(shown);
+    connect(action, &QAction::toggled, panel, &QWidget::setVisible);
+    return action;
+}
+
+void MainWidget::onSerialPortOpenClose() {
+    if (m_client->serialPort()->isOpen())
+        m_client->serialPortClose(true);
+    else
+        m_client->serialPortOpen(true);
+}
+
+void MainWidget::onSerialPortStateChanged() {
+    const bool open = m_client->serialPort()->isOpen();
+    m_portNameCombo->setEnabled(!open);
+    m_baudrateCombo->setEnabled(!open);
+    m_openCloseButton->setText(open ? tr("Close") : tr("Open"));
+}
+
+void MainWidget::onSerialPortErrorOccured(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::NoError) {
+        insertTextToLog(QString(),
+                        tr("Serial port error:  %1\r\n").arg(m_client->serialPort()->errorString()),
+                        QColor(Qt::red));
+    }
+    onSerialPortStateChanged();
+}
