@@ -44,6 +44,8 @@ public:
     QList<Event> feed(const QByteArray& bytes);
 
     int dataMode() const { return m_dataMode; }
+    // Raw bytes still expected for the WRITEB payload in progress.
+    qint64 pendingPayload() const { return m_inBlock ? m_pending : 0; }
     const QByteArray& image() const { return m_image; }
 
     // CRC-32 with the reflected polynomial, all-ones start and no final inversion.
