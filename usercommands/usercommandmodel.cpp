@@ -33,7 +33,8 @@ int UserCommandModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant UserCommandModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const UserCommand& command = UserCommands::_self.command(index.row());
     switch (index.column()) {
@@ -58,7 +59,8 @@ QVariant UserCommandModel::data(const QModelIndex& index, int role) const {
 }
 
 bool UserCommandModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
     UserCommand& command = UserCommands::_self.command(index.row());
     if (role == Qt::EditRole && index.column() == valueColumn) {

@@ -83,7 +83,9 @@ bool UserCommands::save() {
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Indented);
-    if (file.write(bytes) != bytes.size()) {
+    // commit() alone would publish a copy cut short by a full disk or a size limit:
+    // a short flush reports no error there, so compare what reached the file.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
         file.cancelWriting(); // the unfinished copy is dropped when file goes
         return false;
     }
@@ -112,8 +114,11 @@ void UserCommands::restore() {
         return;
 
     const QJsonArray array = QJsonDocument::fromJson(bytes).array();
-    for (const QJsonValue& element : array)
-        insert(UserCommand::fromJson(element.toObject()));
+    // A number or string where a command should be is no command of ours.
+    for (const QJsonValue& element : array) {
+        if (element.isObject())
+            insert(UserCommand::fromJson(element.toObject()));
+    }
 }
 
 void UserCommands::insert(UserCommand* command) {
