@@ -38,7 +38,14 @@ QString helpText() {
         "  --vanish-after N     close the terminal and exit right after the Nth command\n"
         "  --trace FILE         append every received byte to FILE\n"
         "  --echo               echo each command line before answering\n"
-        "  --help               show this text\n");
+        "  --help               show this text\n"
+        "\n"
+        "Answers (lines end in CR LF): AT -> OK; AT+VERSION, AT+UID, AT+FWINFO,\n"
+        "AT+WFMODE? -> one +NAME:... line, OK; AT+WFSCANAP -> three +WFSCANAP: lines, OK;\n"
+        "AT+DATAMODE=0|1|2 -> OK; AT+WRITEB=<index>,<size>[,<addr>,<port>] and <size> raw\n"
+        "bytes -> OK, in data mode 2 then +READB:<size>:<index> and the bytes;\n"
+        "AT+FWWRITE=0,<offset>,<hex> -> OK or FAIL; AT+FWUPDATE=0,<size>,<crc> -> OK or\n"
+        "FAIL; anything else -> ERROR; a blank line -> nothing.\n");
 }
 
 bool parseOptions(const QStringList& args, Options* options, QString* error) {
