@@ -577,21 +577,6 @@ private slots:
         QTest::qWait(350);
         QVERIFY(sent.isEmpty());
     }
-
-    void repetitionFromCheckBox() {
-        UserCommandModel model;
-        QSignalSpy sent(&list, &UserCommands::sendCommand);
-        fill(2);
-        QVERIFY(model.setData(model.index(1, 2), 100));
-        QVERIFY(model.setData(model.index(1, 2), Qt::Checked, Qt::CheckStateRole));
-        QVERIFY(QTest::qWaitFor([&] { return !sent.isEmpty(); }));
-        for (const QList<QVariant>& arguments : std::as_const(sent))
-            QCOMPARE(arguments[0].toString(), QStringLiteral("c1"));
-        QVERIFY(model.setData(model.index(1, 2), Qt::Unchecked, Qt::CheckStateRole));
-        sent.clear();
-        QTest::qWait(250);
-        QVERIFY(sent.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestUserCommands)
