@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <functional>
 
@@ -72,6 +73,7 @@ private slots:
     void returnAcceptsOnRelease();
     void rejected_data();
     void rejected();
+    void russianCatalogue();
 };
 
 void TestBinaryEditor::validateSymbol_data() {
@@ -267,6 +269,24 @@ void TestBinaryEditor::rejected() {
     });
     QVERIFY(ran);
     QVERIFY(bytes.isEmpty());
+}
+
+void TestBinaryEditor::russianCatalogue() {
+    QVERIFY(QFile::exists(QStringLiteral(":/main_ru.qm")));
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(":/main_ru.qm")));
+    QCOMPARE(translator.language(), QStringLiteral("ru_RU"));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    BinaryDialog dialog;
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY2(texts.contains(QStringLiteral("Двоичные данные:")), qPrintable(texts.join('|')));
+    QVERIFY2(texts.contains(QStringLiteral("Размер: 0")), qPrintable(texts.join('|')));
+    // the title pattern stays as it is
+    QCOMPARE(dialog.windowTitle(), app::name() + QStringLiteral(": Binary input"));
+    QVERIFY(!translator.translate("at", "Timeout").isEmpty());
 }
 
 QTEST_MAIN(TestBinaryEditor)
