@@ -65,8 +65,6 @@ private slots:
     void typing();
     void paste_data();
     void paste();
-    void decode_data();
-    void decode();
     void sizes_data();
     void sizes();
     void setData();
@@ -147,24 +145,6 @@ void TestBinaryEditor::paste() {
     QCOMPARE(QApplication::clipboard()->text(), clip);
     editor.paste();
     QCOMPARE(editor.toPlainText(), text);
-    QCOMPARE(editor.data(), bytes);
-}
-
-void TestBinaryEditor::decode_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("odd") << "abc" << QByteArray("\x0a\xbc");
-    QTest::newRow("spaces split") << "1 23" << QByteArray("\x01\x23");
-    QTest::newRow("upper") << "FF00" << QByteArray("\xff\x00", 2);
-    QTest::newRow("tab and lines") << "0\t1\n2" << QByteArray("\x00\x12", 2);
-    QTest::newRow("empty") << "" << QByteArray();
-}
-
-void TestBinaryEditor::decode() {
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    BinaryEditor editor;
-    editor.setPlainText(text);
     QCOMPARE(editor.data(), bytes);
 }
 

@@ -54,7 +54,6 @@ private slots:
     void failedWriteKeepsOldFile();
     void editNavigation();
     void editPersistsAcrossRuns();
-    void editSet();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -321,15 +320,6 @@ void TestInputHistory::editPersistsAcrossRuns() {
     }
     // nothing entered: the file stays as it was, empty entry and all
     QCOMPARE(readAll(file), before);
-}
-
-void TestInputHistory::editSet() {
-    InputEdit edit;
-    edit.set(QStringLiteral("AT+WFSCANAP"));
-    QCOMPARE(edit.text(), QStringLiteral("AT+WFSCANAP"));
-    edit.set(QString());
-    QCOMPARE(edit.text(), QStringLiteral("AT+WFSCANAP"));
-    QVERIFY(edit.history.entries.isEmpty());
 }
 
 QTEST_MAIN(TestInputHistory)
