@@ -43,7 +43,7 @@ Client::~Client() {
             delete kid;
     }
     if (m_ownsPort)
-        delete m_port;
+        delete m_port.data();
 }
 
 void Client::setSerialPort(QSerialPort* port) {

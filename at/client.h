@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMetaType>
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
 #include <QString>
 
@@ -67,7 +68,8 @@ private:
     void givePortBack();
 
     Transaction* m_transaction = nullptr;
-    mutable QSerialPort* m_port = nullptr;
+    // Guarded: a port installed from outside may be destroyed before the client.
+    mutable QPointer<QSerialPort> m_port;
     bool m_closeAfter = false;
     QByteArray m_buffer;
     qint32 m_binaryLength = 0;

@@ -220,6 +220,13 @@ private slots:
         client.setSerialPort(nullptr);
         QTest::qWait(10);
         QCOMPARE(foreign.parent(), nullptr);
+
+        // A foreign port that goes first leaves no dangling port behind.
+        auto* shortLived = new QSerialPort;
+        client.setSerialPort(shortLived);
+        delete shortLived;
+        QVERIFY(client.serialPort() != nullptr);
+        QVERIFY(client.serialPort() != shortLived);
     }
 
     void framing_data() {
@@ -266,6 +273,9 @@ private slots:
                                   << QStringList{"received:+READB\\r\\n", "received:ab\\r\\n"};
         QTest::newRow("zero count") << Chunks{"+READB:0\r\nab\r\n"}
                                     << QStringList{"received:+READB:0\\r\\n", "received:ab\\r\\n"};
+        QTest::newRow("count out of range")
+            << Chunks{"+READB:99999999999\r\nab\r\n"}
+            << QStringList{"received:+READB:99999999999\\r\\n", "received:ab\\r\\n"};
         QTest::newRow("negative count")
             << Chunks{"+READB:-4\r\nab\r\n"}
             << QStringList{"received:+READB:-4\\r\\n", "received:ab\\r\\n"};

@@ -367,7 +367,7 @@ private slots:
         int offset = 0;
         bool stopped = false;
         while (!stopped) {
-            const QByteArray request = module.next(500);
+            const QByteArray request = module.next(300);
             if (request.isEmpty()) {
                 stopped = true;
                 break;
