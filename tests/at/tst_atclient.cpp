@@ -225,8 +225,10 @@ private slots:
         auto* shortLived = new QSerialPort;
         client.setSerialPort(shortLived);
         delete shortLived;
-        QVERIFY(client.serialPort() != nullptr);
-        QVERIFY(client.serialPort() != shortLived);
+        client.serialPort()->setPortName(peer.slavePath());
+        QVERIFY(client.serialPortOpen(true));
+        QVERIFY(peer.write("C\n"));
+        QTRY_COMPARE(spy.count(), 2);
     }
 
     void framing_data() {
