@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "app/version.h"
 #include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
 
@@ -9,19 +10,12 @@
 
 namespace app {
 
-namespace {
-constexpr int major = 1;
-constexpr int minor = 0;
-constexpr int patch = 0;
-constexpr int build = 4;
-} // namespace
-
 QString name() {
     return QStringLiteral("Kelvra");
 }
 
 QString version() {
-    return QStringLiteral("%1.%2.%3 build %4").arg(major).arg(minor).arg(patch).arg(build);
+    return versionNumber::text();
 }
 
 } // namespace app
