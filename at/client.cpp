@@ -76,10 +76,11 @@ QSerialPort* Client::serialPort() const {
 bool Client::serialPortOpen(bool hold) {
     QSerialPort* port = serialPort();
     m_closeAfter = !hold && !port->isOpen();
-    if (port->isOpen()) {
-        port->clear(QSerialPort::AllDirections);
+    // Nothing is cleared on a port that is already open: its output buffer
+    // may still hold the user's previous command, and its input the module's
+    // answer to it, and both belong in the conversation and the log.
+    if (port->isOpen())
         return true;
-    }
     if (!port->open(QIODevice::ReadWrite))
         return false;
     emit opened();
@@ -125,7 +126,9 @@ bool Client::takePort() {
     const bool wasOpen = port->isOpen();
     m_closeAfter = !wasOpen;
     if (wasOpen) {
-        port->clear(QSerialPort::AllDirections);
+        // Stale input must not answer the transaction; queued output is the
+        // user's and still goes out.
+        port->clear(QSerialPort::Input);
         return true;
     }
     if (!port->open(QIODevice::ReadWrite)) {

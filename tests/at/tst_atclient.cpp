@@ -164,6 +164,25 @@ private slots:
         QCOMPARE(client.serialPort()->isOpen(), openAtEnd);
     }
 
+    // Every sender makes sure the port is open right before writing; that
+    // must not throw away what an earlier sender queued or the module said.
+    void backToBackSendsKeepEverything() {
+        test::PtyPeer peer;
+        at::Client client;
+        attach(client, peer);
+        QSignalSpy received(&client, &at::Client::received);
+        QVERIFY(client.serialPortOpen(true));
+        peer.write("+EARLY:1\r\n");
+        QTest::qWait(50); // the answer waits unread in the terminal
+        for (const char* cmd : {"AT+ONE", "AT+TWO", "AT+THREE"}) {
+            QVERIFY(client.serialPortOpen(true));
+            client.userCommand(cmd, {});
+        }
+        QCOMPARE(wireUpToMarker(client, peer), QByteArray("AT+ONE\r\nAT+TWO\r\nAT+THREE\r\n"));
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).toByteArray(), QByteArray("+EARLY:1\r\n"));
+    }
+
     void openFailure() {
         at::Client client;
         client.serialPort()->setPortName("/dev/pts/kelvra-no-such-port");
