@@ -307,6 +307,7 @@ void TestFlashUnits::permissionHintNamesTheOwningGroup() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("ttyFAKE0");
+    const QByteArray native = QFile::encodeName(path);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -316,20 +317,33 @@ void TestFlashUnits::permissionHintNamesTheOwningGroup() {
     // root can hand the device to a group it is not in, as udev does.
     const group* dialout = getgrnam("dialout");
     if (::geteuid() == 0 && dialout) {
-        QVERIFY(::chown(QFile::encodeName(path).constData(), uid_t(-1), dialout->gr_gid) == 0);
+        QVERIFY(::chown(native.constData(), uid_t(-1), dialout->gr_gid) == 0);
+        QVERIFY(::chmod(native.constData(), 0660) == 0);
         QCOMPARE(permissionHint(path),
                  path + " belongs to the group 'dialout'; add yourself to the group 'dialout': "
                         "sudo usermod -aG dialout $USER, then log in again");
     }
+
     // A group this process is already in: joining it again would not help.
-    QVERIFY(::chown(QFile::encodeName(path).constData(), uid_t(-1), ::getegid()) == 0);
+    QVERIFY(::chown(native.constData(), uid_t(-1), ::getegid()) == 0);
+    QVERIFY(::chmod(native.constData(), 0660) == 0);
     const group* own = getgrgid(::getegid());
     QVERIFY(own);
-    const QString hint = permissionHint(path);
-    QVERIFY2(hint.startsWith(QStringLiteral("you are in the group '%1' that owns %2")
-                                 .arg(QString::fromLocal8Bit(own->gr_name), path)),
+    const QString ownName = QString::fromLocal8Bit(own->gr_name);
+    QString hint = permissionHint(path);
+    QVERIFY2(hint.startsWith(
+                 QStringLiteral("you are in the group '%1' that owns %2, but").arg(ownName, path)),
              qPrintable(hint));
     QVERIFY(!hint.contains("usermod"));
+
+    // Neither is the group any use when it may not read and write.
+    for (const mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0620)}) {
+        QVERIFY(::chmod(native.constData(), mode) == 0);
+        hint = permissionHint(path);
+        QCOMPARE(hint, QStringLiteral("%1 is open to its owner only (mode 0%2), not to its group "
+                                      "'%3'; ask the administrator for access")
+                           .arg(path, QString::number(mode, 8), ownName));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFlashUnits)

@@ -37,12 +37,20 @@ QString permissionHint(const QString& portPath) {
     const group* owner = getgrgid(st.st_gid);
     const QString name =
         owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(st.st_gid);
+    if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) {
+        // Joining the group would not help: it may not read and write the device.
+        return QCoreApplication::translate("Flash",
+                                           "%1 is open to its owner only (mode %2), not to its "
+                                           "group '%3'; ask the administrator for access")
+            .arg(portPath,
+                 QString::number(st.st_mode & 07777, 8).rightJustified(4, QLatin1Char('0')), name);
+    }
     if (inGroup(st.st_gid)) {
-        // Already a member in this session: the device itself denies the group.
+        // Already a member in this session, yet refused: something else denies it.
         return QCoreApplication::translate("Flash",
                                            "you are in the group '%1' that owns %2, but the device "
-                                           "does not let the group read and write it; check its "
-                                           "permissions (ls -l %2)")
+                                           "still refuses access; check its permissions "
+                                           "(ls -l %2)")
             .arg(name, portPath);
     }
     return QCoreApplication::translate("Flash",
