@@ -371,12 +371,14 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
     <message>
         <source>Error(%1):  %2<byte value="xd"/>
 </source>
-        <translation>Ошибка(%1):  %2</translation>
+        <translation>Ошибка(%1):  %2<byte value="xd"/>
+</translation>
     </message>
     <message>
         <source>Serial port error:  %1<byte value="xd"/>
 </source>
-        <translation>Ошибка последовательного порта:  %1</translation>
+        <translation>Ошибка последовательного порта:  %1<byte value="xd"/>
+</translation>
     </message>
     <message>
         <source>Add</source>
