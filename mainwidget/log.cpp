@@ -76,6 +76,8 @@ QWidget* MainWidget::createLogWidget() {
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
     QTextCursor cursor = m_logEdit->textCursor();
+    // The log's own cursor, resting at the end, travels with text inserted there.
+    const bool following = !cursor.hasSelection() && cursor.atEnd();
     cursor.movePosition(QTextCursor::End);
     // One edit block: the document reports and lays out the entry once, not per insertion.
     cursor.beginEditBlock();
@@ -88,7 +90,10 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
     textFormat.setForeground(QBrush(color));
     cursor.insertText(text, textFormat);
     cursor.endEditBlock();
-    m_logEdit->setTextCursor(cursor);
+    if (following)
+        m_logEdit->followEnd();
+    else
+        m_logEdit->setTextCursor(cursor);
 }
 
 void MainWidget::onAtClientSended(const QByteArray& data) {

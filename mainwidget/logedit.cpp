@@ -4,11 +4,22 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QTimer>
 
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {}
 
 LogEdit::~LogEdit() = default;
+
+void LogEdit::followEnd() {
+    if (m_followPending)
+        return;
+    m_followPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_followPending = false;
+        ensureCursorVisible();
+    });
+}
 
 void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createStandardContextMenu(event->pos());

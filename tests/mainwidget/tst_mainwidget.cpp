@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -321,6 +322,22 @@ void TestMainWidget::newEntryDropsSelection() {
     QVERIFY(!log()->textCursor().hasSelection());
     QCOMPARE(log()->textCursor().position(), log()->document()->characterCount() - 1);
     QVERIFY(!log()->document()->isUndoRedoEnabled());
+
+    // Scrolled up without a selection: the next entries bring the end back into view,
+    // and the cursor stays at the end.
+    for (int i = 0; i < 100; ++i)
+        m_peer->write("+LINE\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return log()->document()->blockCount() > 100; }));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QScrollBar* bar = log()->verticalScrollBar();
+    QVERIFY(QTest::qWaitFor([&] { return bar->maximum() > 0; }));
+    bar->setValue(0);
+    QVERIFY(m_peer->write("OK\r\n"));
+    QVERIFY(QTest::qWaitFor([&] {
+        return bar->value() > 0 && log()->viewport()->rect().contains(log()->cursorRect());
+    }));
+    QVERIFY(log()->textCursor().atEnd());
 }
 
 void TestMainWidget::clearFromContextMenu() {
