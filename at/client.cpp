@@ -11,6 +11,8 @@
 namespace at {
 
 namespace {
+constexpr int maxBinaryLength = 16 * 1024 * 1024;
+
 const char* const error_strs[] = {
     QT_TRANSLATE_NOOP("at", "Timeout"),
     QT_TRANSLATE_NOOP("at", "Cancel"),
@@ -95,7 +97,12 @@ void Client::serialPortClose(bool force) {
         return;
     m_closeAfter = false;
     port->close();
+    dropPendingBlock();
     emit closed();
+    // No answer can reach a transaction over a closed port (the device may be gone):
+    // it ends now with Timeout instead of waiting out its time-out.
+    if (m_transaction)
+        m_transaction->end(Timeout);
 }
 
 void Client::send(const QByteArray& data) {
@@ -144,7 +151,20 @@ void Client::givePortBack() {
         return;
     m_closeAfter = false;
     m_port->close();
+    dropPendingBlock();
     emit closed();
+}
+
+void Client::dropPendingBlock() {
+    // The rest of a block cut by a close never comes (the device may be gone): show what
+    // arrived of it, or the next device's first answers would be swallowed to fill it.
+    if (m_binaryLength <= 0)
+        return;
+    const QByteArray part = m_buffer.mid(m_readPos);
+    m_buffer.clear();
+    m_readPos = m_scanPos = 0;
+    m_binaryLength = 0;
+    emit receivedBinary(part);
 }
 
 bool Client::test() {
@@ -276,7 +296,9 @@ bool Client::handleReadBynary(const QByteArray& line) {
         return false;
     bool ok = false;
     const int length = parts.at(1).toInt(&ok, 10);
-    if (!ok)
+    // The module's largest block is 16 MiB; a bigger count is line noise (a wrong baud
+    // rate) and would otherwise swallow all later traffic as one endless block.
+    if (!ok || length > maxBinaryLength)
         return false;
     m_binaryLength = length;
     return true;

@@ -66,6 +66,7 @@ private:
 
     bool takePort();
     void givePortBack();
+    void dropPendingBlock();
 
     Transaction* m_transaction = nullptr;
     // Guarded: a port installed from outside may be destroyed before the client.

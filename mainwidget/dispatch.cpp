@@ -43,6 +43,11 @@ bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
 }
 
 void MainWidget::onSendCommand(const QString& command) {
+    // After its device vanished the chooser falls back to another port by itself; a
+    // repetition must not open a device the user never picked.
+    const QSerialPort* port = m_client->serialPort();
+    if (!m_lostPort.isEmpty() && !port->isOpen() && port->portName() != m_lostPort)
+        return;
     if (!m_client->serialPortOpen(true))
         return;
     m_client->userCommand(command, QByteArray());

@@ -52,6 +52,10 @@ MainWidget::MainWidget(QWidget* parent)
     port->setBaudRate(m_baudrateCombo->baudrate());
 
     connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
+    connect(m_client, &at::Client::opened, this, [this] {
+        m_lastPortError.clear();
+        m_lostPort.clear();
+    });
     connect(m_client, &at::Client::closed, this, &MainWidget::onSerialPortStateChanged);
     connect(port, &QSerialPort::errorOccurred, this, &MainWidget::onSerialPortErrorOccured);
     connect(m_openCloseButton, &QPushButton::clicked, this, &MainWidget::onSerialPortOpenClose);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 
 QLayout* MainWidget::createToolbarLayout() {
@@ -96,10 +97,25 @@ void MainWidget::onSerialPortStateChanged() {
 }
 
 void MainWidget::onSerialPortErrorOccured(QSerialPort::SerialPortError error) {
-    if (error != QSerialPort::NoError) {
-        insertTextToLog(QString(),
-                        tr("Serial port error:  %1\r\n").arg(m_client->serialPort()->errorString()),
+    QSerialPort* port = m_client->serialPort();
+    // A repeating command retries a missing device every tick: one entry tells it all
+    // until the port has been open again.
+    if (error != QSerialPort::NoError && port->errorString() != m_lastPortError) {
+        m_lastPortError = port->errorString();
+        insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(m_lastPortError),
                         QColor(Qt::red));
+    }
+    // The device is gone (unplugged, or its terminal closed: a pseudo-terminal reports its
+    // end as ReadError, a removed adapter as ResourceError). Left open, the port reports
+    // the same error again on every pass of the event loop, and a running transaction
+    // waits for answers that cannot come. Closed once the port's own handling returned.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
+        port->isOpen()) {
+        m_lostPort = port->portName();
+        QTimer::singleShot(0, this, [this] {
+            if (m_client->serialPort()->isOpen())
+                m_client->serialPortClose(true);
+        });
     }
     onSerialPortStateChanged();
 }
