@@ -20,8 +20,7 @@ QString version() {
 
 } // namespace app
 
-int qMain(int argc, char** argv) {
-    QApplication application(argc, argv);
+void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
     QApplication::setOrganizationName(QStringLiteral("Tavrosk"));
     QApplication::setOrganizationDomain(QStringLiteral("tavrosk.example"));
     QApplication::setApplicationName(QStringLiteral("Kelvra"));
@@ -29,16 +28,21 @@ int qMain(int argc, char** argv) {
 
     const QString language = QLocale::languageToCode(QLocale::system().language());
 
-    QTranslator qtTranslator;
     if (qtTranslator.load(QStringLiteral("translations/qt_%1.qm").arg(language)))
         QApplication::installTranslator(&qtTranslator);
 
-    QTranslator mainTranslator;
     const QString mainCatalogue = QStringLiteral(":/main_%1.qm").arg(language);
     if (QFile::exists(mainCatalogue) && mainTranslator.load(mainCatalogue))
         QApplication::installTranslator(&mainTranslator);
 
     UserCommands::_self.restore();
+}
+
+int qMain(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QTranslator qtTranslator;
+    QTranslator mainTranslator;
+    app::prepare(qtTranslator, mainTranslator);
 
     int result = 0;
     {
