@@ -75,12 +75,19 @@ QWidget* MainWidget::createLogWidget() {
 }
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
-    QTextCursor cursor = m_logEdit->textCursor();
+    const QTextCursor view = m_logEdit->textCursor();
     // The log's own cursor, resting at the end, travels with text inserted there.
-    const bool following = !cursor.hasSelection() && cursor.atEnd();
-    cursor.movePosition(QTextCursor::End);
-    // One edit block: the document reports and lays out the entry once, not per insertion.
-    cursor.beginEditBlock();
+    const bool following = !view.hasSelection() && view.atEnd();
+    QTextCursor endCursor;
+    if (!following) {
+        // The user moved the cursor: the entry is laid out at once, so the view can be put
+        // back to the end where the cursor goes.
+        m_logEdit->settle();
+        endCursor = view;
+        endCursor.movePosition(QTextCursor::End);
+        endCursor.beginEditBlock();
+    }
+    QTextCursor& cursor = following ? m_logEdit->appendCursor() : endCursor;
     if (!prefix.isEmpty()) {
         QTextCharFormat prefixFormat;
         prefixFormat.setForeground(QBrush(Qt::black));
@@ -89,11 +96,12 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
     QTextCharFormat textFormat;
     textFormat.setForeground(QBrush(color));
     cursor.insertText(text, textFormat);
-    cursor.endEditBlock();
-    if (following)
+    if (following) {
         m_logEdit->followEnd();
-    else
+    } else {
+        cursor.endEditBlock();
         m_logEdit->setTextCursor(cursor);
+    }
 }
 
 void MainWidget::onAtClientSended(const QByteArray& data) {

@@ -9,15 +9,46 @@
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {}
 
-LogEdit::~LogEdit() = default;
+LogEdit::~LogEdit() {
+    if (m_appending)
+        m_append.endEditBlock();
+}
+
+QTextCursor& LogEdit::appendCursor() {
+    if (!m_appending) {
+        // Made afresh for each burst: the log may have been cleared in between.
+        m_append = QTextCursor(document());
+        m_append.movePosition(QTextCursor::End);
+        m_append.beginEditBlock();
+        m_appending = true;
+        scheduleSettle();
+    }
+    return m_append;
+}
 
 void LogEdit::followEnd() {
-    if (m_followPending)
-        return;
-    m_followPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_followPending = false;
+    m_follow = true;
+    scheduleSettle();
+}
+
+void LogEdit::settle() {
+    if (m_appending) {
+        m_appending = false;
+        m_append.endEditBlock();
+    }
+    if (m_follow) {
+        m_follow = false;
         ensureCursorVisible();
+    }
+}
+
+void LogEdit::scheduleSettle() {
+    if (m_settlePending)
+        return;
+    m_settlePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_settlePending = false;
+        settle();
     });
 }
 
@@ -26,7 +57,10 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
     menu->addSeparator();
     if (!m_clearAction) {
         m_clearAction = new QAction(QCoreApplication::translate("MainWidget", "Clear"), this);
-        connect(m_clearAction, &QAction::triggered, this, &QTextEdit::clear);
+        connect(m_clearAction, &QAction::triggered, this, [this] {
+            settle();
+            clear();
+        });
     }
     menu->addAction(m_clearAction);
     menu->exec(event->globalPos());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTextCursor>
 #include <QTextEdit>
 
 class QAction;
@@ -12,14 +13,27 @@ public:
     explicit LogEdit(QWidget* parent = nullptr);
     ~LogEdit() override;
 
-    // Scrolls to the text cursor once control is back in the event loop, so a burst of
-    // entries costs one scroll, made before the log is painted.
+    // A cursor at the end of the log for appending. Entries appended through it before
+    // control is back in the event loop share one edit block, so a burst of received lines
+    // is laid out and shown once, not once per line.
+    QTextCursor& appendCursor();
+
+    // Scrolls to the text cursor once the entries appended so far are laid out, before the
+    // log is painted: a burst of entries costs one scroll.
     void followEnd();
+
+    // Closes the open edit block (and makes a pending scroll) now.
+    void settle();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void scheduleSettle();
+
     QAction* m_clearAction = nullptr;
-    bool m_followPending = false;
+    QTextCursor m_append;
+    bool m_appending = false;
+    bool m_follow = false;
+    bool m_settlePending = false;
 };
