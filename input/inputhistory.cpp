@@ -13,6 +13,19 @@ namespace {
 // stray binary or runaway file cannot stall the start-up.
 constexpr qint64 maxFileSize = 16 * 1024 * 1024;
 
+// Reads at most limit + 1 bytes, growing with what the file really holds: a single
+// read of limit + 1 would reserve the whole limit for every small file.
+QByteArray readBounded(QIODevice& device, qint64 limit) {
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        const QByteArray chunk = device.read(qMin<qint64>(64 * 1024, limit + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return bytes;
+}
+
 } // namespace
 
 QString InputHistory::filename(const QString& name) {
@@ -69,7 +82,7 @@ bool InputHistory::restore(const QString& name) {
         return false;
     QJsonArray array;
     if (file.size() <= maxFileSize) {
-        const QByteArray text = file.read(maxFileSize + 1);
+        const QByteArray text = readBounded(file, maxFileSize);
         if (text.size() <= maxFileSize)
             array = QJsonDocument::fromJson(text).array();
     }

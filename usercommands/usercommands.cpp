@@ -14,6 +14,19 @@ namespace {
 // The program writes a few hundred bytes per command; anything bigger than this is
 // not ours and would only cost memory and start-up time.
 constexpr qint64 maxFileSize = 16 * 1024 * 1024;
+
+// Reads at most limit + 1 bytes, growing with what the file really holds: a single
+// read of limit + 1 would reserve the whole limit for every small file.
+QByteArray readBounded(QIODevice& device, qint64 limit) {
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        const QByteArray chunk = device.read(qMin<qint64>(64 * 1024, limit + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return bytes;
+}
 } // namespace
 
 UserCommands UserCommands::_self;
@@ -109,7 +122,7 @@ void UserCommands::restore() {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.read(maxFileSize + 1);
+    const QByteArray bytes = readBounded(file, maxFileSize);
     if (bytes.size() > maxFileSize)
         return;
 
