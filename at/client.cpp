@@ -156,9 +156,11 @@ void Client::givePortBack() {
 }
 
 void Client::dropPendingBlock() {
-    // The rest of a block cut by a close never comes (the device may be gone): show what
-    // arrived of it, or the next device's first answers would be swallowed to fill it.
-    if (m_binaryLength <= 0)
+    // The rest of a block cut by the device's loss never comes: show what arrived of it,
+    // or the next device's first answers would be swallowed to fill it.
+    const bool lost = m_portLost;
+    m_portLost = false;
+    if (!lost || m_binaryLength <= 0)
         return;
     const QByteArray part = m_buffer.mid(m_readPos);
     m_buffer.clear();
@@ -211,8 +213,11 @@ void Client::readReady() {
 }
 
 void Client::errorOccurred(QSerialPort::SerialPortError error) {
-    // Port errors reach the user through the window, which watches the port.
-    Q_UNUSED(error);
+    // Port errors reach the user through the window, which watches the port. A failed
+    // read on an open port means the device went: a block cut by it never completes.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_port &&
+        m_port->isOpen())
+        m_portLost = true;
 }
 
 void Client::receiveBytes(const QByteArray& bytes) {

@@ -82,6 +82,7 @@ private:
     qsizetype m_scanPos = 0;
     quint64 m_units = 0;
     mutable bool m_ownsPort = false;
+    bool m_portLost = false;
 };
 
 } // namespace at
