@@ -1,33 +1,12 @@
 #include "usercommands/usercommands.h"
 
+#include "app/datafile.h"
 #include "app/dir.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <algorithm>
-
-namespace {
-// The program writes a few hundred bytes per command; anything bigger than this is
-// not ours and would only cost memory and start-up time.
-constexpr qint64 maxFileSize = 16 * 1024 * 1024;
-
-// Reads at most limit + 1 bytes, growing with what the file really holds: a single
-// read of limit + 1 would reserve the whole limit for every small file.
-QByteArray readBounded(QIODevice& device, qint64 limit) {
-    QByteArray bytes;
-    while (bytes.size() <= limit) {
-        const QByteArray chunk = device.read(qMin<qint64>(64 * 1024, limit + 1 - bytes.size()));
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    return bytes;
-}
-} // namespace
 
 UserCommands UserCommands::_self;
 
@@ -90,19 +69,8 @@ bool UserCommands::save() {
     for (const UserCommand* command : std::as_const(commands))
         array.append(command->toJson());
 
-    // Written aside and renamed over the old file, so a full disk or a crash never
-    // leaves a truncated list behind.
-    QSaveFile file(dir::filename(key::filename));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Indented);
-    // commit() alone would publish a copy cut short by a full disk or a size limit:
-    // a short flush reports no error there, so compare what reached the file.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
-        file.cancelWriting(); // the unfinished copy is dropped when file goes
-        return false;
-    }
-    if (!file.commit())
+    if (!datafile::write(dir::filename(key::filename),
+                         QJsonDocument(array).toJson(QJsonDocument::Indented)))
         return false;
     modified = false;
     return true;
@@ -114,18 +82,9 @@ void UserCommands::restore() {
         removeRange(0, commands.size());
     modified = false;
 
-    const QString path = dir::filename(key::filename);
-    // Only a regular file: a device or pipe in its place could be endless.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxFileSize)
+    QByteArray bytes;
+    if (!datafile::read(dir::filename(key::filename), &bytes))
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = readBounded(file, maxFileSize);
-    if (bytes.size() > maxFileSize)
-        return;
-
     const QJsonArray array = QJsonDocument::fromJson(bytes).array();
     // A number or string where a command should be is no command of ours.
     for (const QJsonValue& element : array) {
