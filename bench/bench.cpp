@@ -513,8 +513,9 @@ int parentMode(int argc, char** argv, quint64 lines, double seconds, const QStri
                     QStringLiteral("-"),
                     true,
                     QStringLiteral("MiB")};
-        const double perByte =
-            (peak - ui.value(QStringLiteral("rss_before"))) / (double(lines) * line_size);
+        // Per byte that reached the log (a flood cut short by the time limit logged fewer).
+        const double perByte = (peak - ui.value(QStringLiteral("rss_before"))) /
+                               (std::max(1.0, ui.value(QStringLiteral("lines"))) * line_size);
         rows << Row{QStringLiteral("memory per logged byte"),
                     perByte,
                     -1,
