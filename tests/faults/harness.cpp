@@ -1,4 +1,5 @@
 #include "faults/harness.h"
+#include "common/dialogs.h"
 
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
@@ -7,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -99,12 +99,8 @@ bool Window::startFirmware(const QString& image) {
     QTimer chooser;
     chooser.setInterval(10);
     QObject::connect(&chooser, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || chosen)
-            return;
-        chosen = true;
-        dialog->selectFile(image);
-        static_cast<QDialog*>(dialog)->accept();
+        if (!chosen)
+            chosen = test::acceptFileDialog(QApplication::activeModalWidget(), image);
     });
     chooser.start();
     action->trigger();

@@ -1,4 +1,5 @@
 #include "at/client.h"
+#include "common/dialogs.h"
 #include "common/modsim.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
@@ -7,7 +8,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -48,11 +48,8 @@ public:
 
     void chooseFile(const QString& path, std::function<void()> afterAccept = {}) {
         add([path, afterAccept](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            if (!dialog)
+            if (!test::acceptFileDialog(w, path))
                 return false;
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();
             if (afterAccept)
                 afterAccept();
             return true;

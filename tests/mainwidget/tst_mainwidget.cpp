@@ -1,4 +1,5 @@
 #include "at/client.h"
+#include "common/dialogs.h"
 #include "common/ptypeer.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
@@ -584,14 +585,7 @@ void TestMainWidget::firmwareRefusals() {
     ModalDriver driver;
     QString message;
     auto chooseFile = [&driver](const QString& path) {
-        driver.add([path](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            if (!dialog)
-                return false;
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();
-            return true;
-        });
+        driver.add([path](QWidget* w) { return test::acceptFileDialog(w, path); });
     };
     auto takeMessage = [&driver, &message] {
         driver.add([&message](QWidget* w) {
@@ -672,14 +666,7 @@ void TestMainWidget::firmwareCancelBetweenBlocks() {
 
     ModalDriver driver;
     QString message;
-    driver.add([&](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        if (!dialog)
-            return false;
-        dialog->selectFile(image);
-        static_cast<QDialog*>(dialog)->accept();
-        return true;
-    });
+    driver.add([&](QWidget* w) { return test::acceptFileDialog(w, image); });
     action(QStringLiteral("update-firmware"))->trigger();
     QCOMPARE(driver.handled, 1);
     driver.add([&](QWidget* w) {
