@@ -10,7 +10,11 @@ tools/deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # Paths relative to the checkout, so a fresh clone reuses earlier compiles.
+    export CCACHE_BASEDIR="$PWD"
+fi
 
 echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev
     qt6-l10n-tools qt6-translations-l10n libgl-dev xvfb xauth
-    desktop-file-utils appstream dpkg-dev "$@")
+    desktop-file-utils appstream dpkg-dev ccache "$@")
 
 missing=()
 for p in "${packages[@]}"; do
