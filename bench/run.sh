@@ -5,6 +5,7 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
+"$root/tools/deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target kelvra-bench >/dev/null
 exec "$build/bench/kelvra-bench" "$@"
