@@ -3,10 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
-#include <QTest>
 
 // Runs the real kelvra-flash binary and collects what it says.
 namespace flashrun {
@@ -18,15 +16,10 @@ struct Result {
     QString err;
 };
 
-inline QString program() {
-    return QStringLiteral(KELVRA_FLASH);
-}
-
 inline void prepare(QProcess& process, const QStringList& args) {
-    process.setProgram(program());
+    process.setProgram(QStringLiteral(KELVRA_FLASH));
     process.setArguments(args);
     // Not a terminal: the tool prints one line per tenth instead of a bar.
-    process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
@@ -42,28 +35,6 @@ inline Result collect(QProcess& process, int timeoutMs) {
     result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     result.err = QString::fromLocal8Bit(process.readAllStandardError());
     return result;
-}
-
-inline Result run(const QStringList& args, int timeoutMs = 20000) {
-    QProcess process;
-    prepare(process, args);
-    process.start();
-    if (!process.waitForStarted(5000))
-        return {};
-    return collect(process, timeoutMs);
-}
-
-// Runs it through a launcher such as setpriv, whose last argument is the tool.
-inline Result runVia(const QString& launcher, const QStringList& launcherArgs,
-                     const QStringList& args, int timeoutMs = 20000) {
-    QProcess process;
-    prepare(process, {});
-    process.setProgram(launcher);
-    process.setArguments(launcherArgs + QStringList{program()} + args);
-    process.start();
-    if (!process.waitForStarted(5000))
-        return {};
-    return collect(process, timeoutMs);
 }
 
 // A firmware-like image that differs at every offset.
