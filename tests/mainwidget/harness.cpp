@@ -1,0 +1,139 @@
+#include "mainwidget/harness.h"
+#include "common/dialogs.h"
+
+#include "input/inputedit.h"
+#include "mainwidget/logedit.h"
+#include "mainwidget/mainwidget.h"
+#include "widgets/serialport/baudratecombo.h"
+#include "widgets/serialport/portnamecombo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+
+namespace test {
+
+void setIdentity() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool Window::create(const QString& path, bool select) {
+    // The chooser lists extra device paths only while they exist.
+    qputenv("KELVRA_EXTRA_PORTS", path.toLocal8Bit());
+    m_widget = std::make_unique<MainWidget>();
+    return !select || choosePort(path);
+}
+
+at::Client* Window::client() const {
+    return m_widget->findChild<at::Client*>();
+}
+
+QSerialPort* Window::port() const {
+    return client()->serialPort();
+}
+
+QPushButton* Window::openClose() const {
+    return m_widget->findChild<QPushButton*>(QStringLiteral("open-close"));
+}
+
+InputEdit* Window::input() const {
+    // InputEdit carries no meta-object of its own.
+    return dynamic_cast<InputEdit*>(m_widget->findChild<QLineEdit*>(QStringLiteral("input")));
+}
+
+QAction* Window::action(const QString& name) const {
+    return m_widget->findChild<QAction*>(name);
+}
+
+QAbstractButton* Window::button(const QString& label) const {
+    for (QAbstractButton* b : m_widget->findChildren<QAbstractButton*>()) {
+        if (b->text() == label)
+            return b;
+    }
+    return nullptr;
+}
+
+QWidget* Window::progressDialog() const {
+    return m_widget->findChild<QProgressDialog*>(QStringLiteral("firmware-progress"));
+}
+
+bool Window::choosersEnabled() const {
+    return m_widget->findChild<wdt::serialport::PortNameCombo*>()->isEnabled() &&
+           m_widget->findChild<wdt::serialport::BaudrateCombo*>()->isEnabled();
+}
+
+bool Window::choosePort(const QString& path) {
+    auto* combo = m_widget->findChild<wdt::serialport::PortNameCombo*>();
+    // A device that has just come back is listed at the chooser's next refresh.
+    if (!QTest::qWaitFor([&] { return combo->contains(path); }, 3000))
+        return false;
+    combo->setPortName(path);
+    return combo->portName() == path;
+}
+
+QString Window::log() const {
+    return m_widget->findChild<LogEdit*>()->toPlainText();
+}
+
+void Window::type(const QString& text) {
+    input()->clear();
+    QTest::keyClicks(input(), text);
+    QTest::keyClick(input(), Qt::Key_Return);
+}
+
+bool Window::atOk(int timeoutMs) {
+    const qsizetype mark = log().size();
+    type(QStringLiteral("AT"));
+    return QTest::qWaitFor(
+        [&] {
+            const QString tail = log().mid(mark);
+            const qsizetype at = tail.indexOf(QStringLiteral("<< AT\n"));
+            return at >= 0 && tail.indexOf(QStringLiteral(">> OK"), at) > at;
+        },
+        timeoutMs);
+}
+
+Modals::Modals() {
+    m_timer.setInterval(5);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_last || !modal->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes << box->windowTitle() + QLatin1Char('|') + box->text();
+            icon = box->icon();
+            m_last = modal;
+            box->button(QMessageBox::Ok)->click();
+        } else if (!m_handlers.isEmpty() && m_handlers.first()(modal)) {
+            m_last = modal;
+            m_handlers.removeFirst();
+            ++answered;
+        }
+    });
+    m_timer.start();
+}
+
+void Modals::chooseFile(const QString& path, std::function<void()> after) {
+    add([path, after](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (dialog && path.isEmpty())
+            dialog->reject();
+        else if (!acceptFileDialog(w, path))
+            return false;
+        if (after)
+            after();
+        return true;
+    });
+}
+
+} // namespace test

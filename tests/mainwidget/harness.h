@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class InputEdit;
+class MainWidget;
+class QAbstractButton;
+class QAction;
+class QPushButton;
+class QSerialPort;
+class QWidget;
+namespace at {
+class Client;
+}
+
+namespace test {
+
+// Organisation and application names, so settings and data files land where the program's do.
+void setIdentity();
+// Writes bytes as the whole of the file at path.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+// The real window on a chosen port, driven like a user would.
+class Window {
+public:
+    // The port chooser lists path (it must exist now) and, with select, has it selected.
+    bool create(const QString& path, bool select = true);
+    void destroy() { m_widget.reset(); }
+
+    MainWidget* widget() const { return m_widget.get(); }
+    at::Client* client() const;
+    QSerialPort* port() const;
+    QPushButton* openClose() const;
+    InputEdit* input() const;
+    QAction* action(const QString& name) const;
+    QAbstractButton* button(const QString& label) const;
+    QWidget* progressDialog() const;
+    bool choosersEnabled() const;
+    bool choosePort(const QString& path);
+    QString log() const;
+    int count(const QString& text) const { return int(log().count(text)); }
+    // Types text into the input line and presses Enter.
+    void type(const QString& text);
+    // Types AT and waits for the module's OK behind it.
+    bool atOk(int timeoutMs = 3000);
+
+private:
+    std::unique_ptr<MainWidget> m_widget;
+};
+
+// Answers the modal dialogs that open inside the window's slots: every message box is
+// recorded as "title|text" and closed with OK; other dialogs go to the handlers in
+// order, and a handler returns false for a dialog it does not take.
+class Modals : public QObject {
+public:
+    using Handler = std::function<bool(QWidget*)>;
+    Modals();
+    void add(Handler handler) { m_handlers.append(std::move(handler)); }
+    // Answers the next file dialog with path (an empty one cancels it), then runs after.
+    void chooseFile(const QString& path, std::function<void()> after = {});
+
+    int answered = 0;
+    QStringList boxes;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+
+private:
+    QTimer m_timer;
+    QList<Handler> m_handlers;
+    QPointer<QWidget> m_last;
+};
+
+} // namespace test
