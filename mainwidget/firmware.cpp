@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QTimer>
 
 #include <limits>
 
@@ -39,7 +38,6 @@ void MainWidget::onWriteFirmware() {
         return;
     }
 
-    m_cancelPending = false;
     if (!m_client->updateFirmware(image)) {
         QMessageBox::critical(this, tr("Error"), tr("Failed to write firmware"), QMessageBox::Ok);
         return;
@@ -59,23 +57,13 @@ void MainWidget::onWriteFirmware() {
 }
 
 void MainWidget::onAtClientFirmwareUpdateProgress(int writed) {
-    if (!m_progressDialog)
-        return;
     // setValue on a modal dialog runs pending events, "Cancel" included, while no block
-    // transaction is current; such a press is kept and honoured once the next block is.
-    m_progressDialog->setValue(writed);
-    if (m_cancelPending) {
-        QTimer::singleShot(0, this, [this] {
-            if (!m_cancelPending)
-                return;
-            m_cancelPending = false;
-            m_client->cancelUpdateFirmware();
-        });
-    }
+    // transaction is current; the client keeps such a cancel for the next block.
+    if (m_progressDialog)
+        m_progressDialog->setValue(writed);
 }
 
 void MainWidget::onAtClientFirmwareUpdateCompleated(at::Error err) {
-    m_cancelPending = false;
     progressDialogFree();
     disconnect(m_client, &at::Client::firmwareUpdateProgress, this,
                &MainWidget::onAtClientFirmwareUpdateProgress);
@@ -86,8 +74,7 @@ void MainWidget::onAtClientFirmwareUpdateCompleated(at::Error err) {
 }
 
 void MainWidget::onFirmwareUpdateCancel() {
-    if (!m_client->cancelUpdateFirmware() && m_progressDialog)
-        m_cancelPending = true;
+    m_client->cancelUpdateFirmware();
 }
 
 void MainWidget::progressDialogFree() {

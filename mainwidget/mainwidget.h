@@ -107,8 +107,6 @@ private:
     QSplitter* m_splitter = nullptr;
     at::Client* m_client = nullptr;
 
-    // A cancel pressed while no block transaction was current, kept for the next block.
-    bool m_cancelPending = false;
     // The port error last logged; the same error is not logged again until the port opens.
     QString m_lastPortError;
     // The port whose device vanished; repetitions wait for it, not for the chooser's fallback.
