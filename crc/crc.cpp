@@ -17,6 +17,14 @@ template <typename T> constexpr std::array<T, 256> makeTable(T poly) {
     }
     return table;
 }
+
+// One table look-up per byte for the 16- and 32-bit reflected families.
+template <typename T, std::size_t N>
+T update(const std::array<T, N>& table, const unsigned char* data, int length, T value) {
+    for (int i = 0; i < length; ++i)
+        value = T(value >> 8) ^ table[(value ^ data[i]) & 0xFF];
+    return value;
+}
 } // namespace
 
 namespace modbus {
@@ -32,9 +40,7 @@ unsigned short calc(const unsigned char* data, int length) {
 }
 
 unsigned short calc(const unsigned char* data, int length, unsigned short value) {
-    for (int i = 0; i < length; ++i)
-        value = (value >> 8) ^ _table[(value ^ data[i]) & 0xFF];
-    return value;
+    return update<std::uint16_t>(_table, data, length, value);
 }
 } // namespace modbus
 
@@ -51,9 +57,7 @@ unsigned int calc(const unsigned char* data, int length) {
 }
 
 unsigned int calc(const unsigned char* data, int length, unsigned int value) {
-    for (int i = 0; i < length; ++i)
-        value = (value >> 8) ^ _table[(value ^ data[i]) & 0xFF];
-    return value;
+    return update<std::uint32_t>(_table, data, length, value);
 }
 } // namespace ieee
 

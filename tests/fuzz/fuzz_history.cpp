@@ -3,6 +3,8 @@
 
 #include "input/inputhistory.h"
 
+#include "fuzzdir.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,13 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-QString tmpDirTemplate() {
-    const QString shm = QStringLiteral("/dev/shm");
-    if (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable())
-        return shm + QStringLiteral("/kelvra-fuzz-XXXXXX");
-    return QDir::tempPath() + QStringLiteral("/kelvra-fuzz-XXXXXX");
-}
 
 QTemporaryDir* g_dir = nullptr;
 
@@ -34,7 +29,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
     // Saving syncs to disk; on a memory file system that costs nothing.
-    static QTemporaryDir dir(tmpDirTemplate());
+    static QTemporaryDir dir(fuzzDirTemplate());
     if (!dir.isValid())
         std::abort();
     g_dir = &dir;

@@ -4,6 +4,8 @@
 #include "app/dir.h"
 #include "usercommands/usercommands.h"
 
+#include "fuzzdir.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -16,13 +18,6 @@
 #include <cstdlib>
 
 namespace {
-
-QString tmpDirTemplate() {
-    const QString shm = QStringLiteral("/dev/shm");
-    if (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable())
-        return shm + QStringLiteral("/kelvra-fuzz-XXXXXX");
-    return QDir::tempPath() + QStringLiteral("/kelvra-fuzz-XXXXXX");
-}
 
 using Snapshot = QList<QPair<QString, quint32>>;
 
@@ -41,7 +36,7 @@ Snapshot snapshot() {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Saving syncs to disk; on a memory file system that costs nothing.
-    static QTemporaryDir dir(tmpDirTemplate());
+    static QTemporaryDir dir(fuzzDirTemplate());
     if (!dir.isValid())
         std::abort();
     // Set before the application exists, so the standard paths see it.
