@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(rec.events.mid(0, events.size()), events);
     }
 
-    // The line is repeated every 80 ms for longer than the 250 ms time-out,
+    // The line is repeated every 50 ms for longer than the 250 ms time-out,
     // then "OK" follows: only lines of the running command keep it alive.
     void intermediateLines_data() {
         QTest::addColumn<QByteArray>("line");
@@ -140,8 +140,8 @@ private slots:
         QSignalSpy done(&client, &at::Client::testCompleated);
         QVERIFY(client.test());
         QCOMPARE(module.next(), QByteArray("AT+VERSION\r\n"));
-        for (int i = 0; i < 7 && done.isEmpty(); ++i) {
-            QTest::qWait(80);
+        for (int i = 0; i < 10 && done.isEmpty(); ++i) {
+            QTest::qWait(50);
             module.peer.write(line + "\r\n");
         }
         module.peer.write("OK\r\n");
