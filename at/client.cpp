@@ -12,6 +12,9 @@ namespace at {
 
 namespace {
 constexpr int maxBinaryLength = 16 * 1024 * 1024;
+// Far above any real answer line: a device that never sends a line feed (wrong baud rate,
+// CR-only line ends) is shown in pieces of this size instead of growing the buffer.
+constexpr qsizetype maxLineLength = 64 * 1024;
 
 const char* const error_strs[] = {
     QT_TRANSLATE_NOOP("at", "Timeout"),
@@ -53,7 +56,6 @@ void Client::setSerialPort(QSerialPort* port) {
         return;
     if (m_port) {
         disconnect(m_port, &QSerialPort::readyRead, this, &Client::readReady);
-        disconnect(m_port, &QSerialPort::errorOccurred, this, &Client::errorOccurred);
         if (m_ownsPort || m_port->parent() == this)
             m_port->deleteLater();
     }
@@ -61,7 +63,6 @@ void Client::setSerialPort(QSerialPort* port) {
     m_port = port;
     if (m_port) {
         connect(m_port, &QSerialPort::readyRead, this, &Client::readReady);
-        connect(m_port, &QSerialPort::errorOccurred, this, &Client::errorOccurred);
     }
 }
 
@@ -83,6 +84,7 @@ bool Client::serialPortOpen(bool hold) {
     // answer to it, and both belong in the conversation and the log.
     if (port->isOpen())
         return true;
+    resetFraming();
     if (!port->open(QIODevice::ReadWrite))
         return false;
     emit opened();
@@ -97,7 +99,7 @@ void Client::serialPortClose(bool force) {
         return;
     m_closeAfter = false;
     port->close();
-    dropPendingBlock();
+    resetFraming();
     emit closed();
     // No answer can reach a transaction over a closed port (the device may be gone):
     // it ends now with Timeout instead of waiting out its time-out.
@@ -105,14 +107,27 @@ void Client::serialPortClose(bool force) {
         m_transaction->end(Timeout);
 }
 
-void Client::send(const QByteArray& data) {
-    serialPort()->write(data);
-    emit sended(data);
+bool Client::write(const QByteArray& data) {
+    QSerialPort* port = serialPort();
+    if (!port->isOpen()) {
+        emit writeFailed(QCoreApplication::translate("at", "The port is not open"));
+        return false;
+    }
+    return port->write(data) == data.size();
 }
 
-void Client::sendBinary(const QByteArray& data) {
-    serialPort()->write(data);
+bool Client::send(const QByteArray& data) {
+    if (!write(data))
+        return false;
+    emit sended(data);
+    return true;
+}
+
+bool Client::sendBinary(const QByteArray& data) {
+    if (!write(data))
+        return false;
     emit sendedBinary(data);
+    return true;
 }
 
 void Client::userCommand(const QString& text, const QByteArray& binary) {
@@ -121,13 +136,21 @@ void Client::userCommand(const QString& text, const QByteArray& binary) {
     QByteArray line = text.toLocal8Bit();
     if (!line.endsWith('\n'))
         line += "\r\n";
-    send(line);
-    if (!binary.isEmpty())
+    // The module's answer to it would be taken for the transaction's.
+    if (busy()) {
+        m_queue.append({line, binary});
+        return;
+    }
+    writeUserCommand(line, binary);
+}
+
+void Client::writeUserCommand(const QByteArray& line, const QByteArray& binary) {
+    if (send(line) && !binary.isEmpty())
         sendBinary(binary);
 }
 
 bool Client::takePort() {
-    if (m_transaction)
+    if (busy())
         return false;
     QSerialPort* port = serialPort();
     const bool wasOpen = port->isOpen();
@@ -138,6 +161,7 @@ bool Client::takePort() {
         port->clear(QSerialPort::Input);
         return true;
     }
+    resetFraming();
     if (!port->open(QIODevice::ReadWrite)) {
         m_closeAfter = false;
         return false;
@@ -151,22 +175,33 @@ void Client::givePortBack() {
         return;
     m_closeAfter = false;
     m_port->close();
-    dropPendingBlock();
+    resetFraming();
     emit closed();
 }
 
-void Client::dropPendingBlock() {
-    // The rest of a block cut by the device's loss never comes: show what arrived of it,
-    // or the next device's first answers would be swallowed to fill it.
-    const bool lost = m_portLost;
-    m_portLost = false;
-    if (!lost || m_binaryLength <= 0)
+void Client::transactionFinished() {
+    if (--m_running > 0)
         return;
+    // A command written from a signal handler below may start a transaction again.
+    while (!busy() && !m_queue.isEmpty()) {
+        const Queued next = m_queue.takeFirst();
+        writeUserCommand(next.line, next.binary);
+    }
+}
+
+void Client::resetFraming() {
+    // The rest of a cut block or line never comes over a closed port: show what arrived
+    // of it, so a bogus count or a partial line cannot swallow or prefix the next
+    // device's answers.
     const QByteArray part = m_buffer.mid(m_readPos);
+    const bool block = m_binaryLength > 0;
     m_buffer.clear();
     m_readPos = m_scanPos = 0;
     m_binaryLength = 0;
-    emit receivedBinary(part);
+    if (block)
+        emit receivedBinary(part);
+    else if (!part.isEmpty())
+        emit received(part);
 }
 
 bool Client::test() {
@@ -212,14 +247,6 @@ void Client::readReady() {
     }
 }
 
-void Client::errorOccurred(QSerialPort::SerialPortError error) {
-    // Port errors reach the user through the window, which watches the port. A failed
-    // read on an open port means the device went: a block cut by it never completes.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_port &&
-        m_port->isOpen())
-        m_portLost = true;
-}
-
 void Client::receiveBytes(const QByteArray& bytes) {
     m_buffer.append(bytes);
     // Everything below may re-enter through a nested event loop started by a
@@ -254,6 +281,12 @@ QByteArray Client::searchLine() {
     const qsizetype lf = m_buffer.indexOf('\n', from);
     if (lf < 0) {
         m_scanPos = m_buffer.size();
+        if (m_buffer.size() - m_readPos < maxLineLength)
+            return {};
+        const QByteArray part = m_buffer.mid(m_readPos);
+        m_readPos = m_scanPos;
+        ++m_units;
+        emit received(part);
         return {};
     }
     const qsizetype start = m_readPos;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMetaType>
 #include <QObject>
 #include <QPointer>
@@ -27,8 +28,11 @@ public:
     bool serialPortOpen(bool hold);
     void serialPortClose(bool force);
 
-    void send(const QByteArray& data);
-    void sendBinary(const QByteArray& data);
+    // False when the bytes could not be handed to an open port; nothing is then
+    // reported as sent.
+    bool send(const QByteArray& data);
+    bool sendBinary(const QByteArray& data);
+    // While a transaction runs the command waits, in order, for its end.
     void userCommand(const QString& text, const QByteArray& binary);
 
     bool test();
@@ -40,6 +44,9 @@ public:
 
     // The running transaction, null when none runs.
     Transaction* transaction() const { return m_transaction; }
+    // True from a transaction's start to the end of the last one it leads to, also
+    // between two firmware blocks when none is current.
+    bool busy() const { return m_running > 0; }
 
 signals:
     void opened();
@@ -48,6 +55,9 @@ signals:
     void sendedBinary(const QByteArray& data);
     void received(const QByteArray& data);
     void receivedBinary(const QByteArray& data);
+    // Bytes that could not be written because the port is closed; an open port reports
+    // its own write errors.
+    void writeFailed(const QString& error);
     void errorOccured(at::Error err);
     void testCompleated(at::Error err);
     void firmwareUpdateProgress(int writed);
@@ -55,7 +65,6 @@ signals:
 
 private slots:
     void readReady();
-    void errorOccurred(QSerialPort::SerialPortError error);
 
 private:
     friend class Transaction;
@@ -64,9 +73,12 @@ private:
     void handleLine(const QByteArray& line);
     bool handleReadBynary(const QByteArray& line);
 
+    bool write(const QByteArray& data);
+    void writeUserCommand(const QByteArray& line, const QByteArray& binary);
     bool takePort();
     void givePortBack();
-    void dropPendingBlock();
+    void transactionFinished();
+    void resetFraming();
 
     Transaction* m_transaction = nullptr;
     // Guarded: a port installed from outside may be destroyed before the client.
@@ -82,7 +94,13 @@ private:
     qsizetype m_scanPos = 0;
     quint64 m_units = 0;
     mutable bool m_ownsPort = false;
-    bool m_portLost = false;
+    // Transactions begun and not yet finished.
+    int m_running = 0;
+    struct Queued {
+        QByteArray line;
+        QByteArray binary;
+    };
+    QList<Queued> m_queue;
 };
 
 } // namespace at

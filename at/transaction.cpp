@@ -41,9 +41,17 @@ void Transaction::begin() {
     Writer writer(&request);
     fillRequest(writer);
     request += "\r\n";
-    client()->m_transaction = this;
+    Client* c = client();
+    if (!m_begun) {
+        m_begun = true;
+        ++c->m_running;
+    }
+    c->m_transaction = this;
     m_timer.start(m_timeout, Qt::CoarseTimer, this);
-    client()->send(request);
+    // No answer can come to a request that never left, e.g. when the port closed
+    // between two blocks.
+    if (!c->send(request))
+        end(Timeout);
 }
 
 void Transaction::end(at::Error err) {
@@ -58,6 +66,7 @@ void Transaction::end(at::Error err) {
     if (!emitEnd(err))
         return;
     m_finished = true;
+    c->transactionFinished();
     c->givePortBack();
     deleteLater();
 }

@@ -49,6 +49,7 @@ private:
     QBasicTimer m_timer;
     int m_timeout;
     bool m_finished = false;
+    bool m_begun = false;
 };
 
 // The module's version query.

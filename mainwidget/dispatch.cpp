@@ -43,6 +43,9 @@ bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
 }
 
 void MainWidget::onSendCommand(const QString& command) {
+    // A tick that falls inside a transaction is skipped, not kept for its end.
+    if (m_client->busy())
+        return;
     // After its device vanished the chooser falls back to another port by itself; a
     // repetition must not open a device the user never picked.
     const QSerialPort* port = m_client->serialPort();

@@ -438,5 +438,9 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <source>Unknown</source>
         <translation>Неизвестная ошибка</translation>
     </message>
+    <message>
+        <source>The port is not open</source>
+        <translation>Порт не открыт</translation>
+    </message>
 </context>
 </TS>
