@@ -236,22 +236,6 @@ private slots:
         QCOMPARE(rec.events, events);
     }
 
-    void framingSurvivesReopen() {
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        Recorder rec(&client);
-        QVERIFY(client.serialPortOpen(true));
-        QVERIFY(peer.write("+READB:4\r\nab"));
-        QTRY_COMPARE(rec.events.size(), 2); // opened, header
-        client.serialPortClose(true);
-        QVERIFY(client.serialPortOpen(true));
-        QVERIFY(peer.write("cdE\n"));
-        QTRY_COMPARE(rec.events.size(), 6);
-        QCOMPARE(rec.events.mid(2),
-                 (QStringList{"closed", "opened", "receivedBinary:abcd", "received:E\\n"}));
-    }
-
     // Straight into the entry the ready-read path uses: many lines in one
     // pass, each reported once and in order; a partial line stays for the next.
     void manyLines() {
