@@ -139,6 +139,8 @@ void Client::userCommand(const QString& text, const QByteArray& binary) {
     // The module's answer to it would be taken for the transaction's.
     if (busy()) {
         m_queue.append({line, binary});
+        // Its answer comes after the transaction's end: the port stays open for it.
+        m_closeAfter = false;
         return;
     }
     writeUserCommand(line, binary);
