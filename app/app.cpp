@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -28,7 +29,11 @@ void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
 
     const QString language = QLocale::languageToCode(QLocale::system().language());
 
-    if (qtTranslator.load(QStringLiteral("translations/qt_%1.qm").arg(language)))
+    // A catalogue shipped beside the program wins; a Linux desktop keeps the toolkit's own
+    // catalogues in the system's Qt translations directory.
+    if (qtTranslator.load(QStringLiteral("translations/qt_%1.qm").arg(language)) ||
+        qtTranslator.load(QStringLiteral("qtbase_%1").arg(language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
     const QString mainCatalogue = QStringLiteral(":/main_%1.qm").arg(language);

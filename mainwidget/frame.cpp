@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -64,6 +65,7 @@ MainWidget::MainWidget(QWidget* parent)
     connect(m_openCloseButton, &QPushButton::clicked, this, &MainWidget::onSerialPortOpenClose);
 
     m_inputEdit->setFocus(Qt::OtherFocusReason);
+    m_logEdit->setTypingTarget(m_inputEdit);
     onSerialPortStateChanged();
 
     auto* firmwareAction = new QAction(tr("Update firmware"), this);
@@ -76,6 +78,17 @@ MainWidget::MainWidget(QWidget* parent)
         createVisibleAction(QStringLiteral("command-list"), tr("Command list"), commandListPanel));
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
+
+    // The platform's Quit closes the window as its close button does, so that everything is
+    // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
+    auto* quitAction = new QAction(this);
+    quitAction->setObjectName(QStringLiteral("quit"));
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (quitKeys.isEmpty())
+        quitKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAction->setShortcuts(quitKeys);
+    connect(quitAction, &QAction::triggered, this, &QWidget::close);
+    addAction(quitAction);
 
     restore();
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 
@@ -65,4 +66,19 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
     menu->addAction(m_clearAction);
     menu->exec(event->globalPos());
     delete menu;
+}
+
+void LogEdit::keyPressEvent(QKeyEvent* event) {
+    // As in a terminal, typing goes on in the input line; shortcuts (copy, select all) and
+    // the navigation keys stay with the log.
+    const QString text = event->text();
+    const bool typed =
+        !text.isEmpty() && text.front().isPrint() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (!typed || !m_typingTarget) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    m_typingTarget->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(m_typingTarget, event);
 }

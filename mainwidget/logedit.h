@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QPointer>
 #include <QTextCursor>
 #include <QTextEdit>
 
 class QAction;
 class QContextMenuEvent;
+class QKeyEvent;
 
 // The read-only traffic log; its context menu adds "Clear".
 class LogEdit : public QTextEdit {
@@ -25,13 +27,18 @@ public:
     // Closes the open edit block (and makes a pending scroll) now.
     void settle();
 
+    // Where text typed while the log has the focus goes, with the focus.
+    void setTypingTarget(QWidget* target) { m_typingTarget = target; }
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void scheduleSettle();
 
     QAction* m_clearAction = nullptr;
+    QPointer<QWidget> m_typingTarget;
     QTextCursor m_append;
     bool m_appending = false;
     bool m_follow = false;

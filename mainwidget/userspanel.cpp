@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -48,6 +50,17 @@ QWidget* MainWidget::createUserCommandsWidget() {
     connect(remove, &QToolButton::clicked, this, &MainWidget::onRemoveUserCommands);
     connect(m_userCommandsView, &QTableView::doubleClicked, this,
             &MainWidget::onUserCommandsDoubleClicked);
+
+    // Return on a row sends it as a double-click on its send cell does. Bound to the table
+    // itself, so an open cell editor keeps the key for committing its text.
+    auto* send = new QShortcut(m_userCommandsView);
+    send->setKeys({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    send->setContext(Qt::WidgetShortcut);
+    connect(send, &QShortcut::activated, this, [this] {
+        const QModelIndex current = m_userCommandsView->currentIndex();
+        if (current.isValid())
+            onUserCommandsDoubleClicked(current.siblingAtColumn(0));
+    });
     return widget;
 }
 

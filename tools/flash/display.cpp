@@ -61,8 +61,10 @@ void Display::message(FILE* stream, const QString& text) {
 
 void Display::draw(qint64 done) {
     m_lastDraw = m_clock.elapsed();
-    // Carriage return and erase to the end of the line: redrawn in place.
-    put(m_bar, QStringLiteral("\r") + progress::bar(done, m_total, m_lastDraw, width() - 1) +
+    // Carriage return and erase to the end of the line: redrawn in place. The last three
+    // columns stay free, so the terminal's "^C" echo fits beside the bar instead of wrapping,
+    // and the cancel message that follows starts on a line of its own.
+    put(m_bar, QStringLiteral("\r") + progress::bar(done, m_total, m_lastDraw, width() - 3) +
                    QStringLiteral("\x1b[K"));
     m_partial = true;
 }

@@ -36,9 +36,20 @@ ExitCode Flasher::start() {
         QString text =
             tr("cannot open the serial port '%1': %2").arg(m_options.port, m_port->errorString());
         if (m_port->error() == QSerialPort::PermissionError) {
-            const QString hint = permissionHint(m_options.port);
-            if (!hint.isEmpty())
-                text += QLatin1Char('\n') + prefixed(hint);
+            if (mayAccess(m_options.port)) {
+                // Qt says "permission" for a port locked or held exclusively by another
+                // program too; joining a group would not help there.
+                const QStringList holders = portHolders(m_options.port);
+                text = holders.isEmpty()
+                           ? tr("the serial port '%1' is in use by another program")
+                                 .arg(m_options.port)
+                           : tr("the serial port '%1' is in use by another program: %2")
+                                 .arg(m_options.port, holders.join(QStringLiteral(", ")));
+            } else {
+                const QString hint = permissionHint(m_options.port);
+                if (!hint.isEmpty())
+                    text += QLatin1Char('\n') + prefixed(hint);
+            }
         }
         fail(text);
         return PortUnavailable;
