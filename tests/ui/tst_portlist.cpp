@@ -1,3 +1,4 @@
+#include "at/client.h"
 #include "common/ptypeer.h"
 #include "mainwidget/mainwidget.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -44,7 +45,8 @@ void TestPortList::firstStart() {
     QCOMPARE(names, want);
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(combo->itemText(0), b.slavePath() + QStringLiteral(" (виртуальный)"));
-    QCOMPARE(window.findChild<QSerialPort*>()->portName(), QSerialPort(b.slavePath()).portName());
+    QCOMPARE(window.findChild<at::Client*>()->serialPort()->portName(),
+             QSerialPort(b.slavePath()).portName());
 }
 
 // A link to a pseudo-terminal, as ./run.sh makes for the simulator, is listed while it
