@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QIcon>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
 #include <sys/stat.h>
 #endif
 
@@ -84,7 +84,7 @@ QList<PortNameCombo::Port> PortNameCombo::availablePorts() {
 
 QByteArray PortNameCombo::changeStamp() {
     QByteArray stamp;
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     // A serial device comes and goes with its node in /dev, which changes the
     // directory's modification time; udev adds its by-id link a little later.
     // Extra ports are watched by their own paths (through symbolic links).
@@ -150,10 +150,13 @@ void PortNameCombo::onCurrentIndexChanged(int /*index*/) {
 
 void PortNameCombo::timerEvent(QTimerEvent* /*event*/) {
     // The enumeration goes through udev and costs milliseconds; an idle window
-    // must not pay that every second.
+    // must not pay that every second. A change is enumerated twice, a second
+    // apart: a device on its way out loses its node before its other traces.
     const QByteArray stamp = changeStamp();
-    if (stamp.isEmpty() || stamp != m_stamp)
+    const bool changed = stamp.isEmpty() || stamp != m_stamp;
+    if (changed || m_recheck)
         updateList();
+    m_recheck = changed;
 }
 
 } // namespace wdt::serialport

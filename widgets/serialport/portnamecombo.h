@@ -47,6 +47,7 @@ protected:
 
 private:
     QByteArray m_stamp; // changeStamp() as of the last updateList()
+    bool m_recheck = false;
 };
 
 } // namespace wdt::serialport
