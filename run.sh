@@ -60,5 +60,5 @@ for _ in $(seq 50); do
 done
 
 echo "Simulated module on $link ($(head -n 1 "$runtime/modsim.out"))."
-echo "Pick \"$link (virtual)\" in the port list, press Open and type AT+VERSION."
+echo "The window lists it first as \"$link (virtual)\": press Open and type AT+VERSION."
 KELVRA_EXTRA_PORTS="$link${KELVRA_EXTRA_PORTS:+:$KELVRA_EXTRA_PORTS}" build/kelvra

@@ -396,6 +396,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <source>Remove user commands</source>
         <translation>Удалить пользовательские команды</translation>
     </message>
+    <message>
+        <source>virtual</source>
+        <translation>виртуальный</translation>
+    </message>
 </context>
 <context>
     <name>UserCommandModel</name>

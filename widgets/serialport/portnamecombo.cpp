@@ -1,7 +1,12 @@
 #include "widgets/serialport/portnamecombo.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
+
+#ifdef Q_OS_LINUX
+#include <sys/stat.h>
+#endif
 
 namespace wdt::serialport {
 
@@ -13,6 +18,10 @@ bool containsPort(const QList<PortNameCombo::Port>& ports, const QString& name) 
             return true;
     }
     return false;
+}
+
+QStringList extraPorts() {
+    return qEnvironmentVariable("KELVRA_EXTRA_PORTS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -58,23 +67,47 @@ bool PortNameCombo::contains(const QList<QSerialPortInfo>& ports, const QString&
 
 QList<PortNameCombo::Port> PortNameCombo::availablePorts() {
     QList<Port> ports;
+    // Extra device paths, such as pseudo-terminals, are opened by their full
+    // path and listed only while they exist. They come first: whoever names
+    // one (./run.sh names the simulator) wants it chosen on a first start.
+    for (const QString& path : extraPorts()) {
+        if (QFileInfo::exists(path) && !containsPort(ports, path))
+            ports.append(Port(path, QCoreApplication::translate("MainWidget", "virtual")));
+    }
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo& info : infos) {
         if (!containsPort(ports, info.portName()))
             ports.append(Port(info.portName(), info.description()));
     }
-    // Extra device paths, such as pseudo-terminals, are opened by their full
-    // path and listed only while they exist.
-    const QStringList extra =
-        qEnvironmentVariable("KELVRA_EXTRA_PORTS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString& path : extra) {
-        if (QFileInfo::exists(path) && !containsPort(ports, path))
-            ports.append(Port(path, QStringLiteral("virtual")));
-    }
     return ports;
 }
 
+QByteArray PortNameCombo::changeStamp() {
+    QByteArray stamp;
+#ifdef Q_OS_LINUX
+    // A serial device comes and goes with its node in /dev, which changes the
+    // directory's modification time; udev adds its by-id link a little later.
+    // Extra ports are watched by their own paths (through symbolic links).
+    QStringList paths{QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")};
+    paths += extraPorts();
+    for (const QString& path : paths) {
+        struct stat st {};
+        stamp += QFile::encodeName(path);
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+            const qint64 fields[] = {qint64(st.st_dev),         qint64(st.st_ino),
+                                     qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec),
+                                     qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)};
+            stamp += QByteArray(reinterpret_cast<const char*>(fields), sizeof fields);
+        }
+        stamp += '\0';
+    }
+#endif
+    return stamp;
+}
+
 void PortNameCombo::updateList() {
+    // Taken before the enumeration: a change during it shows at the next tick.
+    m_stamp = changeStamp();
     const QList<Port> ports = availablePorts();
 
     QString chosen;
@@ -116,7 +149,14 @@ void PortNameCombo::onCurrentIndexChanged(int /*index*/) {
 }
 
 void PortNameCombo::timerEvent(QTimerEvent* /*event*/) {
-    updateList();
+    // The enumeration goes through udev and costs milliseconds; an idle window
+    // must not pay that every second. A change is enumerated twice, a second
+    // apart: a device on its way out loses its node before its other traces.
+    const QByteArray stamp = changeStamp();
+    const bool changed = stamp.isEmpty() || stamp != m_stamp;
+    if (changed || m_recheck)
+        updateList();
+    m_recheck = changed;
 }
 
 } // namespace wdt::serialport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QComboBox>
 #include <QList>
 #include <QPair>
@@ -8,7 +9,7 @@
 
 namespace wdt::serialport {
 
-// Serial port chooser that refreshes itself once a second and keeps the
+// Serial port chooser that keeps itself current within a second and keeps the
 // user's choice while that port exists.
 class PortNameCombo : public QComboBox {
     Q_OBJECT
@@ -24,9 +25,13 @@ public:
     bool contains(const QString& name) const;
     static bool contains(const QList<QSerialPortInfo>& ports, const QString& name);
 
-    // The platform's ports, then the paths of KELVRA_EXTRA_PORTS
-    // (colon-separated) that exist, described as "virtual".
+    // The paths of KELVRA_EXTRA_PORTS (colon-separated) that exist, described
+    // as "virtual", then the platform's ports.
     static QList<Port> availablePorts();
+
+    // Changes whenever a port may have appeared or vanished; much cheaper than
+    // availablePorts(). Empty where the platform gives no such hint.
+    static QByteArray changeStamp();
 
 public slots:
     void updateList();
@@ -39,6 +44,10 @@ private slots:
 
 protected:
     void timerEvent(QTimerEvent* event) override;
+
+private:
+    QByteArray m_stamp; // changeStamp() as of the last updateList()
+    bool m_recheck = false;
 };
 
 } // namespace wdt::serialport
