@@ -182,14 +182,18 @@ void TestUserActions::afterLoss() {
     QFETCH(QByteArray, sent);
     QFETCH(QString, inputAfter);
 
+    // Through a link of its own, so that no other terminal taking the number brings it back.
     auto lost = std::make_unique<test::PtyPeer>();
-    const QString lostPath = lost->slavePath();
+    const QString lostPath = m_dir.filePath("lost");
+    QFile::remove(lostPath);
+    QVERIFY(QFile::link(lost->slavePath(), lostPath));
     QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
     QVERIFY(m_w.choosePort(lostPath));
     const QString lostName = m_w.port()->portName();
     m_w.openClose()->click();
     QVERIFY(m_w.port()->isOpen());
     lost->vanish();
+    QFile::remove(lostPath);
     QVERIFY(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }));
     auto* combo = m_w.widget()->findChild<wdt::serialport::PortNameCombo*>();
     QVERIFY(QTest::qWaitFor([&] { return !combo->contains(lostPath); }));
