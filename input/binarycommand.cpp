@@ -1,5 +1,6 @@
 #include "input/binarycommand.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 BinaryCommand parseBinaryCommand(const QString& command) {
@@ -20,10 +21,19 @@ BinaryCommand parseBinaryCommand(const QString& command) {
     } else {
         bool ok = false;
         const uint size = sizeText.toUInt(&ok, 10);
-        if (!ok || size > BinaryCommand::sizeLimit)
+        if (!ok) {
+            // Digits beyond 32 bits are a size all the same, only a hopeless one.
+            static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+            result.tooLarge = digits.match(sizeText).hasMatch();
             return result;
+        }
+        if (size > BinaryCommand::sizeLimit) {
+            result.tooLarge = true;
+            return result;
+        }
         result.maxSize = size;
     }
     result.valid = true;
+    result.sizeAt = int(parts.at(0).size() + 1 + fields.at(0).size() + 1);
     return result;
 }

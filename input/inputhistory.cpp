@@ -36,6 +36,8 @@ bool InputHistory::save(const QString& name) {
         current = maxEntries;
     }
 
+    if (locked)
+        return false;
     QJsonArray array;
     for (const QString& entry : std::as_const(entries))
         array.append(entry);
@@ -47,7 +49,9 @@ bool InputHistory::save(const QString& name) {
 
 bool InputHistory::restore(const QString& name) {
     QByteArray text;
-    if (!datafile::read(filename(name), &text))
+    const datafile::Read read = datafile::read(filename(name), &text);
+    locked = read == datafile::Read::Refused;
+    if (read != datafile::Read::Loaded)
         return false;
     const QJsonArray array = QJsonDocument::fromJson(text).array();
 

@@ -4,9 +4,14 @@
 #include "mainwidget/mainwidget.h"
 
 void MainWidget::enter() {
-    const QString text = m_inputEdit->input();
     m_inputEdit->setFocus();
-    if (!m_client->serialPortOpen(true))
+    // Refused before the line is taken: the command waits there for a port to be chosen.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
+    const QString text = m_inputEdit->input();
+    if (!openForUser())
         return;
     if (checkBinary(text, true))
         return;
@@ -24,10 +29,18 @@ void MainWidget::input(const QString& text, bool send, int cursorPosition) {
 
 bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
     const BinaryCommand binary = parseBinaryCommand(command);
-    if (!binary.valid)
+    if (!binary.valid && !binary.tooLarge)
         return false;
 
-    const QByteArray payload = BinaryDialog::get(int(binary.maxSize), this);
+    QByteArray payload;
+    if (binary.tooLarge) {
+        insertTextToLog(QString(),
+                        tr("Not sent: a binary write carries at most %1 bytes\r\n")
+                            .arg(BinaryCommand::sizeLimit),
+                        QColor(Qt::red));
+    } else {
+        payload = BinaryDialog::get(int(binary.maxSize), this);
+    }
     if (payload.isEmpty()) {
         if (restoreInput) {
             m_inputEdit->setText(command);
@@ -37,7 +50,7 @@ bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
     }
     QString text = command;
     if (binary.sizeEmpty)
-        text += QString::number(payload.size());
+        text.insert(binary.sizeAt, QString::number(payload.size()));
     m_client->userCommand(text, payload);
     return true;
 }
@@ -46,12 +59,35 @@ void MainWidget::onSendCommand(const QString& command) {
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
         return;
-    // After its device vanished the chooser falls back to another port by itself; a
-    // repetition must not open a device the user never picked.
-    const QSerialPort* port = m_client->serialPort();
-    if (!m_lostPort.isEmpty() && !port->isOpen() && port->portName() != m_lostPort)
+    if (awaitsPortChoice())
         return;
     if (!m_client->serialPortOpen(true))
         return;
     m_client->userCommand(command, QByteArray());
+}
+
+bool MainWidget::awaitsPortChoice() const {
+    // After its device vanished the chooser falls back to another port by itself; only
+    // the user's pick, or Open, may take the sends to a device other than the lost one.
+    const QSerialPort* port = m_client->serialPort();
+    return !m_lostPort.isEmpty() && !port->isOpen() && port->portName() != m_lostPort;
+}
+
+void MainWidget::tellPortGone() {
+    insertTextToLog(QString(),
+                    tr("Not sent: the device %1 is gone, choose a port\r\n").arg(m_lostPort),
+                    QColor(Qt::red));
+}
+
+bool MainWidget::openForUser() {
+    if (!m_client->serialPort()->isOpen()) {
+        if (awaitsPortChoice()) {
+            tellPortGone();
+            return false;
+        }
+        // Each attempt of the user's answers with its own entry, even when the last one
+        // failed alike.
+        m_lastPortError.clear();
+    }
+    return m_client->serialPortOpen(true);
 }

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include <limits>
 
@@ -37,7 +38,16 @@ void MainWidget::onWriteFirmware() {
                              QMessageBox::Ok);
         return;
     }
+    // Nothing to flash: the module would be told to boot an image of no bytes.
+    if (image.isEmpty()) {
+        QMessageBox::warning(this, tr("Error"),
+                             QStringLiteral("%1:\n\n%2").arg(tr("File is empty"), filename),
+                             QMessageBox::Ok);
+        return;
+    }
 
+    if (!m_client->serialPort()->isOpen())
+        m_lastPortError.clear();
     if (!m_client->updateFirmware(image)) {
         QMessageBox::critical(this, tr("Error"), tr("Failed to write firmware"), QMessageBox::Ok);
         return;
@@ -51,6 +61,11 @@ void MainWidget::onWriteFirmware() {
     m_progressDialog = new QProgressDialog(tr("Written"), tr("Cancel"), 0, int(image.size()), this);
     m_progressDialog->setObjectName(QStringLiteral("firmware-progress"));
     m_progressDialog->setModal(true);
+    // Return must not cancel an update by the way: only Cancel, Escape or closing does.
+    if (auto* cancel = m_progressDialog->findChild<QPushButton*>()) {
+        cancel->setAutoDefault(false);
+        cancel->setDefault(false);
+    }
     m_progressDialog->show();
     connect(m_progressDialog, &QProgressDialog::canceled, this,
             &MainWidget::onFirmwareUpdateCancel);

@@ -85,6 +85,11 @@ private:
     // dispatch
     void input(const QString& text, bool send, int cursorPosition = -1);
     bool checkBinary(const QString& command, bool restoreInput);
+    // The device of the port vanished and the user has not picked a port since.
+    bool awaitsPortChoice() const;
+    void tellPortGone();
+    // Opens the port for a command the user sends.
+    bool openForUser();
 
     // catalogue
     QWidget* createCommandListWidget();
@@ -107,8 +112,10 @@ private:
     QSplitter* m_splitter = nullptr;
     at::Client* m_client = nullptr;
 
-    // The port error last logged; the same error is not logged again until the port opens.
+    // The port error last logged; the same error is not logged again until the port opens
+    // or the user tries again.
     QString m_lastPortError;
-    // The port whose device vanished; repetitions wait for it, not for the chooser's fallback.
+    // The port whose device vanished; sends wait for it, not for the chooser's fallback,
+    // until the user picks a port or presses Open.
     QString m_lostPort;
 };

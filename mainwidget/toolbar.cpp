@@ -20,6 +20,8 @@ QLayout* MainWidget::createToolbarLayout() {
     m_baudrateCombo->setObjectName(QStringLiteral("baudrate"));
     m_openCloseButton = new QPushButton;
     m_openCloseButton->setObjectName(QStringLiteral("open-close"));
+    // Only the user's own pick: the chooser's fallback after a loss emits no activated.
+    connect(m_portNameCombo, &QComboBox::activated, this, [this] { m_lostPort.clear(); });
 
     auto* layout = new QHBoxLayout;
     layout->setContentsMargins(5, 5, 5, 0);
@@ -83,10 +85,14 @@ QAction* MainWidget::createVisibleAction(const QString& name, const QString& tex
 }
 
 void MainWidget::onSerialPortOpenClose() {
-    if (m_client->serialPort()->isOpen())
+    if (m_client->serialPort()->isOpen()) {
         m_client->serialPortClose(true);
-    else
-        m_client->serialPortOpen(true);
+        return;
+    }
+    // Open is the user's choice of the port shown, and each press that fails says so.
+    m_lostPort.clear();
+    m_lastPortError.clear();
+    m_client->serialPortOpen(true);
 }
 
 void MainWidget::onSerialPortStateChanged() {
@@ -98,8 +104,9 @@ void MainWidget::onSerialPortStateChanged() {
 
 void MainWidget::onSerialPortErrorOccured(QSerialPort::SerialPortError error) {
     QSerialPort* port = m_client->serialPort();
-    // A repeating command retries a missing device every tick: one entry tells it all
-    // until the port has been open again.
+    // A repeating command retries a missing device every tick, a lost device repeats its
+    // error on every pass of the event loop: one entry tells it all until the port has been
+    // open again or the user tries once more.
     if (error != QSerialPort::NoError && port->errorString() != m_lastPortError) {
         m_lastPortError = port->errorString();
         insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(m_lastPortError),

@@ -353,6 +353,22 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Файл слишком велик</translation>
     </message>
     <message>
+        <source>File is empty</source>
+        <translation>Файл пуст</translation>
+    </message>
+    <message>
+        <source>Not sent: a binary write carries at most %1 bytes<byte value="xd"/>
+</source>
+        <translation>Не отправлено: двоичная запись несёт не более %1 байт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not sent: the device %1 is gone, choose a port<byte value="xd"/>
+</source>
+        <translation>Не отправлено: устройство %1 пропало, выберите порт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
         <source>Failed to read file</source>
         <translation>Не удалось прочитать файл</translation>
     </message>

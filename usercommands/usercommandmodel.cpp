@@ -66,10 +66,8 @@ bool UserCommandModel::setData(const QModelIndex& index, const QVariant& value, 
     if (role == Qt::EditRole && index.column() == valueColumn) {
         command.setValue(value.toString());
     } else if (role == Qt::EditRole && index.column() == periodColumn) {
-        bool ok = false;
-        const qlonglong period = value.toLongLong(&ok);
-        if (!ok)
-            return false;
+        // Text that is no number counts as 0, and so as the floor.
+        const qlonglong period = value.toLongLong();
         // Negative input must not wrap to a huge period; setPeriod raises it to the floor.
         constexpr qlonglong max = std::numeric_limits<quint32>::max();
         command.setPeriod(static_cast<quint32>(std::clamp<qlonglong>(period, 0, max)));

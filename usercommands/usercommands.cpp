@@ -64,6 +64,8 @@ void UserCommands::remove(const QList<int>& rows) {
 bool UserCommands::save() {
     if (!modified)
         return true;
+    if (locked)
+        return false;
 
     QJsonArray array;
     for (const UserCommand* command : std::as_const(commands))
@@ -83,14 +85,14 @@ void UserCommands::restore() {
     modified = false;
 
     QByteArray bytes;
-    if (!datafile::read(dir::filename(key::filename), &bytes))
+    const datafile::Read read = datafile::read(dir::filename(key::filename), &bytes);
+    locked = read == datafile::Read::Refused;
+    if (read != datafile::Read::Loaded)
         return;
     const QJsonArray array = QJsonDocument::fromJson(bytes).array();
-    // A number or string where a command should be is no command of ours.
-    for (const QJsonValue& element : array) {
-        if (element.isObject())
-            insert(UserCommand::fromJson(element.toObject()));
-    }
+    // Any other element is an empty command, so rows keep their places.
+    for (const QJsonValue& element : array)
+        insert(UserCommand::fromJson(element.toObject()));
 }
 
 void UserCommands::insert(UserCommand* command) {

@@ -30,7 +30,8 @@ public:
     void remove(const QList<int>& rows);
 
     // Writes the file only when the list changed. Returns false when the file could not
-    // be written; the old file then stays as it was and the list stays marked as changed.
+    // be written, or was there but could not be read at restore; the old file then stays
+    // as it was and the list stays marked as changed.
     bool save();
     void restore();
 
@@ -49,4 +50,6 @@ private:
 
     QList<UserCommand*> commands;
     bool modified = false;
+    // The file is there but was not read (too big, unreadable): saving must not replace it.
+    bool locked = false;
 };

@@ -1,0 +1,321 @@
+// What the user's own actions do in the real window: binary writes that reach the wire
+// exactly or not at all, a failed open answering every press, sends after a lost device,
+// firmware refusals, and data files that are never destroyed.
+
+#include "app/dir.h"
+#include "common/modsim.h"
+#include "common/ptypeer.h"
+#include "input/binarydialog.h"
+#include "input/binaryeditor.h"
+#include "input/inputedit.h"
+#include "mainwidget/harness.h"
+#include "mainwidget/logedit.h"
+#include "mainwidget/mainwidget.h"
+#include "usercommands/usercommands.h"
+#include "widgets/serialport/portnamecombo.h"
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const QString gone = QStringLiteral("Not sent: the device %1 is gone, choose a port");
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestUserActions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void dispatch_data();
+    void dispatch();
+    void portErrors_data();
+    void portErrors();
+    void afterLoss_data();
+    void afterLoss();
+    void firmware_data();
+    void firmware();
+    void files_data();
+    void files();
+    void periodText();
+
+private:
+    // Entries of the log that read text and are red.
+    int redEntries(const QString& text) const;
+    // Everything the window wrote to peer, known complete once a marker behind it arrived.
+    QByteArray wire(test::PtyPeer& peer);
+
+    test::PtyPeer m_peer;
+    test::Window m_w;
+    QTemporaryDir m_dir;
+};
+
+void TestUserActions::initTestCase() {
+    test::setIdentity();
+    QVERIFY(m_peer.isOpen());
+}
+
+void TestUserActions::cleanup() {
+    UserCommands::_self.removeRange(0, UserCommands::_self.size());
+    m_w.destroy();
+}
+
+int TestUserActions::redEntries(const QString& text) const {
+    int n = 0;
+    const QTextDocument* doc = m_w.widget()->findChild<LogEdit*>()->document();
+    for (QTextCursor c = doc->find(text); !c.isNull(); c = doc->find(text, c))
+        n += c.charFormat().foreground().color() == QColor(Qt::red);
+    return n;
+}
+
+QByteArray TestUserActions::wire(test::PtyPeer& peer) {
+    if (!m_w.port()->isOpen() && !m_w.client()->serialPortOpen(true))
+        return "(port not open) " + peer.received();
+    m_w.client()->userCommand("AT+MARK", QByteArray());
+    if (!peer.waitFor("AT+MARK\r\n"))
+        return "(marker missing) " + peer.received();
+    QByteArray all = peer.takeReceived();
+    all.chop(9);
+    return all;
+}
+
+void TestUserActions::dispatch_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("hex");     // typed into the payload dialog; empty: no dialog
+    QTest::addColumn<QByteArray>("sent"); // none: the text stays in the line, the log says why
+
+    // clang-format off
+    QTest::newRow("empty size before udp fields") << "AT+WRITEB=0,,10.0.0.1,80" << "0a0b0c"
+        << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c");
+    QTest::newRow("size above bound") << "AT+WRITEB=1,16777217" << "" << QByteArray();
+    QTest::newRow("size beyond 32 bits") << "AT+WRITEB=0,4294967296,10.0.0.1,80" << "" << QByteArray();
+    // clang-format on
+}
+
+void TestUserActions::dispatch() {
+    QFETCH(QString, command);
+    QFETCH(QString, hex);
+    QFETCH(QByteArray, sent);
+
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    m_peer.clearReceived();
+    test::Modals modals;
+    modals.add([hex](QWidget* w) {
+        auto* d = qobject_cast<BinaryDialog*>(w);
+        if (!d)
+            return false;
+        QTest::keyClicks(d->findChild<BinaryEditor*>(), hex);
+        d->accept();
+        return true;
+    });
+    m_w.type(command);
+    QCOMPARE(modals.answered, hex.isEmpty() ? 0 : 1);
+    QCOMPARE(m_w.input()->text(), sent.isEmpty() ? command : QString());
+    QCOMPARE(wire(m_peer).toHex(' '), sent.toHex(' '));
+    const QString why = QStringLiteral("Not sent: a binary write carries at most 16777216 bytes");
+    QCOMPARE(redEntries(why), sent.isEmpty() ? 1 : 0);
+}
+
+void TestUserActions::portErrors_data() {
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Open pressed twice") << "open";
+    QTest::newRow("Enter pressed twice") << "enter";
+}
+
+void TestUserActions::portErrors() {
+    QFETCH(QString, action);
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
+    const auto press = [&] { action == "open" ? m_w.openClose()->click() : m_w.type("AT"); };
+
+    // A repeating command between the presses fails alike on its own: logged once only.
+    press();
+    UserCommand& tick = UserCommands::_self.command(UserCommands::_self.append());
+    tick.setValue("AT+TICK");
+    tick.setPeriod(100);
+    QSignalSpy errors(m_w.port(), &QSerialPort::errorOccurred);
+    tick.setAuto(true);
+    QVERIFY(QTest::qWaitFor([&] { return errors.size() >= 3; }));
+    tick.setAuto(false);
+    QCOMPARE(redEntries("Serial port error:  "), 1);
+    press();
+    QCOMPARE(redEntries("Serial port error:  "), 2);
+    QVERIFY(!m_w.port()->isOpen());
+}
+
+void TestUserActions::afterLoss_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("pick"); // the user picks the other port first
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("inputAfter");
+
+    QTest::newRow("Enter") << "enter" << false << QByteArray() << "AT";
+    QTest::newRow("catalogue button") << "catalogue" << false << QByteArray() << "AT";
+    QTest::newRow("table double-click") << "double-click" << false << QByteArray() << "typed";
+    QTest::newRow("Enter after a pick") << "enter" << true << QByteArray("AT\r\n") << "";
+    QTest::newRow("repetition after a pick") << "repeat" << true << QByteArray("AT\r\n") << "typed";
+}
+
+void TestUserActions::afterLoss() {
+    QFETCH(QString, action);
+    QFETCH(bool, pick);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, inputAfter);
+
+    // Through a link of its own, so that no other terminal taking the number brings it back.
+    auto lost = std::make_unique<test::PtyPeer>();
+    const QString lostPath = m_dir.filePath("lost");
+    QFile::remove(lostPath);
+    QVERIFY(QFile::link(lost->slavePath(), lostPath));
+    QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
+    QVERIFY(m_w.choosePort(lostPath));
+    const QString lostName = m_w.port()->portName();
+    m_w.openClose()->click();
+    QVERIFY(m_w.port()->isOpen());
+    lost->vanish();
+    QFile::remove(lostPath);
+    QVERIFY(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }));
+    auto* combo = m_w.widget()->findChild<wdt::serialport::PortNameCombo*>();
+    QVERIFY(QTest::qWaitFor([&] { return !combo->contains(lostPath); }));
+    m_peer.clearReceived();
+
+    if (pick) {
+        const int index = combo->findData(m_peer.slavePath());
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    QSignalSpy opened(m_w.client(), &at::Client::opened);
+    m_w.input()->setText("typed");
+    UserCommand& command = UserCommands::_self.command(UserCommands::_self.append());
+    command.setValue("AT");
+    if (action == "enter") {
+        m_w.type("AT");
+    } else if (action == "catalogue") {
+        m_w.button("AT")->click();
+    } else if (action == "double-click") {
+        auto* view = m_w.widget()->findChild<QTableView*>();
+        emit view->doubleClicked(view->model()->index(0, 0));
+    } else {
+        command.setPeriod(100);
+        command.setAuto(true);
+        QVERIFY(m_peer.waitFor("AT\r\n"));
+        command.setAuto(false);
+    }
+    QCOMPARE(m_w.input()->text(), inputAfter);
+    QCOMPARE(redEntries(gone.arg(lostName)), sent.isEmpty() ? 1 : 0);
+    QCOMPARE(opened.size(), sent.isEmpty() ? 0 : 1);
+    if (!sent.isEmpty())
+        QCOMPARE(wire(m_peer).left(4), sent);
+}
+
+void TestUserActions::firmware_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("key");    // pressed on the progress dialog; 0: none
+    QTest::addColumn<int>("result"); // -99: refused before anything is sent
+
+    QTest::newRow("empty file") << 0 << 0 << -99;
+    QTest::newRow("Return") << 1280 << int(Qt::Key_Return) << int(at::None);
+    QTest::newRow("Escape") << 1280 << int(Qt::Key_Escape) << int(at::Cancel);
+}
+
+void TestUserActions::firmware() {
+    QFETCH(int, size);
+    QFETCH(int, key);
+    QFETCH(int, result);
+
+    test::Modsim module;
+    QVERIFY(module.start({"--delay", "50"}));
+    QVERIFY(m_w.create(module.portPath()));
+    const QString image = m_dir.filePath("image.bin");
+    QVERIFY(test::writeFile(image, QByteArray(size, '\x5a')));
+    test::Modals modals;
+    modals.chooseFile(image);
+    QSignalSpy opened(m_w.client(), &at::Client::opened);
+    QSignalSpy completed(m_w.client(), &at::Client::firmwareUpdateCompleated);
+    m_w.widget()->show();
+    m_w.action("update-firmware")->trigger();
+    if (key) {
+        QWidget* dialog = m_w.progressDialog();
+        QVERIFY(dialog);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        // At the dialog and at the button that has the focus, as a user's key would be.
+        QTest::keyClick(dialog, Qt::Key(key));
+        QTest::keyClick(dialog->findChild<QPushButton*>(), Qt::Key(key));
+    }
+    if (result == -99) {
+        QCOMPARE(opened.size(), 0);
+        QCOMPARE(modals.boxes, QStringList{"Error|File is empty:\n\n" + image});
+        return;
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !completed.isEmpty(); }, 10000));
+    QCOMPARE(completed.first().first().value<at::Error>(), at::Error(result));
+    QVERIFY(modals.boxes.isEmpty());
+}
+
+void TestUserActions::files_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");   // empty: a sparse file above 16 MiB
+    QTest::addColumn<QStringList>("commands"); // loaded from user_commands.json
+
+    QTest::newRow("history above bound") << "history.json" << QByteArray() << QStringList{};
+    QTest::newRow("commands above bound") << "user_commands.json" << QByteArray() << QStringList{};
+    QTest::newRow("element not an object")
+        << "user_commands.json" << QByteArray(R"([1, {"value": "a"}, null])")
+        << QStringList{"", "a", ""};
+}
+
+void TestUserActions::files() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, commands);
+
+    const QString path = dir::filename(name);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(content.isEmpty() ? file.resize(17 << 20) : file.write(content) == content.size());
+    file.close();
+    const QByteArray before = readFile(path);
+    if (content.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(name + ".*not loaded.*larger"));
+
+    // A run that changes both files.
+    UserCommands::_self.restore();
+    QStringList loaded;
+    for (int i = 0; i < UserCommands::_self.size(); ++i)
+        loaded << UserCommands::_self.command(i).value();
+    QCOMPARE(loaded, commands);
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    m_w.type("AT+NEW");
+    UserCommands::_self.command(UserCommands::_self.append()).setValue("AT+NEW");
+    UserCommands::_self.save();
+    m_w.destroy();
+    if (content.isEmpty())
+        QCOMPARE(readFile(path), before);
+    QFile::remove(path);
+}
+
+void TestUserActions::periodText() {
+    const int row = UserCommands::_self.append();
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    QAbstractItemModel* model = m_w.widget()->findChild<QTableView*>()->model();
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    QVERIFY(model->setData(model->index(row, 2), "fast", Qt::EditRole));
+    QCOMPARE(UserCommands::_self.command(row).period(), 100u);
+    QCOMPARE(changed.size(), 1);
+}
+
+QTEST_MAIN(TestUserActions)
+#include "tst_useractions.moc"
