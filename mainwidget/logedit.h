@@ -3,6 +3,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <deque>
+
 class QAction;
 class QContextMenuEvent;
 
@@ -22,18 +24,34 @@ public:
     // log is painted: a burst of entries costs one scroll.
     void followEnd();
 
-    // Closes the open edit block (and makes a pending scroll) now.
+    // Closes the open edit block (and makes a pending trim and scroll) now.
     void settle();
+
+    // The log keeps the newest entries only. Removing text from the top shifts the layout of
+    // all the rest, so it is done in chunks: once the log holds half as many entries again as
+    // this bound, the oldest are dropped, whole, down to the bound.
+    static constexpr int default_max_entries = 100000;
+    int maxEntries() const { return m_maxEntries; }
+    void setMaxEntries(int count);
+
+    // Counts the entry just appended: length document positions at the end.
+    void entryAppended(int length);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void scheduleSettle();
+    void trim();
 
     QAction* m_clearAction = nullptr;
     QTextCursor m_append;
     bool m_appending = false;
     bool m_follow = false;
     bool m_settlePending = false;
+
+    std::deque<int> m_entries; // the length of each entry in the log, oldest first
+    qint64 m_entriesLength = 0;
+    int m_maxEntries = default_max_entries;
+    bool m_trimDue = false;
 };
