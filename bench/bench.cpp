@@ -325,7 +325,7 @@ qint64 currentRssBytes() {
 
 // Hours of a chatty module in one go, in the window's default size: the entry rate must not
 // decay and memory must stop growing once the log trims its oldest entries.
-int longRunMode(int argc, char** argv, quint64 lines) {
+int longRunMode(int argc, char** argv, quint64 lines, int maxEntries) {
     Feeder feeder;
     if (!feeder.isOpen())
         return 2;
@@ -359,7 +359,11 @@ int longRunMode(int argc, char** argv, quint64 lines) {
     };
     auto state = std::make_shared<State>();
     const quint64 million = std::min<quint64>(1000000, lines / 2);
-    const quint64 bound = quint64(window.findChild<LogEdit*>()->maxEntries());
+    auto* edit = window.findChild<LogEdit*>();
+    // Other bounds than the log's own, to choose it by measurement.
+    if (maxEntries > 0)
+        edit->setMaxEntries(maxEntries);
+    const quint64 bound = quint64(edit->maxEntries());
     QObject::connect(client, &at::Client::received, &window, [state, million, lines, bound] {
         const quint64 n = ++state->received;
         if (n == bound)
@@ -581,7 +585,8 @@ Figures startupSet(const QString& platform, int runs) {
     return out;
 }
 
-int parentMode(int argc, char** argv, quint64 lines, double seconds, const QString& only) {
+int parentMode(int argc, char** argv, quint64 lines, double seconds, const QString& only,
+               int bound) {
     QCoreApplication application(argc, argv);
     // Children keep their settings and data away from the user's.
     QTemporaryDir home;
@@ -722,7 +727,8 @@ int parentMode(int argc, char** argv, quint64 lines, double seconds, const QStri
     // Long: never part of a run of everything.
     if (only == QLatin1String("longrun")) {
         const Figures f = runChild({QStringLiteral("--mode"), QStringLiteral("window-longrun"),
-                                    QStringLiteral("--lines"), n},
+                                    QStringLiteral("--lines"), n, QStringLiteral("--bound"),
+                                    QString::number(bound)},
                                    offscreen, 4000 * 1000);
         const bool complete = f.value(QStringLiteral("lines")) >= double(lines);
         std::printf("long run: %.0f of %s entries in %.0f s at %.0fx%.0f, %.0f trims, the first "
@@ -774,6 +780,7 @@ int main(int argc, char** argv) {
     quint64 lines = 0;
     double seconds = 30;
     double rate = 0;
+    int bound = 0;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -783,15 +790,17 @@ int main(int argc, char** argv) {
             lines = QByteArray(argv[++i]).toULongLong();
         else if (arg == "--seconds" && hasValue)
             seconds = QByteArray(argv[++i]).toDouble();
+        else if (arg == "--bound" && hasValue)
+            bound = QByteArray(argv[++i]).toInt();
         else if (arg == "--rate" && hasValue)
             rate = QByteArray(argv[++i]).toDouble();
         else if (arg == "--only" && hasValue)
             only = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(
-                stderr,
-                "usage: %s [--lines N] [--seconds S] [--only flood|paced|startup|longrun]\n",
-                argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--lines N] [--seconds S] [--only flood|paced|startup|longrun] "
+                         "[--bound N]\n",
+                         argv[0]);
             return 1;
         }
     }
@@ -803,13 +812,13 @@ int main(int argc, char** argv) {
     // A flood that the window cannot take in within 150 s is reported as far as it got.
     const StreamOptions options{lines, rate, rate > 0 ? double(lines) / rate + 60 : 150};
     if (mode.isEmpty())
-        return parentMode(argc, argv, lines, seconds, only);
+        return parentMode(argc, argv, lines, seconds, only, bound);
     if (mode == QLatin1String("bare-flood") || mode == QLatin1String("bare-paced"))
         return bareMode(argc, argv, options);
     if (mode == QLatin1String("window-flood") || mode == QLatin1String("window-paced"))
         return windowMode(argc, argv, options);
     if (mode == QLatin1String("window-longrun"))
-        return longRunMode(argc, argv, lines);
+        return longRunMode(argc, argv, lines, bound);
     if (mode == QLatin1String("start-window"))
         return startWindowMode(argc, argv);
     if (mode == QLatin1String("start-minimal"))

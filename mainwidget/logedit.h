@@ -30,7 +30,7 @@ public:
     // The log keeps the newest entries only. Removing text from the top shifts the layout of
     // all the rest, so it is done in chunks: once the log holds half as many entries again as
     // this bound, the oldest are dropped, whole, down to the bound.
-    static constexpr int default_max_entries = 100000;
+    static constexpr int default_max_entries = 50000;
     int maxEntries() const { return m_maxEntries; }
     void setMaxEntries(int count);
 
