@@ -63,7 +63,7 @@ void LogEdit::setMaxEntries(int count) {
 void LogEdit::entryAppended(int length) {
     m_entries.push_back(length);
     m_entriesLength += length;
-    if (!m_trimDue && m_entries.size() >= size_t(m_maxEntries) + size_t(m_maxEntries / 2)) {
+    if (!m_trimDue && m_entries.size() >= 2 * size_t(m_maxEntries)) {
         m_trimDue = true;
         scheduleSettle();
     }

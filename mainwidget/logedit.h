@@ -27,10 +27,10 @@ public:
     // Closes the open edit block (and makes a pending trim and scroll) now.
     void settle();
 
-    // The log keeps the newest entries only. Removing text from the top shifts the layout of
-    // all the rest, so it is done in chunks: once the log holds half as many entries again as
-    // this bound, the oldest are dropped, whole, down to the bound.
-    static constexpr int default_max_entries = 50000;
+    // The log keeps the newest entries only. Removing text from the top moves the layout of
+    // all the rest, so it is done in chunks: once the log holds twice this bound, the oldest
+    // half is dropped, each entry whole.
+    static constexpr int default_max_entries = 40000;
     int maxEntries() const { return m_maxEntries; }
     void setMaxEntries(int count);
 
