@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "at/client.h"
+#include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -305,9 +306,134 @@ int windowMode(int argc, char** argv, const StreamOptions& options) {
         }
         report("baud", port->baudRate());
         report("log_width", log->viewport()->width());
-        QTextDocument* document = log->document();
-        // A document starts with one empty block; every line adds one.
-        runStream(options, feeder, [document] { return quint64(document->blockCount() - 1); });
+        // The log keeps only the newest lines: count them as they are appended (the window's
+        // own connection, made first, has put each into the log by then).
+        auto received = std::make_shared<quint64>(0);
+        QObject::connect(client, &at::Client::received, &window, [received] { ++*received; });
+        runStream(options, feeder, [received] { return *received; });
+    });
+    return application.exec();
+}
+
+qint64 currentRssBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+// Hours of a chatty module in one go, in the window's default size: the entry rate must not
+// decay and memory must stop growing once the log trims its oldest entries.
+int longRunMode(int argc, char** argv, quint64 lines, int maxEntries) {
+    Feeder feeder;
+    if (!feeder.isOpen())
+        return 2;
+    qputenv("KELVRA_EXTRA_PORTS", feeder.slavePath().toLocal8Bit());
+    QApplication application(argc, argv);
+    QTranslator qtTranslator;
+    QTranslator mainTranslator;
+    app::prepare(qtTranslator, mainTranslator);
+    MainWidget window;
+    window.show();
+
+    auto* log = window.findChild<QTextEdit*>();
+    auto* portCombo = window.findChild<wdt::serialport::PortNameCombo*>(QStringLiteral("port"));
+    auto* baudCombo = window.findChild<wdt::serialport::BaudrateCombo*>(QStringLiteral("baudrate"));
+    auto* openButton = window.findChild<QPushButton*>(QStringLiteral("open-close"));
+    auto* client = window.findChild<at::Client*>();
+    if (!log || !portCombo || !baudCombo || !openButton || !client)
+        return 4;
+
+    struct State {
+        quint64 received = 0;
+        int maxBlocks = 0;
+        qint64 start = 0;
+        qint64 firstMillion = 0;
+        qint64 lastMillionStart = 0;
+        qint64 lastTrace = 0;
+        qint64 rssBound = -1;
+        qint64 rssFirstTrim = -1;
+        quint64 linesFirstTrim = 0;
+        int trims = 0;
+    };
+    auto state = std::make_shared<State>();
+    const quint64 million = std::min<quint64>(1000000, lines / 2);
+    auto* edit = window.findChild<LogEdit*>();
+    // Other bounds than the log's own, to choose it by measurement.
+    if (maxEntries > 0)
+        edit->setMaxEntries(maxEntries);
+    const quint64 bound = quint64(edit->maxEntries());
+    QObject::connect(client, &at::Client::received, &window, [state, million, lines, bound] {
+        const quint64 n = ++state->received;
+        if (n == bound)
+            state->rssBound = currentRssBytes();
+        if (n == million)
+            state->firstMillion = nowNs();
+        if (n == lines - million)
+            state->lastMillionStart = nowNs();
+    });
+    QTextDocument* document = log->document();
+    // A drop of the block count is a trim; the first one comes when the log is at its fullest.
+    QObject::connect(document, &QTextDocument::blockCountChanged, &window, [state](int blocks) {
+        if (blocks >= state->maxBlocks) {
+            state->maxBlocks = blocks;
+            return;
+        }
+        if (blocks < state->maxBlocks / 2 + state->maxBlocks / 4 && ++state->trims == 1) {
+            state->rssFirstTrim = currentRssBytes();
+            state->linesFirstTrim = state->received;
+        }
+        state->maxBlocks = blocks;
+    });
+
+    QTimer::singleShot(100, &window, [&, state, lines, million] {
+        portCombo->updateList();
+        portCombo->setPortName(feeder.slavePath());
+        baudCombo->setBaudrate(flood_baud);
+        openButton->click();
+        if (!client->serialPort()->isOpen()) {
+            QCoreApplication::exit(5);
+            return;
+        }
+        report("log_width", log->viewport()->width());
+        report("log_height", log->viewport()->height());
+        auto* meter = new StallMeter(&window);
+        state->start = nowNs();
+        feeder.start(lines, 0);
+        meter->start([&, state, meter, lines, million] {
+            const qint64 now = nowNs();
+            if (now - state->lastTrace > 10000000000LL) {
+                state->lastTrace = now;
+                std::fprintf(
+                    stderr, "%.0f s: %llu entries, %d blocks, RSS %.0f MiB, worst %.0f ms\n",
+                    double(now - state->start) / 1e9,
+                    static_cast<unsigned long long>(state->received), document->blockCount(),
+                    double(currentRssBytes()) / 1048576, meter->worstMs());
+            }
+            const bool complete = state->received >= lines;
+            if (!complete && double(now - state->start) / 1e9 < 3600)
+                return;
+            meter->stop();
+            report("lines", double(state->received));
+            report("seconds", double(now - state->start) / 1e9);
+            report("rate_first",
+                   state->firstMillion
+                       ? double(million) * 1e9 / double(state->firstMillion - state->start)
+                       : -1);
+            report("rate_last", complete && state->lastMillionStart
+                                    ? double(million) * 1e9 / double(now - state->lastMillionStart)
+                                    : -1);
+            report("stall_ms", meter->worstMs());
+            report("trims", state->trims);
+            report("lines_first_trim", double(state->linesFirstTrim));
+            report("rss_bound", double(state->rssBound));
+            report("rss_first_trim", double(state->rssFirstTrim));
+            report("rss_end", double(currentRssBytes()));
+            report("rss_peak", double(maxRssBytes()));
+            report("blocks_end", document->blockCount());
+            std::_Exit(0);
+        });
     });
     return application.exec();
 }
@@ -459,7 +585,8 @@ Figures startupSet(const QString& platform, int runs) {
     return out;
 }
 
-int parentMode(int argc, char** argv, quint64 lines, double seconds, const QString& only) {
+int parentMode(int argc, char** argv, quint64 lines, double seconds, const QString& only,
+               int bound) {
     QCoreApplication application(argc, argv);
     // Children keep their settings and data away from the user's.
     QTemporaryDir home;
@@ -597,6 +724,50 @@ int parentMode(int argc, char** argv, quint64 lines, double seconds, const QStri
             std::printf("start-up under Xvfb: not measured (no DISPLAY, no xvfb-run)\n");
         }
     }
+    // Long: never part of a run of everything.
+    if (only == QLatin1String("longrun")) {
+        const Figures f = runChild({QStringLiteral("--mode"), QStringLiteral("window-longrun"),
+                                    QStringLiteral("--lines"), n, QStringLiteral("--bound"),
+                                    QString::number(bound)},
+                                   offscreen, 4000 * 1000);
+        const bool complete = f.value(QStringLiteral("lines")) >= double(lines);
+        std::printf("long run: %.0f of %s entries in %.0f s at %.0fx%.0f, %.0f trims, the first "
+                    "after %.0f entries\n",
+                    f.value(QStringLiteral("lines")), qPrintable(n),
+                    f.value(QStringLiteral("seconds")), f.value(QStringLiteral("log_width")),
+                    f.value(QStringLiteral("log_height")), f.value(QStringLiteral("trims")),
+                    f.value(QStringLiteral("lines_first_trim")));
+        const double first = f.value(QStringLiteral("rate_first"));
+        const double last = f.value(QStringLiteral("rate_last"));
+        rows << Row{QStringLiteral("entry rate, last million"),
+                    last,
+                    first,
+                    QStringLiteral(">=0.8x first million"),
+                    complete && last >= 0.8 * first,
+                    QStringLiteral("entries/s")};
+        const double stall = f.value(QStringLiteral("stall_ms"));
+        rows << Row{QStringLiteral("long run worst stall"),
+                    stall,
+                    -1,
+                    QStringLiteral("<=250"),
+                    stall <= 250,
+                    QStringLiteral("ms")};
+        const double atBound = f.value(QStringLiteral("rss_bound"));
+        const double atTrim = f.value(QStringLiteral("rss_first_trim"));
+        const double end = f.value(QStringLiteral("rss_end"));
+        rows << Row{QStringLiteral("RSS at the bound, information"),
+                    atBound / 1048576,
+                    -1,
+                    QStringLiteral("-"),
+                    true,
+                    QStringLiteral("MiB")};
+        rows << Row{QStringLiteral("RSS at the end"),
+                    end / 1048576,
+                    atTrim / 1048576,
+                    QStringLiteral("<=1.1x first trim"),
+                    complete && atTrim > 0 && end <= 1.1 * atTrim,
+                    QStringLiteral("MiB")};
+    }
     printTable(rows);
     return 0;
 }
@@ -606,9 +777,10 @@ int parentMode(int argc, char** argv, quint64 lines, double seconds, const QStri
 int main(int argc, char** argv) {
     QString mode;
     QString only;
-    quint64 lines = 1000000;
+    quint64 lines = 0;
     double seconds = 30;
     double rate = 0;
+    int bound = 0;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -618,28 +790,35 @@ int main(int argc, char** argv) {
             lines = QByteArray(argv[++i]).toULongLong();
         else if (arg == "--seconds" && hasValue)
             seconds = QByteArray(argv[++i]).toDouble();
+        else if (arg == "--bound" && hasValue)
+            bound = QByteArray(argv[++i]).toInt();
         else if (arg == "--rate" && hasValue)
             rate = QByteArray(argv[++i]).toDouble();
         else if (arg == "--only" && hasValue)
             only = QString::fromLocal8Bit(argv[++i]);
         else {
             std::fprintf(stderr,
-                         "usage: %s [--lines N] [--seconds S] [--only flood|paced|startup]\n",
+                         "usage: %s [--lines N] [--seconds S] [--only flood|paced|startup|longrun] "
+                         "[--bound N]\n",
                          argv[0]);
             return 1;
         }
     }
-    if (lines == 0 || seconds <= 0)
+    if (lines == 0)
+        lines = only == QLatin1String("longrun") ? 5000000 : 1000000;
+    if (seconds <= 0)
         return 1;
 
     // A flood that the window cannot take in within 150 s is reported as far as it got.
     const StreamOptions options{lines, rate, rate > 0 ? double(lines) / rate + 60 : 150};
     if (mode.isEmpty())
-        return parentMode(argc, argv, lines, seconds, only);
+        return parentMode(argc, argv, lines, seconds, only, bound);
     if (mode == QLatin1String("bare-flood") || mode == QLatin1String("bare-paced"))
         return bareMode(argc, argv, options);
     if (mode == QLatin1String("window-flood") || mode == QLatin1String("window-paced"))
         return windowMode(argc, argv, options);
+    if (mode == QLatin1String("window-longrun"))
+        return longRunMode(argc, argv, lines, bound);
     if (mode == QLatin1String("start-window"))
         return startWindowMode(argc, argv);
     if (mode == QLatin1String("start-minimal"))

@@ -20,18 +20,33 @@ QString binaryText(const QByteArray& data) {
              QString::fromUtf8(data));
 }
 
+// Unshaped, a control character is drawn as nothing (shaped, as a box), a combining mark
+// beside its letter and Arabic without its joins. Below the combining marks every other
+// character looks the same either way.
+bool needsShaping(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x300 || (u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t') ||
+            (u >= 0x7f && u < 0xa0))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QWidget* MainWidget::createLogWidget() {
     m_logEdit = new LogEdit;
     m_logEdit->setReadOnly(true);
     m_logEdit->setFrameStyle(0);
-    // The log grows without bound at line rate; an undo history would double it.
+    // The log takes text at line rate; an undo history would double it.
     m_logEdit->document()->setUndoRedoEnabled(false);
     QFont font = m_logEdit->font();
     font.setFamily(QStringLiteral("Consolas"));
-    // Where that family is missing, still fall back to a fixed-width face.
-    font.setStyleHint(QFont::Monospace, QFont::PreferDefault);
+    // Where that family is missing, still fall back to a fixed-width face. Shaping is most
+    // of the cost of laying out a line, and plain Latin text in a fixed-pitch face needs none;
+    // an entry with anything else is shaped (insertTextToLog).
+    font.setStyleHint(QFont::Monospace, QFont::PreferNoShaping);
     font.setFixedPitch(true);
     m_logEdit->setFont(font);
 
@@ -39,7 +54,10 @@ QWidget* MainWidget::createLogWidget() {
 
     m_inputEdit = new InputEdit;
     m_inputEdit->setObjectName(QStringLiteral("input"));
-    m_inputEdit->setFont(m_logEdit->font());
+    // What the user types may be in any script: shaped.
+    QFont inputFont = m_logEdit->font();
+    inputFont.setStyleStrategy(QFont::PreferDefault);
+    m_inputEdit->setFont(inputFont);
     m_inputEdit->setFrame(false);
 
     auto* enterButton = new QPushButton(tr("Enter"));
@@ -88,6 +106,7 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
         endCursor.beginEditBlock();
     }
     QTextCursor& cursor = following ? m_logEdit->appendCursor() : endCursor;
+    const int start = cursor.position();
     if (!prefix.isEmpty()) {
         QTextCharFormat prefixFormat;
         prefixFormat.setForeground(QBrush(Qt::black));
@@ -95,7 +114,10 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
     }
     QTextCharFormat textFormat;
     textFormat.setForeground(QBrush(color));
+    if (needsShaping(text))
+        textFormat.setFontStyleStrategy(QFont::PreferDefault);
     cursor.insertText(text, textFormat);
+    m_logEdit->entryAppended(cursor.position() - start);
     if (following) {
         m_logEdit->followEnd();
     } else {

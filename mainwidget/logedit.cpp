@@ -37,6 +37,10 @@ void LogEdit::settle() {
         m_appending = false;
         m_append.endEditBlock();
     }
+    // In an edit block of its own: sharing one with the appended entries would lay out the
+    // whole log again, not just move it up.
+    if (m_trimDue)
+        trim();
     if (m_follow) {
         m_follow = false;
         ensureCursorVisible();
@@ -51,6 +55,49 @@ void LogEdit::scheduleSettle() {
         m_settlePending = false;
         settle();
     });
+}
+
+void LogEdit::setMaxEntries(int count) {
+    m_maxEntries = qMax(1, count);
+}
+
+void LogEdit::entryAppended(int length) {
+    m_entries.push_back(length);
+    m_entriesLength += length;
+    if (!m_trimDue && m_entries.size() >= 2 * size_t(m_maxEntries)) {
+        m_trimDue = true;
+        scheduleSettle();
+    }
+}
+
+void LogEdit::trim() {
+    m_trimDue = false;
+    const qint64 length = document()->characterCount() - 1;
+    // "Clear" left only the entries appended since; text that came in some other way counts
+    // as one entry, so a trim still ends on an entry boundary.
+    while (m_entriesLength > length && !m_entries.empty()) {
+        m_entriesLength -= m_entries.front();
+        m_entries.pop_front();
+    }
+    if (m_entriesLength < length) {
+        m_entries.push_front(int(length - m_entriesLength));
+        m_entriesLength = length;
+    }
+    if (m_entries.size() <= size_t(m_maxEntries))
+        return;
+    qint64 cut = 0;
+    while (m_entries.size() > size_t(m_maxEntries)) {
+        cut += m_entries.front();
+        m_entries.pop_front();
+    }
+    m_entriesLength -= cut;
+    const QTextCursor view = textCursor();
+    QTextCursor top(document());
+    top.setPosition(int(cut), QTextCursor::KeepAnchor);
+    top.removeSelectedText();
+    // The entry that made the log full already put the view at the end: keep it there.
+    if (!view.hasSelection() && view.atEnd())
+        ensureCursorVisible();
 }
 
 void LogEdit::contextMenuEvent(QContextMenuEvent* event) {

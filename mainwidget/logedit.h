@@ -4,6 +4,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <deque>
+
 class QAction;
 class QContextMenuEvent;
 class QKeyEvent;
@@ -24,11 +26,21 @@ public:
     // log is painted: a burst of entries costs one scroll.
     void followEnd();
 
-    // Closes the open edit block (and makes a pending scroll) now.
+    // Closes the open edit block (and makes a pending trim and scroll) now.
     void settle();
 
     // Where text typed while the log has the focus goes, with the focus.
     void setTypingTarget(QWidget* target) { m_typingTarget = target; }
+
+    // The log keeps the newest entries only. Removing text from the top moves the layout of
+    // all the rest, so it is done in chunks: once the log holds twice this bound, the oldest
+    // half is dropped, each entry whole.
+    static constexpr int default_max_entries = 40000;
+    int maxEntries() const { return m_maxEntries; }
+    void setMaxEntries(int count);
+
+    // Counts the entry just appended: length document positions at the end.
+    void entryAppended(int length);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -36,6 +48,7 @@ protected:
 
 private:
     void scheduleSettle();
+    void trim();
 
     QAction* m_clearAction = nullptr;
     QPointer<QWidget> m_typingTarget;
@@ -43,4 +56,9 @@ private:
     bool m_appending = false;
     bool m_follow = false;
     bool m_settlePending = false;
+
+    std::deque<int> m_entries; // the length of each entry in the log, oldest first
+    qint64 m_entriesLength = 0;
+    int m_maxEntries = default_max_entries;
+    bool m_trimDue = false;
 };
