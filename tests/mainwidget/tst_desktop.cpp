@@ -1,160 +1,172 @@
-#include "common/ptypeer.h"
-#include "flash/flashrun.h"
-#include "mainwidget/harness.h"
+// What a desktop user meets: the first start in their language, the keys, the bounded log
+// and the flasher's words about a busy port.
 
 #include "app/app.h"
+#include "at/client.h"
+#include "common/ptypeer.h"
+#include "flash/flashrun.h"
 #include "input/inputedit.h"
+#include "mainwidget/harness.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
-#include "usercommands/usercommand.h"
 #include "usercommands/usercommands.h"
+#include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QDir>
-#include <QLibraryInfo>
-#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTranslator>
 
-// What a desktop user meets first: the toolkit's texts in their language, the keys, and the
-// flasher's words about a busy port.
+using wdt::serialport::PortNameCombo;
+
 class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void toolkitCatalogue_data();
-    void toolkitCatalogue();
-    void quitKey();
-    void typingInLog();
-    void returnOnRow_data();
-    void returnOnRow();
+    void initTestCase() {
+        test::setIdentity();
+        QVERIFY(m_peer.isOpen());
+    }
+    void cleanup() { m_w.destroy(); }
+    void firstStart();
+    void portAppearsAndVanishes();
+    void keys();
+    void logBound_data();
+    void logBound();
     void flasherPortInUse();
 
 private:
-    // The real window on the peer, shown and active so that shortcuts reach it.
-    bool showWindow();
+    // Shown and active, so that shortcuts reach the window.
+    bool show() {
+        m_w.widget()->show();
+        m_w.widget()->activateWindow();
+        return QTest::qWaitForWindowActive(m_w.widget());
+    }
 
     test::PtyPeer m_peer;
-    test::Window m_window;
+    test::Window m_w;
 };
 
-void TestDesktop::initTestCase() {
-    test::setIdentity();
-    QVERIFY(m_peer.isOpen());
-    QCOMPARE(QLocale::system().language(), QLocale::Russian);
-}
-
-bool TestDesktop::showWindow() {
-    if (!m_window.create(m_peer.slavePath()))
-        return false;
-    m_window.widget()->show();
-    m_window.widget()->activateWindow();
-    return QTest::qWaitForWindowActive(m_window.widget());
-}
-
-// A catalogue beside the working directory is taken first; without it, Qt's own.
-void TestDesktop::toolkitCatalogue_data() {
-    QTest::addColumn<bool>("local");
-    QTest::newRow("system catalogue") << false;
-    QTest::newRow("local catalogue first") << true;
-}
-
-void TestDesktop::toolkitCatalogue() {
-    QFETCH(bool, local);
-    const QString system =
-        QDir(QLibraryInfo::path(QLibraryInfo::TranslationsPath)).filePath("qtbase_ru.qm");
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("translations"));
-    const QString beside = QDir(dir.path()).filePath("translations/qt_ru.qm");
-    if (local)
-        QVERIFY(QFile::copy(system, beside));
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
+// The extra ports (./run.sh names the simulator) come first and the first is chosen; the
+// toolkit's own texts come from the system's catalogue.
+void TestDesktop::firstStart() {
     QTranslator qtTranslator;
     QTranslator mainTranslator;
     app::prepare(qtTranslator, mainTranslator);
-    const QString loaded = QFileInfo(qtTranslator.filePath()).canonicalFilePath();
-    QDir::setCurrent(previous);
-    QCOMPARE(loaded, QFileInfo(local ? beside : system).canonicalFilePath());
+    QSettings().clear();
+    test::PtyPeer b;
+    QVERIFY(m_w.create(b.slavePath() + ':' + m_peer.slavePath(), false));
+    QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"), "Выделить всё");
 
-    QVERIFY(showWindow());
-    auto* log = m_window.widget()->findChild<LogEdit*>();
-    QStringList texts;
-    QTimer reader;
-    connect(&reader, &QTimer::timeout, this, [&texts] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions())
-                texts << action->text().section('\t', 0, 0);
-            menu->close();
-        }
-    });
-    reader.start(10);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            log->viewport()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(log->viewport(), &event);
-    reader.stop();
-    QVERIFY2(texts.contains("&Копировать") && texts.contains("Выделить всё") &&
-                 texts.contains("Очистить"),
-             qPrintable(texts.join('|')));
-    m_window.destroy();
+    auto* combo = m_w.widget()->findChild<PortNameCombo*>();
+    QStringList names;
+    for (int i = 0; i < combo->count(); ++i)
+        names << combo->itemData(i).toString();
+    QStringList want{b.slavePath(), m_peer.slavePath()};
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        want << info.portName();
+    QCOMPARE(names, want);
+    QCOMPARE(combo->itemText(combo->currentIndex()), b.slavePath() + " (виртуальный)");
+    QCOMPARE(m_w.port()->portName(), QSerialPort(b.slavePath()).portName());
 }
 
-// Ctrl+Q closes the window as its close button does, which ends the program's loop; the
-// program then saves everything.
-void TestDesktop::quitKey() {
-    QVERIFY(showWindow());
-    QTest::keyClick(m_window.widget()->findChild<LogEdit*>(), Qt::Key_Q, Qt::ControlModifier);
-    QVERIFY(!m_window.widget()->isVisible());
-    m_window.destroy();
+// A link to a pseudo-terminal, as ./run.sh makes for the simulator, is listed while it exists.
+void TestDesktop::portAppearsAndVanishes() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("module");
+    qputenv("KELVRA_EXTRA_PORTS", link.toLocal8Bit());
+    PortNameCombo combo;
+    QVERIFY(!combo.contains(link));
+    QVERIFY(QFile::link(m_peer.slavePath(), link));
+    QTRY_VERIFY_WITH_TIMEOUT(combo.contains(link), 5000);
+    QVERIFY(QFile::remove(link));
+    QTRY_VERIFY_WITH_TIMEOUT(!combo.contains(link), 5000);
 }
 
-// Typing in the log goes on in the input line; the log's own shortcuts stay there.
-void TestDesktop::typingInLog() {
-    QVERIFY(showWindow());
-    auto* log = m_window.widget()->findChild<LogEdit*>();
-    m_window.type("AT");
-    QTRY_VERIFY(m_window.log().contains("AT"));
-    log->setFocus();
-    QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
-    QVERIFY(log->textCursor().hasSelection());
-    QCOMPARE(m_window.input()->text(), QString());
-    QTest::keyClicks(log, "AT+Ver");
-    QCOMPARE(m_window.input()->text(), QStringLiteral("AT+Ver"));
-    QCOMPARE(QApplication::focusWidget(), m_window.input());
-    m_window.destroy();
-}
-
-void TestDesktop::returnOnRow_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-}
-
-// Return on a row sends its command, as a double-click on the send cell does.
-void TestDesktop::returnOnRow() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
+// Typing in the log goes on in the input line while its shortcuts stay there; Return on a
+// user command row sends it; Ctrl+Q closes the window.
+void TestDesktop::keys() {
     UserCommands::_self.removeRange(0, UserCommands::_self.size());
     UserCommands::_self.command(UserCommands::_self.append()).setValue("AT+FIRST");
     UserCommands::_self.command(UserCommands::_self.append()).setValue("AT+SECOND");
-    QVERIFY(showWindow());
-    m_window.action("user-commands")->setChecked(true);
-    auto* view = m_window.widget()->findChild<QTableView*>();
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    QVERIFY(show());
+    auto* log = m_w.widget()->findChild<LogEdit*>();
+    m_w.type("AT");
+    QTRY_VERIFY(m_w.log().contains("AT"));
+    log->setFocus();
+    QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(log->textCursor().hasSelection());
+    QTest::keyClicks(log, "AT+Ver");
+    QCOMPARE(m_w.input()->text(), "AT+Ver");
+    QCOMPARE(QApplication::focusWidget(), m_w.input());
+
+    m_w.action("user-commands")->setChecked(true);
+    auto* view = m_w.widget()->findChild<QTableView*>();
     view->setFocus();
     view->setCurrentIndex(view->model()->index(1, 1));
     m_peer.clearReceived();
-    QTest::keyClick(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(view, Qt::Key_Return);
     QVERIFY(m_peer.waitFor("AT+SECOND\r\n"));
     QVERIFY(!m_peer.received().contains("AT+FIRST"));
-    m_window.destroy();
     UserCommands::_self.removeRange(0, UserCommands::_self.size());
+
+    QTest::keyClick(log, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!m_w.widget()->isVisible());
+}
+
+void TestDesktop::logBound_data() {
+    QTest::addColumn<QString>("user");
+    QTest::newRow("following the end") << "";
+    QTest::newRow("text selected") << "select";
+    QTest::newRow("scrolled up") << "scroll";
+}
+
+// The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
+void TestDesktop::logBound() {
+    QFETCH(QString, user);
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    auto* log = m_w.widget()->findChild<LogEdit*>();
+    QCOMPARE(log->maxEntries(), LogEdit::default_max_entries);
+    constexpr int bound = 10;
+    log->setMaxEntries(bound);
+    m_w.widget()->resize(500, 300);
+    QVERIFY(show());
+    m_w.openClose()->click();
+    // A carriage return inside a line makes every entry two blocks.
+    QByteArray lines;
+    for (int i = 0; i < 50; ++i)
+        lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
+    const qsizetype half = lines.indexOf("first 30");
+    QVERIFY(m_peer.write(lines.left(half)));
+    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("second 29"); }));
+    QScrollBar* bar = log->verticalScrollBar();
+    if (user == "select")
+        log->selectAll();
+    if (user == "scroll")
+        bar->setValue(0);
+    QVERIFY(m_peer.write(lines.mid(half)));
+    // Trimmed at the latest when the burst is in: never twice the bound.
+    QVERIFY2(QTest::qWaitFor(
+                 [&] { return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * bound; }),
+             qPrintable(m_w.log()));
+
+    const QString text = m_w.log();
+    const int oldest = text.section('\n', 0, 0).section(' ', 2).toInt();
+    QString expected;
+    for (int i = oldest; i < 50; ++i)
+        expected += QString(">> first %1\nsecond %1\n").arg(i);
+    QCOMPARE(text, expected);
+    QVERIFY(50 - oldest >= bound);
+    QVERIFY(!log->textCursor().hasSelection() && log->textCursor().atEnd());
+    QVERIFY(QTest::qWaitFor(
+        [&] { return bar->value() > 0 && log->viewport()->rect().contains(log->cursorRect()); }));
 }
 
 // A port another program holds is in use, not forbidden: no advice to join a group.
@@ -168,14 +180,13 @@ void TestDesktop::flasherPortInUse() {
     flashrun::prepare(process, {m_peer.slavePath(), image});
     process.start();
     const flashrun::Result r = flashrun::collect(process, 20000);
-    QVERIFY(!r.crashed);
     QCOMPARE(r.code, 5);
-    QVERIFY2(r.err.startsWith(QStringLiteral("kelvra-flash: the serial port '%1' is in use by "
-                                             "another program: PID %2 (")
-                                  .arg(m_peer.slavePath())
-                                  .arg(QCoreApplication::applicationPid())),
-             qPrintable(r.err));
-    QVERIFY2(r.err.contains("tst_desktop") && !r.err.contains("group"), qPrintable(r.err));
+    const QString want =
+        "kelvra-flash: the serial port '%1' is in use by another program: PID %2 (";
+    QVERIFY2(
+        r.err.startsWith(want.arg(m_peer.slavePath()).arg(QCoreApplication::applicationPid())) &&
+            r.err.contains("tst_desktop") && !r.err.contains("group"),
+        qPrintable(r.err));
 }
 
 int main(int argc, char** argv) {
