@@ -1,9 +1,12 @@
-// The user's own actions in the real window: binary writes that reach the wire exactly or
-// not at all, failed opens, sends after a lost device, firmware refusals, data files kept.
+// The user's own actions in the real window: the first start in their language, the keys,
+// binary writes that reach the wire exactly or not at all, failed opens, sends after a lost
+// device, firmware refusals, data files kept, the bounded log, the flasher on a busy port.
 
+#include "app/app.h"
 #include "app/dir.h"
 #include "common/modsim.h"
 #include "common/ptypeer.h"
+#include "flash/flashrun.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
 #include "input/inputedit.h"
@@ -13,13 +16,22 @@
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/portnamecombo.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTranslator>
+
+using wdt::serialport::PortNameCombo;
 
 class TestUserActions : public QObject {
     Q_OBJECT
@@ -33,6 +45,8 @@ private slots:
         UserCommands::_self.removeRange(0, UserCommands::_self.size());
         m_w.destroy();
     }
+    void firstStart();
+    void keys();
     void dispatch_data();
     void dispatch();
     void portErrors_data();
@@ -43,9 +57,17 @@ private slots:
     void firmware();
     void files_data();
     void files();
-    void periodText();
+    void logBound_data();
+    void logBound();
+    void flasherPortInUse();
 
 private:
+    // Shown and active, so that shortcuts reach the window.
+    bool show() {
+        m_w.widget()->show();
+        m_w.widget()->activateWindow();
+        return QTest::qWaitForWindowActive(m_w.widget());
+    }
     // Red entries of the log that read text.
     int redEntries(const QString& text) const {
         int n = 0;
@@ -68,6 +90,69 @@ private:
     test::Window m_w;
     QTemporaryDir m_dir;
 };
+
+// The extra ports (./run.sh names the simulator) come first, the first is chosen, and a link
+// to a device is listed while it exists; the toolkit's texts come from the system's catalogue.
+void TestUserActions::firstStart() {
+    QTranslator qtTranslator;
+    QTranslator mainTranslator;
+    app::prepare(qtTranslator, mainTranslator);
+    QSettings().clear();
+    test::PtyPeer b;
+    const QString link = m_dir.filePath("module");
+    QVERIFY(m_w.create(link + ':' + b.slavePath() + ':' + m_peer.slavePath(), false));
+    QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"), "Выделить всё");
+
+    auto* combo = m_w.widget()->findChild<PortNameCombo*>();
+    QStringList names;
+    for (int i = 0; i < combo->count(); ++i)
+        names << combo->itemData(i).toString();
+    QStringList want{b.slavePath(), m_peer.slavePath()};
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        want << info.portName();
+    QCOMPARE(names, want);
+    QCOMPARE(combo->itemText(combo->currentIndex()), b.slavePath() + " (виртуальный)");
+    QCOMPARE(m_w.port()->portName(), QSerialPort(b.slavePath()).portName());
+    QVERIFY(QFile::link(m_peer.slavePath(), link));
+    QTRY_VERIFY_WITH_TIMEOUT(combo->contains(link), 5000);
+    QVERIFY(QFile::remove(link));
+    QTRY_VERIFY_WITH_TIMEOUT(!combo->contains(link), 5000);
+}
+
+// Typing in the log goes on in the input line while its shortcuts stay there; Return on a
+// user command row sends it; Ctrl+Q closes the window.
+void TestUserActions::keys() {
+    UserCommands::_self.command(UserCommands::_self.append()).setValue("AT+FIRST");
+    UserCommands::_self.command(UserCommands::_self.append()).setValue("AT+SECOND");
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    QVERIFY(show());
+    auto* log = m_w.widget()->findChild<LogEdit*>();
+    m_w.type("AT");
+    QTRY_VERIFY(m_w.log().contains("AT"));
+    log->setFocus();
+    QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(log->textCursor().hasSelection());
+    QTest::keyClicks(log, "AT+Ver");
+    QCOMPARE(m_w.input()->text(), "AT+Ver");
+    QCOMPARE(QApplication::focusWidget(), m_w.input());
+
+    m_w.action("user-commands")->setChecked(true);
+    auto* view = m_w.widget()->findChild<QTableView*>();
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(1, 1));
+    m_peer.clearReceived();
+    QTest::keyClick(view, Qt::Key_Return);
+    QVERIFY(m_peer.waitFor("AT+SECOND\r\n"));
+    QVERIFY(!m_peer.received().contains("AT+FIRST"));
+    // A period that is no number is the floor.
+    QSignalSpy changed(view->model(), &QAbstractItemModel::dataChanged);
+    QVERIFY(view->model()->setData(view->model()->index(1, 2), "fast", Qt::EditRole));
+    QCOMPARE(UserCommands::_self.command(1).period(), 100u);
+    QCOMPARE(changed.size(), 1);
+
+    QTest::keyClick(log, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!m_w.widget()->isVisible());
+}
 
 void TestUserActions::dispatch_data() {
     QTest::addColumn<QString>("command");
@@ -149,7 +234,7 @@ void TestUserActions::afterLoss() {
     m_w.openClose()->click();
     lost->vanish();
     QFile::remove(lostPath);
-    auto* combo = m_w.widget()->findChild<wdt::serialport::PortNameCombo*>();
+    auto* combo = m_w.widget()->findChild<PortNameCombo*>();
     QVERIFY(QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo->contains(lostPath); }));
     m_peer.clearReceived();
 
@@ -248,15 +333,80 @@ void TestUserActions::files() {
     QFile::remove(path);
 }
 
-void TestUserActions::periodText() {
-    const int row = UserCommands::_self.append();
-    QVERIFY(m_w.create(m_peer.slavePath()));
-    QAbstractItemModel* model = m_w.widget()->findChild<QTableView*>()->model();
-    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
-    QVERIFY(model->setData(model->index(row, 2), "fast", Qt::EditRole));
-    QCOMPARE(UserCommands::_self.command(row).period(), 100u);
-    QCOMPARE(changed.size(), 1);
+void TestUserActions::logBound_data() {
+    QTest::addColumn<QString>("user");
+    QTest::newRow("following the end") << "";
+    QTest::newRow("text selected") << "select";
+    QTest::newRow("scrolled up") << "scroll";
 }
 
-QTEST_MAIN(TestUserActions)
+// The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
+void TestUserActions::logBound() {
+    QFETCH(QString, user);
+    QVERIFY(m_w.create(m_peer.slavePath()));
+    auto* log = m_w.widget()->findChild<LogEdit*>();
+    QCOMPARE(log->maxEntries(), LogEdit::default_max_entries);
+    constexpr int bound = 10;
+    log->setMaxEntries(bound);
+    m_w.widget()->resize(500, 300);
+    QVERIFY(show());
+    m_w.openClose()->click();
+    // A carriage return inside a line makes every entry two blocks.
+    QByteArray lines;
+    for (int i = 0; i < 50; ++i)
+        lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
+    const qsizetype half = lines.indexOf("first 30");
+    QVERIFY(m_peer.write(lines.left(half)));
+    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("second 29"); }));
+    QScrollBar* bar = log->verticalScrollBar();
+    if (user == "select")
+        log->selectAll();
+    if (user == "scroll")
+        bar->setValue(0);
+    QVERIFY(m_peer.write(lines.mid(half)));
+    // Trimmed at the latest when the burst is in: never twice the bound.
+    QVERIFY2(QTest::qWaitFor(
+                 [&] { return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * bound; }),
+             qPrintable(m_w.log()));
+
+    const QString text = m_w.log();
+    const int oldest = text.section('\n', 0, 0).section(' ', 2).toInt();
+    QString expected;
+    for (int i = oldest; i < 50; ++i)
+        expected += QString(">> first %1\nsecond %1\n").arg(i);
+    QCOMPARE(text, expected);
+    QVERIFY(50 - oldest >= bound);
+    QVERIFY(!log->textCursor().hasSelection() && log->textCursor().atEnd());
+    QVERIFY(QTest::qWaitFor(
+        [&] { return bar->value() > 0 && log->viewport()->rect().contains(log->cursorRect()); }));
+}
+
+// A port another program holds is in use, not forbidden: no advice to join a group.
+void TestUserActions::flasherPortInUse() {
+    QSerialPort holder(m_peer.slavePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    QTemporaryDir dir;
+    const QString image = dir.filePath("image.bin");
+    QVERIFY(flashrun::writeFile(image, flashrun::image(600)));
+    QProcess process;
+    flashrun::prepare(process, {m_peer.slavePath(), image});
+    process.start();
+    const flashrun::Result r = flashrun::collect(process, 20000);
+    QCOMPARE(r.code, 5);
+    const QString want =
+        "kelvra-flash: the serial port '%1' is in use by another program: PID %2 (";
+    QVERIFY2(
+        r.err.startsWith(want.arg(m_peer.slavePath()).arg(QCoreApplication::applicationPid())) &&
+            r.err.contains("tst_useractions") && !r.err.contains("group"),
+        qPrintable(r.err));
+}
+
+int main(int argc, char** argv) {
+    // The desktop's language as the program sees it at start-up.
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    QApplication application(argc, argv);
+    TestUserActions test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_useractions.moc"
