@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -20,11 +19,6 @@ namespace test {
 void setIdentity() {
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool Window::create(const QString& path, bool select) {
