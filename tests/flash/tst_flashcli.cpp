@@ -1,9 +1,6 @@
 #include "common/modsim.h"
 #include "crc/crc.h"
 #include "flashrun.h"
-#include "tools/flash/image.h"
-#include "tools/flash/portaccess.h"
-#include "tools/flash/progress.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -11,9 +8,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using flashrun::Result;
@@ -36,10 +30,8 @@ class TestFlashCli : public QObject {
 private slots:
     void exitCodes_data();
     void exitCodes();
-    void progressBar_data();
-    void progressBar();
-    void pipeIsReadUpToTheLimit();
-    void permissionHint();
+    void silentModule_data();
+    void silentModule();
 };
 
 // The tool against the simulator. In `args` PORT and IMAGE stand for the
@@ -80,9 +72,6 @@ void TestFlashCli::exitCodes_data() {
                                   << QList<int>{};
     QTest::newRow("missing image") << QStringList{} << "missing" << plain << 6
                                    << "cannot read the image '%2': no such file*" << QList<int>{};
-    QTest::newRow("image is a directory")
-        << QStringList{} << "dir" << plain << 6 << "cannot read the image '%2': it is a directory*"
-        << QList<int>{};
     QTest::newRow("empty image") << QStringList{} << "empty" << plain << 6
                                  << "the image '%2' is empty*" << QList<int>{};
     // Sparse: the size is checked, the 2 GiB are never read or sent.
@@ -93,16 +82,10 @@ void TestFlashCli::exitCodes_data() {
     QTest::newRow("no arguments") << QStringList{} << "600" << QStringList{} << 2
                                   << "expected a serial port and an image file" + usage
                                   << QList<int>{};
-    QTest::newRow("too many arguments")
-        << QStringList{} << "600" << QStringList{"PORT", "IMAGE", "c"} << 2
-        << "too many arguments: expected a serial port and an image file" + usage << QList<int>{};
     QTest::newRow("baud beyond 32 bits")
         << QStringList{} << "600" << QStringList{"--baud", "4294967296", "PORT", "IMAGE"} << 2
         << "invalid baud rate '4294967296': expected a positive whole number" + usage
         << QList<int>{};
-    QTest::newRow("unknown option")
-        << QStringList{} << "600" << QStringList{"--force", "PORT", "IMAGE"} << 2
-        << "Unknown option 'force'." + usage << QList<int>{};
 }
 
 void TestFlashCli::exitCodes() {
@@ -124,8 +107,6 @@ void TestFlashCli::exitCodes() {
     const int size = image.toInt();
     if (size > 0)
         QVERIFY(flashrun::writeFile(path, flashrun::image(size)));
-    else if (image == "dir")
-        QVERIFY(QDir(dir.path()).mkdir("image.bin"));
     else if (image == "empty")
         QVERIFY(flashrun::writeFile(path, {}));
     else if (image == "huge")
@@ -205,96 +186,45 @@ void TestFlashCli::exitCodes() {
     QCOMPARE(final,
              QList<QByteArray>{"0," + QByteArray::number(size) + ',' + QByteArray::number(crc)});
 }
-// The figures a terminal sees; long totals and short times must not overflow.
-void TestFlashCli::progressBar_data() {
-    QTest::addColumn<qint64>("done");
-    QTest::addColumn<qint64>("total");
-    QTest::addColumn<qint64>("elapsedMs");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("start") << qint64(0) << qint64(1024) << qint64(0) << 60
-                           << "[--------------]     0/1024 B    0%       -- B/s  --:-- left";
-    QTest::newRow("half") << qint64(512) << qint64(1024) << qint64(1000) << 60
-                          << "[#######-------]   512/1024 B   50%      512 B/s   0:01 left";
-    QTest::newRow("remaining rounds up")
-        << qint64(100) << qint64(1000) << qint64(150) << 60
-        << "[#-------------]   100/1000 B   10%      666 B/s   0:02 left";
-    QTest::newRow("narrow terminal cut to its width")
-        << qint64(512) << qint64(1024) << qint64(1000) << 30 << "[#####-----]   512/1024 B   50";
-    QTest::newRow("empty total counts as done")
-        << qint64(0) << qint64(0) << qint64(0) << 60
-        << "[####################]  0/0 B  100%       -- B/s   0:00 left";
-    QTest::newRow("largest image, one block, hours left")
-        << qint64(256) << qint64(2147483647) << qint64(10) << 80
-        << "[-------------------]         256/2147483647 B    0%   25.0 KiB/s  23:18:07 left";
-    QTest::newRow("largest image, last block")
-        << qint64(2147483647) << qint64(2147483647) << qint64(1000) << 80
-        << "[######################]  2147483647/2147483647 B  100%    2.0 GiB/s   0:00 left";
+// The module that stays silent: each case waits out a real time-out. Ctrl-C once all blocks
+// are in is no cancel: the module's answer (here its absence) decides.
+void TestFlashCli::silentModule_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("interrupt");
+    QTest::addColumn<QString>("message");
+    const QString final = "kelvra-flash: the module on '%1' did not answer in time when asked "
+                          "to apply the image (600 bytes written)\n";
+    QTest::newRow("block") << "FWWRITE" << false
+                           << "kelvra-flash: the module on '%1' did not answer in time to the "
+                              "block at offset 0 (0 of 600 bytes confirmed)\n";
+    QTest::newRow("Ctrl-C during the final step")
+        << "FWUPDATE" << true
+        << "kelvra-flash: the module on '%1' is applying the image; waiting for its answer\n" +
+               final;
 }
 
-void TestFlashCli::progressBar() {
-    QFETCH(qint64, done);
-    QFETCH(qint64, total);
-    QFETCH(qint64, elapsedMs);
-    QFETCH(int, width);
-    QFETCH(QString, line);
-    QCOMPARE(flash::progress::bar(done, total, elapsedMs, width), line);
-}
-
-// A FIFO has no size to check first, so the limit applies while reading.
-void TestFlashCli::pipeIsReadUpToTheLimit() {
+void TestFlashCli::silentModule() {
+    QFETCH(QString, command);
+    QFETCH(bool, interrupt);
+    QFETCH(QString, message);
     QTemporaryDir dir;
-    for (const auto& [size, limit] : {std::pair{100, 100}, std::pair{300000, 70000}}) {
-        const QString path = dir.filePath(QString::number(size));
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        const QByteArray content = flashrun::image(size);
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            flashrun::writeFile(path, content);
-            ::_exit(0);
-        }
-        const flash::ImageResult result = flash::loadImage(path, limit);
-        ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
-        if (size <= limit) {
-            QVERIFY2(result.message.isEmpty(), qPrintable(result.message));
-            QCOMPARE(result.data, content);
-        } else {
-            QCOMPARE(int(result.code), 6);
-            QVERIFY2(result.message.contains("is too large: more than 70000 bytes"),
-                     qPrintable(result.message));
-        }
+    const QString path = dir.filePath("image.bin");
+    QVERIFY(flashrun::writeFile(path, flashrun::image(600)));
+    test::Modsim modsim;
+    QVERIFY(modsim.start({"--silent", command}));
+    QProcess process;
+    flashrun::prepare(process, {modsim.portPath(), path});
+    process.start();
+    QVERIFY(process.waitForStarted(5000));
+    if (interrupt) {
+        // All blocks are confirmed once the 100 % line is out.
+        QVERIFY(QTest::qWaitFor([&] { return process.peek(4096).contains("100%"); }, 5000));
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
     }
-}
-
-// The hint must fit the device: join the owning group, or, already in it,
-// learn that the mode keeps the group out.
-void TestFlashCli::permissionHint() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("ttyFAKE0");
-    const QByteArray native = QFile::encodeName(path);
-    QVERIFY(flashrun::writeFile(path, {}));
-
-    // root can hand the device to a group it is not in, as udev does.
-    const group* dialout = getgrnam("dialout");
-    if (::geteuid() == 0 && dialout) {
-        QVERIFY(::chown(native.constData(), uid_t(-1), dialout->gr_gid) == 0);
-        QVERIFY(::chmod(native.constData(), 0660) == 0);
-        QCOMPARE(flash::permissionHint(path),
-                 path + " belongs to the group 'dialout'; add yourself to the group 'dialout': "
-                        "sudo usermod -aG dialout $USER, then log in again");
-    }
-    QVERIFY(::chown(native.constData(), uid_t(-1), ::getegid()) == 0);
-    const QString own = QString::fromLocal8Bit(getgrgid(::getegid())->gr_name);
-    QVERIFY(::chmod(native.constData(), 0660) == 0);
-    QVERIFY(flash::permissionHint(path).startsWith(
-        QStringLiteral("you are in the group '%1' that owns %2, but").arg(own, path)));
-    QVERIFY(::chmod(native.constData(), 0640) == 0);
-    QCOMPARE(flash::permissionHint(path),
-             QStringLiteral("%1 is open to its owner only (mode 0640), not to its group '%2'; "
-                            "ask the administrator for access")
-                 .arg(path, own));
+    const Result r = flashrun::collect(process, 10000);
+    QVERIFY(!r.crashed);
+    QCOMPARE(r.code, 3);
+    QCOMPARE(r.err, message.arg(modsim.portPath()));
 }
 
 QTEST_GUILESS_MAIN(TestFlashCli)

@@ -122,8 +122,6 @@ class TestCatalogueSync : public QObject {
 
 private slots:
     void initTestCase();
-    void problems_data();
-    void problems();
     void everyTextTranslated();
     void nothingStale();
 
@@ -158,48 +156,6 @@ void TestCatalogueSync::initTestCase() {
     m_catalogue = readTs(root + QStringLiteral("/resources/main_ru.ts"), &language, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(language, QStringLiteral("ru_RU"));
-}
-
-void TestCatalogueSync::problems_data() {
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("translation");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("ok");
-    const struct {
-        const char *name, *source, *translation, *type;
-        bool ok;
-    } rows[] = {
-        {"plain", "Open", "Открыть", "", true},
-        {"unfinished", "Open", "Открыть", "unfinished", false},
-        {"blank", "Open", " ", "", false},
-        {"empty header", "", "", "", true},
-        {"arguments swapped", "%1 of %2", "%2 из %1", "", true},
-        {"argument lost", "Error(%1):  %2", "Ошибка:  %2", "", false},
-        {"return lost", "E %1\r\n", "О %1\n", "", false},
-        {"placeholder translated", "Close\n  <index> - n", "Закрыть\n  <номер> - н", "", false},
-        {"command changed", "For AT+WFSCANAP", "Для AT+WFSCAN", "", false},
-        {"filter broken", "Bin (*.bin);;All (*.*)", "Дв (*.bin); Все (*.*)", "", false},
-    };
-    for (const auto& row : rows) {
-        QTest::newRow(row.name) << QString::fromUtf8(row.source)
-                                << QString::fromUtf8(row.translation) << QString::fromUtf8(row.type)
-                                << row.ok;
-    }
-}
-
-void TestCatalogueSync::problems() {
-    QFETCH(QString, source);
-    QFETCH(QString, translation);
-    QFETCH(QString, type);
-    QFETCH(bool, ok);
-    const QString problem = translationProblem(source, Entry{translation, type});
-    QVERIFY2(problem.isEmpty() == ok, qPrintable(problem));
-
-    // the same through the whole check, and a text without entry is missing
-    const auto key = qMakePair(QStringLiteral("C"), source);
-    const Catalogue code{{key, Entry()}};
-    QCOMPARE(failures(code, {{key, Entry{translation, type}}}).isEmpty(), ok);
-    QCOMPARE(failures(code, {}), QStringList{QStringLiteral("missing: C/") + source});
 }
 
 void TestCatalogueSync::everyTextTranslated() {
