@@ -34,7 +34,9 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    // The device is reached through a link that a new device can take over later.
+    // The device is reached through a link that a new device can take over later. A vanished
+    // device takes its link along at once: left dangling, the link would lead to the next
+    // terminal opened anywhere on the machine, which gets the freed number.
     QString m_link = m_dir.filePath("module");
     test::Window m_w;
 };
@@ -69,6 +71,7 @@ void TestDevice::vanish() {
         m_w.openClose()->click();
         QVERIFY(m_w.atOk());
         module.process().kill();
+        QFile::remove(m_link);
     } else if (during == "firmware") {
         // Ten blocks, the port opened by the client; the module vanishes after the second.
         const QString image = m_dir.filePath("image.bin");
@@ -83,6 +86,7 @@ void TestDevice::vanish() {
         QVERIFY(peer.write("+READB:100:0\r\n" + QByteArray(40, 'x')));
         QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("+READB:100:0"); }));
         peer.vanish();
+        QFile::remove(m_link);
     }
 
     // One red entry for the loss, the port closed, the choosers back.
@@ -141,6 +145,7 @@ void TestDevice::repeat() {
     // The device goes. The chooser drops it and may fall back to another port; the
     // repetition must not open that one, nor flood the log while the device is gone.
     QSignalSpy opened(m_w.client(), &at::Client::opened);
+    QFile::remove(m_link);
     module.reset();
     QVERIFY(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }));
     const int sent = m_w.count("<< AT\n");

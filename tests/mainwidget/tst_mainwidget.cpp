@@ -83,11 +83,8 @@ private slots:
     void openClose();
     void entries_data();
     void entries();
-    void timeoutEntry();
-    void newEntryDropsSelection();
     void dispatch_data();
     void dispatch();
-    void queuedUserCommand();
     void settings();
 
     void catalogue_data();
@@ -234,34 +231,6 @@ void TestMainWidget::entries() {
     QVERIFY(m_w.log().contains(text + "\n<< AT+MARK"));
 }
 
-void TestMainWidget::timeoutEntry() {
-    // No answer to the version query: it times out, in the log only.
-    test::Modals modals;
-    QVERIFY(m_w.client()->test());
-    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("Error("); }));
-    const QList<Run> r = runs(log()->document());
-    QCOMPARE(r.last().text, QString("Error(-2):  %1\n").arg(at::toText(at::Timeout)));
-    QCOMPARE(r.last().color, errorColor);
-    // No prefix of its own: what stands before is the end of the sent request.
-    QCOMPARE(r.at(r.size() - 2).color, sentColor);
-    // The client opened the port for the query and gave it back.
-    QVERIFY(!m_w.client()->transaction());
-    QCOMPARE(m_w.openClose()->text(), "Open");
-    QVERIFY(modals.boxes.isEmpty());
-}
-
-void TestMainWidget::newEntryDropsSelection() {
-    m_w.type("AT");
-    QVERIFY(m_peer.waitFor("AT\r\n"));
-    log()->selectAll();
-    QVERIFY(m_peer.write("OK\r\n"));
-    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("OK"); }));
-    QVERIFY(!log()->textCursor().hasSelection());
-    QVERIFY(log()->textCursor().atEnd());
-    // The log grows at line rate; an undo history would double it.
-    QVERIFY(!log()->document()->isUndoRedoEnabled());
-}
-
 void TestMainWidget::dispatch_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
@@ -314,23 +283,6 @@ void TestMainWidget::dispatch() {
             return run.color == sentBinaryColor && run.text == entry;
         }));
     }
-}
-
-void TestMainWidget::queuedUserCommand() {
-    const qsizetype before = m_w.input()->history.entries.size();
-    emit UserCommands::_self.sendCommand("AT+WRITEB=1,4");
-    // Queued: nothing has happened yet when the emit returns.
-    QVERIFY(!m_w.port()->isOpen());
-    QVERIFY(m_w.log().isEmpty());
-    // A repeated binary write goes out as its line, without the payload dialog.
-    test::Modals modals;
-    answerPayload(modals, "-");
-    QVERIFY(m_peer.waitFor("AT+WRITEB=1,4\r\n"));
-    QTest::qWait(50);
-    QCOMPARE(modals.answered, 0);
-    QCOMPARE(m_peer.received(), QByteArray("AT+WRITEB=1,4\r\n"));
-    QCOMPARE(m_w.input()->history.entries.size(), before);
-    QCOMPARE(m_w.openClose()->text(), "Close");
 }
 
 void TestMainWidget::settings() {
