@@ -209,7 +209,7 @@ void TestDevice::noise() {
     }
 
     // One outcome, its message box, the dialog gone.
-    QVERIFY(QTest::qWaitFor([&] { return completed.size() == 1 && !dialog; }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return completed.size() == 1 && !dialog; }, 20000));
     const auto err = completed.first().first().value<at::Error>();
     QVERIFY2(err == at::Fail || err == at::Timeout, qPrintable(at::toText(err)));
     QVERIFY(QTest::qWaitFor([&] { return modals.boxes.size() == 1; }));
