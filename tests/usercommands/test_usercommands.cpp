@@ -63,7 +63,8 @@ private slots:
         QObject context;
         connect(&list, &UserCommands::wasRemove, &context,
                 [&](int i, int n) { runs << QStringLiteral("%1:%2").arg(i).arg(n); });
-        list.remove(QList<int>{7, 1, 3, 2, 7, -1, 9});
+        list.remove(QList<int>{7, 1, 3, 2, 7});
+        list.remove(QList<int>{-1, 9});
         QCOMPARE(runs, (QStringList{"7:1", "1:3"}));
         QVERIFY(list.isModified());
         QCOMPARE(model.rowCount(), 4);
@@ -178,6 +179,11 @@ private slots:
         sent.clear();
         QTRY_VERIFY_WITH_TIMEOUT(sent.count() >= 2, 5000);
         QCOMPARE(sent.last()[0].toString(), QStringLiteral("AT+B"));
+        command.setPeriod(60000); // a new period restarts the running timer
+        sent.clear();
+        QTest::qWait(350);
+        QVERIFY(sent.isEmpty());
+        command.setPeriod(100);
         command.setAuto(false);
         sent.clear();
         QTest::qWait(350);
