@@ -1,285 +1,309 @@
+// The AT client over a real pseudo-terminal: sending, opening and closing, framing of lines and
+// binary blocks, the version query and the firmware transfer.
+
 #include "at/client.h"
+#include "at/firmware.h"
 #include "common/ptypeer.h"
-#include "recorder.h"
 
 #include <QPointer>
-#include <QSignalSpy>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <sys/mman.h>
+
 using Chunks = QList<QByteArray>;
+
+namespace {
+
+// A client on a fresh terminal that writes every signal into one list, in order.
+struct Rig {
+    test::PtyPeer peer;
+    at::Client client;
+    QStringList events;
+    QByteArray pending;
+
+    explicit Rig(bool open, bool withSent = true) {
+        client.serialPort()->setPortName(peer.slavePath());
+        if (open)
+            client.serialPortOpen(true);
+        using C = at::Client;
+        const auto add = [this](const char* name, auto signal) {
+            QObject::connect(&client, signal, &client,
+                             [this, name](auto arg) { events << name + (':' + esc(arg)); });
+        };
+        QObject::connect(&client, &C::opened, &client, [this] { events << "opened"; });
+        QObject::connect(&client, &C::closed, &client, [this] { events << "closed"; });
+        if (withSent)
+            add("sended", &C::sended);
+        add("sendedBinary", &C::sendedBinary);
+        add("received", &C::received);
+        add("receivedBinary", &C::receivedBinary);
+        add("error", &C::errorOccured);
+        add("test", &C::testCompleated);
+        add("progress", &C::firmwareUpdateProgress);
+        add("firmware", &C::firmwareUpdateCompleated);
+    }
+    static QString esc(int value) { return QString::number(value); }
+    static QString esc(const QByteArray& d) {
+        return QString::fromLatin1(d).replace('\r', "\\r").replace('\n', "\\n");
+    }
+    // All bytes that reached the module before a marker sent behind them.
+    QByteArray wire() {
+        client.send("#END#");
+        return peer.waitFor("#END#") ? peer.takeReceived().chopped(5) : "<marker missing>";
+    }
+    // The client's next request line.
+    QByteArray next(int timeoutMs = 3000) {
+        (void)QTest::qWaitFor([&] { return (pending += peer.takeReceived()).contains("\r\n"); },
+                              timeoutMs);
+        const qsizetype end = pending.indexOf("\r\n");
+        const QByteArray line = end < 0 ? QByteArray() : pending.left(end + 2);
+        pending.remove(0, line.size());
+        return line;
+    }
+    bool quiet(int ms = 100) {
+        QTest::qWait(ms);
+        return (pending += peer.takeReceived()).isEmpty();
+    }
+    QStringList outcome() const { return events.filter(QRegularExpression("^(?!received)")); }
+};
+
+QByteArray pattern(int size) {
+    QByteArray out(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        out[i] = char((i * 7 + 3) & 0xFF);
+    return out;
+}
+
+QByteArray blockRequest(const QByteArray& image, int offset) {
+    return "AT+FWWRITE=0," + QByteArray::number(offset) + "," +
+           image.mid(offset, 256).toHex().toUpper() + "\r\n";
+}
+
+} // namespace
 
 class TestAtClient : public QObject {
     Q_OBJECT
 
-private:
-    static void attach(at::Client& client, const test::PtyPeer& peer) {
-        client.serialPort()->setPortName(peer.slavePath());
-    }
-
-    // Sends a marker behind whatever was written so far and returns all bytes
-    // that reached the module before it, proving that nothing else follows.
-    static QByteArray wireUpToMarker(at::Client& client, test::PtyPeer& peer) {
-        client.send("#END#");
-        if (!peer.waitFor("#END#"))
-            return "<marker missing>";
-        QByteArray wire = peer.takeReceived();
-        wire.chop(5);
-        return wire;
-    }
-
 private slots:
-    void signalOrderAndTypes() {
-        at::Client client;
-        // Listeners rely on this order of the signals.
-        const QByteArrayList order =
-            QByteArray(
-                "opened() closed() sended(QByteArray) sendedBinary(QByteArray) "
-                "received(QByteArray) "
-                "receivedBinary(QByteArray) errorOccured(at::Error) testCompleated(at::Error) "
-                "firmwareUpdateProgress(int) firmwareUpdateCompleated(at::Error)")
-                .split(' ');
-        int last = -1;
-        for (const QByteArray& sig : order) {
-            const int index = client.metaObject()->indexOfSignal(sig);
-            QVERIFY2(index > last, sig);
-            last = index;
-        }
-        // A queued connection needs the type by name.
-        QSignalSpy spy(&client, &at::Client::errorOccured);
-        QMetaObject::invokeMethod(&client, "errorOccured", Qt::QueuedConnection,
-                                  Q_ARG(at::Error, at::Fail));
-        QTRY_COMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).value<at::Error>(), at::Fail);
-        QCOMPARE(at::toText(at::Error(2)), QString("Unknown"));
-        QCOMPARE(at::toText(at::Error(std::numeric_limits<int>::min())), QString("Unknown"));
-    }
-
-    void userCommand_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("binary");
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QStringList>("events");
-        QTest::newRow("plain") << "AT" << QByteArray() << QByteArray("AT\r\n")
-                               << QStringList{"sended:AT\\r\\n"};
-        QTest::newRow("ends in lf")
-            << "AT+X\n"
-            << QByteArray() << QByteArray("AT+X\n") << QStringList{"sended:AT+X\\n"};
-        QTest::newRow("ends in cr") << "AT\r" << QByteArray() << QByteArray("AT\r\r\n")
-                                    << QStringList{"sended:AT\\r\\r\\n"};
-        QTest::newRow("empty text, payload")
-            << "" << QByteArray("PAY") << QByteArray() << QStringList{};
-        QTest::newRow("with payload")
-            << "AT+WRITEB=0,3" << QByteArray("\x00\r\n", 3)
-            << QByteArray("AT+WRITEB=0,3\r\n\x00\r\n", 18)
-            << QStringList{"sended:AT+WRITEB=0,3\\r\\n", "sendedBinary:\\x00\\r\\n"};
-    }
-    void userCommand() {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, binary);
-        QFETCH(QByteArray, wire);
-        QFETCH(QStringList, events);
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        QVERIFY(client.serialPortOpen(true));
-        Recorder rec(&client);
-        client.userCommand(text, binary);
-        QCOMPARE(rec.events, events);
-        QCOMPARE(wireUpToMarker(client, peer), wire);
-    }
-
-    // Steps: "open1"/"open0" = serialPortOpen(true/false),
-    // "close1"/"close0" = serialPortClose(true/false).
-    void openClose_data() {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<bool>("openAtEnd");
-        QTest::newRow("soft close keeps user port")
-            << QStringList{"open1", "close0"} << QStringList{"opened"} << true;
-        QTest::newRow("forced close, second one silent")
-            << QStringList{"open1", "close1", "close1"} << QStringList{"opened", "closed"} << false;
-        QTest::newRow("close-after")
-            << QStringList{"open0", "close0"} << QStringList{"opened", "closed"} << false;
-        QTest::newRow("user takes over")
-            << QStringList{"open0", "open1", "close0"} << QStringList{"opened"} << true;
-        QTest::newRow("open0 on open port")
-            << QStringList{"open1", "open0", "close0"} << QStringList{"opened"} << true;
-        QTest::newRow("close closed port")
-            << QStringList{"close1", "close0"} << QStringList{} << false;
-    }
-    void openClose() {
-        QFETCH(QStringList, steps);
-        QFETCH(QStringList, events);
-        QFETCH(bool, openAtEnd);
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        Recorder rec(&client);
-        for (const QString& step : steps) {
-            if (step.startsWith("open"))
-                QVERIFY(client.serialPortOpen(step == "open1"));
-            else
-                client.serialPortClose(step == "close1");
-        }
-        QCOMPARE(rec.events, events);
-        QCOMPARE(client.serialPort()->isOpen(), openAtEnd);
-    }
-
-    // Every sender makes sure the port is open right before writing; that
-    // must not throw away what an earlier sender queued or the module said.
+    // Every sender opens the port right before writing; that must not throw away what an
+    // earlier sender queued or what the module said.
     void backToBackSendsKeepEverything() {
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        QSignalSpy received(&client, &at::Client::received);
-        QVERIFY(client.serialPortOpen(true));
-        peer.write("+EARLY:1\r\n");
+        Rig rig(true);
+        rig.peer.write("+EARLY:1\r\n");
         QTest::qWait(50); // the answer waits unread in the terminal
-        for (const char* cmd : {"AT+ONE", "AT+TWO", "AT+THREE"}) {
-            QVERIFY(client.serialPortOpen(true));
-            client.userCommand(cmd, {});
+        for (const char* cmd : {"AT+ONE", "AT+TWO"}) {
+            QVERIFY(rig.client.serialPortOpen(true));
+            rig.client.userCommand(cmd, {});
         }
-        QCOMPARE(wireUpToMarker(client, peer), QByteArray("AT+ONE\r\nAT+TWO\r\nAT+THREE\r\n"));
-        QTRY_COMPARE(received.count(), 1);
-        QCOMPARE(received.at(0).at(0).toByteArray(), QByteArray("+EARLY:1\r\n"));
+        QCOMPARE(rig.wire(), QByteArray("AT+ONE\r\nAT+TWO\r\n"));
+        QTRY_VERIFY(rig.events.contains("received:+EARLY:1\\r\\n"));
     }
 
     void replacePort() {
-        test::PtyPeer peer;
-        at::Client client;
-        QSignalSpy spy(&client, &at::Client::received);
-        // A child port is disposed of when replaced; a foreign one is not.
-        QPointer<QSerialPort> child = client.serialPort();
+        Rig rig(false);
+        // A child port is disposed of when replaced; a foreign one is not; one that goes
+        // first leaves no dangling port behind.
+        QPointer<QSerialPort> child = rig.client.serialPort();
         QSerialPort foreign;
-        client.setSerialPort(&foreign);
+        rig.client.setSerialPort(&foreign);
         QTRY_VERIFY(child.isNull());
-        client.setSerialPort(nullptr);
-        QTest::qWait(10);
-        QCOMPARE(foreign.parent(), nullptr);
-
-        // A foreign port that goes first leaves no dangling port behind.
         auto* shortLived = new QSerialPort;
-        client.setSerialPort(shortLived);
+        rig.client.setSerialPort(shortLived);
         delete shortLived;
-        client.serialPort()->setPortName(peer.slavePath());
-        QVERIFY(client.serialPortOpen(true));
-        QVERIFY(peer.write("C\n"));
-        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(foreign.parent(), nullptr);
+        rig.client.serialPort()->setPortName(rig.peer.slavePath());
+        QVERIFY(rig.client.serialPortOpen(true));
+        QVERIFY(rig.peer.write("C\n"));
+        QTRY_COMPARE(rig.events.last(), "received:C\\n");
     }
 
     void framing_data() {
         QTest::addColumn<Chunks>("chunks");
         QTest::addColumn<QStringList>("events");
-        QTest::newRow("crlf") << Chunks{"OK\r\n"} << QStringList{"received:OK\\r\\n"};
-        QTest::newRow("split cr lf") << Chunks{"OK\r", "\n"} << QStringList{"received:OK\\r\\n"};
-        QTest::newRow("inner cr") << Chunks{"A\rB\r\n"} << QStringList{"received:A\\rB\\r\\n"};
-        QTest::newRow("no lf yet") << Chunks{"AT\r"} << QStringList{};
-        QTest::newRow("blank line then lines")
-            << Chunks{"\r\nA\r\nB\r\n"}
-            << QStringList{"received:\\r\\n", "received:A\\r\\n", "received:B\\r\\n"};
-        QTest::newRow("block whole")
-            << Chunks{"+READB:5\r\nHELLO"}
-            << QStringList{"received:+READB:5\\r\\n", "receivedBinary:HELLO"};
-        QTest::newRow("block split")
-            << Chunks{"+READB:5\r\nHEL", "LO\r\nX\r\n"}
-            << QStringList{"received:+READB:5\\r\\n", "receivedBinary:HELLO", "received:\\r\\n",
-                           "received:X\\r\\n"};
-        QTest::newRow("header split")
-            << Chunks{"+REA", "DB:2\r", "\nxy"}
-            << QStringList{"received:+READB:2\\r\\n", "receivedBinary:xy"};
-        QTest::newRow("block holds crlf and OK")
-            << Chunks{"+READB:7\r\nOK\r\nA\r\nZ\n"}
-            << QStringList{"received:+READB:7\\r\\n", "receivedBinary:OK\\r\\nA\\r\\n",
-                           "received:Z\\n"};
-        QTest::newRow("lower case header")
-            << Chunks{"+readb:3\r\nabcZ\n"}
-            << QStringList{"received:+readb:3\\r\\n", "receivedBinary:abc", "received:Z\\n"};
-        QTest::newRow("more fields")
-            << Chunks{"+READB:3:7\r\nabc"}
-            << QStringList{"received:+READB:3:7\\r\\n", "receivedBinary:abc"};
+        // clang-format off
+        QTest::newRow("split cr lf, no lf yet") << Chunks{"OK\r", "\nAT\r"} << QStringList{"received:OK\\r\\n"};
+        QTest::newRow("blank line then lines") << Chunks{"\r\nA\r\nB\n"} << QStringList{"received:\\r\\n", "received:A\\r\\n", "received:B\\n"};
+        QTest::newRow("block split, tail joins next line") << Chunks{"+READB:5\r\nHEL", "LOab", "c\n"} << QStringList{"received:+READB:5\\r\\n", "receivedBinary:HELLO", "received:abc\\n"};
+        QTest::newRow("header split, lower case, more fields") << Chunks{"+rea", "db:2:7\r", "\nxy"} << QStringList{"received:+readb:2:7\\r\\n", "receivedBinary:xy"};
+        QTest::newRow("block holds crlf and OK") << Chunks{"+READB:4\r\nOK\r\nZ\n"} << QStringList{"received:+READB:4\\r\\n", "receivedBinary:OK\\r\\n", "received:Z\\n"};
+        QTest::newRow("blocks back to back") << Chunks{"+READB:1\r\nZ+READB:2\r\nab"} << QStringList{"received:+READB:1\\r\\n", "receivedBinary:Z", "received:+READB:2\\r\\n", "receivedBinary:ab"};
+        // clang-format on
         // None of these is a block header, so nothing after them is swallowed.
-        QTest::newRow("no usable count")
-            << Chunks{"+READB:x\r\n+READB\r\n+READB:0\r\n+READB:-4\r\nab\r\n"}
-            << QStringList{"received:+READB:x\\r\\n", "received:+READB\\r\\n",
-                           "received:+READB:0\\r\\n", "received:+READB:-4\\r\\n",
-                           "received:ab\\r\\n"};
-        QTest::newRow("count out of range")
-            << Chunks{"+READB:16777217\r\n+READB:99999999999\r\nab\r\n"}
-            << QStringList{"received:+READB:16777217\\r\\n", "received:+READB:99999999999\\r\\n",
-                           "received:ab\\r\\n"};
-        QTest::newRow("blocks back to back")
-            << Chunks{"+READB:1\r\nZ+READB:2\r\nab"}
-            << QStringList{"received:+READB:1\\r\\n", "receivedBinary:Z", "received:+READB:2\\r\\n",
-                           "receivedBinary:ab"};
-        QTest::newRow("tail after block joins next line")
-            << Chunks{"+READB:2\r\nabcd", "e\n"}
-            << QStringList{"received:+READB:2\\r\\n", "receivedBinary:ab", "received:cde\\n"};
+        QByteArray noHeaders;
+        QStringList lines;
+        for (const char* line :
+             {"+READB:x", "+READB", "+READB:0", "+READB:-4", "+READB:16777217", "ab"}) {
+            noHeaders += line + QByteArray("\r\n");
+            lines << QString("received:%1\\r\\n").arg(line);
+        }
+        QTest::newRow("no usable count") << Chunks{noHeaders} << lines;
         QTest::newRow("long line in pieces")
             << Chunks{QByteArray(3000, 'a'), QByteArray(3000, 'b'), "\n"}
             << QStringList{"received:" + QString(3000, 'a') + QString(3000, 'b') + "\\n"};
     }
-    // Over the terminal, with pauses so the pieces arrive apart.
     void framing() {
         QFETCH(Chunks, chunks);
         QFETCH(QStringList, events);
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        QVERIFY(client.serialPortOpen(true));
-        Recorder rec(&client);
+        Rig rig(true);
         for (const QByteArray& chunk : chunks) {
-            QVERIFY(peer.write(chunk));
-            QTest::qWait(20);
+            QVERIFY(rig.peer.write(chunk));
+            QTest::qWait(20); // the pieces arrive apart
         }
-        QTRY_COMPARE(rec.events, events);
+        QTRY_COMPARE(rig.events, events);
         QTest::qWait(20);
-        QCOMPARE(rec.events, events);
+        QCOMPARE(rig.events, events);
     }
 
-    // Straight into the entry the ready-read path uses: many lines in one
-    // pass, each reported once and in order; a partial line stays for the next.
-    void manyLines() {
-        at::Client client;
-        QStringList got;
-        connect(&client, &at::Client::received, &client,
-                [&](const QByteArray& d) { got << QString::fromLatin1(d); });
-        QByteArray data;
-        QStringList want;
-        for (int i = 0; i < 20000; ++i) {
-            const QByteArray line =
-                i % 7 == 0 ? QByteArray("\r\n") : "+LINE:" + QByteArray::number(i) + "\r\n";
-            data += line;
-            want << QString::fromLatin1(line);
-        }
-        client.receiveBytes(data + "+PART");
-        QCOMPARE(got, want);
-        client.receiveBytes("IAL\n");
-        QCOMPARE(got.mid(want.size()), QStringList{"+PARTIAL\n"});
-    }
-
-    // A listener that runs the event loop (a modal dialog does) while more
-    // bytes come in must not lose, repeat or reorder anything.
+    // A listener that runs the event loop (a modal dialog does) while more bytes come in
+    // loses, repeats and reorders nothing.
     void reentrantListener() {
-        test::PtyPeer peer;
-        at::Client client;
-        attach(client, peer);
-        QVERIFY(client.serialPortOpen(true));
-        QStringList got;
+        Rig rig(true);
         bool nested = false;
-        connect(&client, &at::Client::received, &client, [&](const QByteArray& d) {
-            got << QString::fromLatin1(d);
-            if (d == "FIRST\n" && !nested) {
-                nested = true;
-                QVERIFY(peer.write("THIRD\n+READB:2\r\nxy"));
+        connect(&rig.client, &at::Client::received, this, [&](const QByteArray& d) {
+            if (d == "FIRST\n" && !std::exchange(nested, true)) {
+                QVERIFY(rig.peer.write("THIRD\n+READB:2\r\nxy"));
                 QTest::qWait(50);
             }
         });
-        connect(&client, &at::Client::receivedBinary, &client,
-                [&](const QByteArray& d) { got << "bin:" + QString::fromLatin1(d); });
-        QVERIFY(peer.write("FIRST\nSECOND\n"));
-        QTRY_COMPARE(got.size(), 5);
+        QVERIFY(rig.peer.write("FIRST\nSECOND\n"));
+        const QStringList want{"received:FIRST\\n",
+                               "received:SECOND\\n",
+                               "received:THIRD\\n",
+                               "received:+READB:2\\r\\n",
+                               "receivedBinary:xy"};
+        QTRY_COMPARE(rig.events, want);
+    }
+
+    // Events after the request; a port opened for the query is closed after it.
+    void versionQuery_data() {
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("events");
+        // clang-format off
+        QTest::newRow("ok, port opened for it") << false << QByteArray("OK\r\n") << QStringList{"received:OK\\r\\n", "test:0"};
+        QTest::newRow("intermediate then ok") << true << QByteArray("+VERSION:1.2\r\nOK\n") << QStringList{"received:+VERSION:1.2\\r\\n", "received:OK\\n", "test:0"};
+        QTest::newRow("fail") << false << QByteArray("FAIL\r\n") << QStringList{"received:FAIL\\r\\n", "error:1", "test:1"};
+        QTest::newRow("error and block holding OK are no answer") << true << QByteArray("ERROR\r\n+READB:4\r\nOK\r\n") << QStringList{"received:ERROR\\r\\n", "received:+READB:4\\r\\n", "receivedBinary:OK\\r\\n", "error:-2", "test:-2"};
+        // clang-format on
+    }
+    void versionQuery() {
+        QFETCH(bool, held);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, events);
+        events.prepend("sended:AT+VERSION\\r\\n");
+        if (!held)
+            events = QStringList{"opened"} + events + QStringList{"closed"};
+        Rig rig(held);
+        QVERIFY(rig.client.test());
+        QVERIFY(!rig.client.test());
+        QVERIFY(!rig.client.updateFirmware("abc"));
+        QPointer<QObject> running = rig.client.transaction();
+        QCOMPARE(rig.next(), QByteArray("AT+VERSION\r\n"));
+        QVERIFY(rig.peer.write(answer));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.events, events, 2000);
+        QCOMPARE(rig.client.serialPort()->isOpen(), held);
+        QTRY_VERIFY(running.isNull());
+        // A late answer finds no transaction and changes nothing.
+        rig.peer.write("OK\r\n");
+        QTRY_COMPARE(rig.events.size(), events.size() + (held ? 1 : 0));
         QTest::qWait(20);
-        QCOMPARE(got, (QStringList{"FIRST\n", "SECOND\n", "THIRD\n", "+READB:2\r\n", "bin:xy"}));
+        QCOMPARE(rig.events.mid(0, events.size()), events);
+    }
+
+    // The line repeats every 50 ms for longer than the 250 ms time-out, then "OK": only lines
+    // of the running command keep the query alive.
+    void intermediateLines_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("payload") << QByteArray("+VERSION:1.0") << "test:0";
+        QTest::newRow("lower case") << QByteArray("+version:1") << "test:-2";
+        QTest::newRow("other command") << QByteArray("+FWWRITE:1") << "test:-2";
+    }
+    void intermediateLines() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, result);
+        Rig rig(true);
+        QVERIFY(rig.client.test());
+        QCOMPARE(rig.next(), QByteArray("AT+VERSION\r\n"));
+        for (int i = 0; i < 10 && !rig.events.last().startsWith("test:"); ++i) {
+            QTest::qWait(50);
+            rig.peer.write(line + "\r\n");
+        }
+        rig.peer.write("OK\r\n");
+        QTRY_COMPARE(rig.events.filter("test:"), QStringList{result});
+    }
+
+    void oversizedImage() {
+        // Address space only: pages that are never touched cost no memory.
+        const size_t size = size_t(std::numeric_limits<qint32>::max()) + 1;
+        void* mem =
+            mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mem == MAP_FAILED)
+            QSKIP("cannot reserve address space");
+        Rig rig(false);
+        QVERIFY(!rig.client.updateFirmware(
+            QByteArray::fromRawData(static_cast<const char*>(mem), qsizetype(size))));
+        munmap(mem, size);
+        QCOMPARE(rig.client.transaction(), nullptr);
+        QCOMPARE(rig.events, QStringList{});
+        QVERIFY(rig.quiet(50));
+    }
+
+    // At atBytes confirmed (600: the final step) the module answers FAIL, or the client is
+    // cancelled: "inflight" while that block waits, "progress" from a progress listener;
+    // "close": the port is closed under the running block.
+    void interrupted_data() {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<int>("atBytes");
+        QTest::addColumn<QStringList>("events");
+        // clang-format off
+        QTest::newRow("FAIL to a block") << "fail" << 256 << QStringList{"progress:256", "error:1", "firmware:1"};
+        QTest::newRow("FAIL to the final step") << "fail" << 600 << QStringList{"progress:256", "progress:512", "progress:600", "error:1", "firmware:1"};
+        QTest::newRow("cancel, block in flight") << "inflight" << 0 << QStringList{"error:-1", "firmware:-1"};
+        QTest::newRow("cancel refused after last block") << "progress" << 600 << QStringList{"progress:256", "progress:512", "progress:600", "firmware:0"};
+        QTest::newRow("port closed under a block") << "close" << 256 << QStringList{"progress:256", "closed", "error:-2", "firmware:-2"};
+        // clang-format on
+    }
+    void interrupted() {
+        QFETCH(QString, when);
+        QFETCH(int, atBytes);
+        QFETCH(QStringList, events);
+        events.prepend("opened");
+        if (when != "close")
+            events << "closed";
+        const QByteArray image = pattern(600);
+        Rig rig(false, false);
+        QList<bool> cancels;
+        connect(&rig.client, &at::Client::firmwareUpdateProgress, this, [&](int w) {
+            if (when == "progress" && w == atBytes)
+                cancels << rig.client.cancelUpdateFirmware();
+        });
+        QVERIFY(rig.client.updateFirmware(image));
+        int offset = 0;
+        for (QByteArray request = rig.next(300); !request.isEmpty(); request = rig.next(300)) {
+            if (offset < image.size())
+                QCOMPARE(request, blockRequest(image, offset));
+            if (offset == atBytes && (when == "inflight" || when == "close")) {
+                if (when == "close")
+                    rig.client.serialPortClose(true);
+                else
+                    cancels << rig.client.cancelUpdateFirmware();
+                break;
+            }
+            QVERIFY(rig.peer.write(when == "fail" && offset == atBytes ? "FAIL\r\n" : "OK\r\n"));
+            offset = qMin(offset + 256, int(image.size()));
+        }
+        // Accepted only while blocks are still to go.
+        QCOMPARE(cancels, when == "fail" || when == "close" ? QList<bool>{}
+                                                            : QList<bool>{atBytes < image.size()});
+        if (when == "close") // at once, not after the block's time-out
+            QCOMPARE(rig.outcome(), events);
+        QTRY_COMPARE(rig.outcome(), events);
+        QVERIFY(rig.quiet());
+        QCOMPARE(rig.outcome(), events);
+        QCOMPARE(rig.client.transaction(), nullptr);
+        QVERIFY(!rig.client.cancelUpdateFirmware());
     }
 };
 

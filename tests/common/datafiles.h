@@ -1,10 +1,8 @@
 #pragma once
 
-// File helpers for the suites of the program's own data files (history, user commands).
+// File helpers for the suites of the program's own data files.
 
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -16,6 +14,7 @@ inline QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Writes bytes as the whole of the file at path.
 inline bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -24,8 +23,7 @@ inline bool writeFile(const QString& path, const QByteArray& bytes) {
 // Runs save with files limited to limit bytes, as a full disk would (root included).
 template <typename Save> bool saveUnderSizeLimit(rlim_t limit, Save save) {
     rlimit old{};
-    if (getrlimit(RLIMIT_FSIZE, &old) != 0)
-        return true;
+    getrlimit(RLIMIT_FSIZE, &old);
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;
     small.rlim_cur = limit;

@@ -4,24 +4,8 @@
 
 namespace test {
 
-Modsim::~Modsim()
-{
-    stop();
-}
-
-QString Modsim::program()
-{
-    return qEnvironmentVariable("KELVRA_MODSIM");
-}
-
-bool Modsim::start(const QStringList& args)
-{
-    m_process.setProgram(program());
-    m_process.setArguments(args);
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start();
-    if (!m_process.waitForStarted(5000))
-        return false;
+bool Modsim::start(const QStringList& args) {
+    m_process.start(program(), args);
     QDeadlineTimer deadline(5000);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
@@ -31,8 +15,7 @@ bool Modsim::start(const QStringList& args)
     return !m_path.isEmpty();
 }
 
-void Modsim::stop()
-{
+void Modsim::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();

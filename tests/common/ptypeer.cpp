@@ -5,16 +5,13 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace test {
 
 PtyPeer::PtyPeer(QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     char name[256] = {};
     termios tio{};
     cfmakeraw(&tio);
@@ -28,70 +25,45 @@ PtyPeer::PtyPeer(QObject* parent)
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyPeer::readAvailable);
 }
 
-PtyPeer::~PtyPeer()
-{
-    vanish();
-}
-
-bool PtyPeer::write(const QByteArray& data)
-{
+bool PtyPeer::write(const QByteArray& data) {
     qsizetype done = 0;
     while (m_master >= 0 && done < data.size()) {
         const ssize_t n = ::write(m_master, data.constData() + done, size_t(data.size() - done));
         if (n > 0) {
             done += n;
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
             return false;
-        // The terminal is full: let the program under test drain it.
-        readAvailable();
-        QTest::qWait(1);
+        } else {
+            readAvailable(); // the terminal is full: let the program drain it
+            QTest::qWait(1);
+        }
     }
     return done == data.size();
 }
 
-QByteArray PtyPeer::takeReceived()
-{
-    QByteArray out;
-    out.swap(m_received);
-    return out;
-}
-
-bool PtyPeer::waitFor(const QByteArray& needle, int timeoutMs)
-{
+bool PtyPeer::waitFor(const QByteArray& needle, int timeoutMs) {
     return QTest::qWaitFor([&] { return m_received.contains(needle); }, timeoutMs);
 }
 
-bool PtyPeer::waitForBytes(qsizetype minBytes, int timeoutMs)
-{
+bool PtyPeer::waitForBytes(qsizetype minBytes, int timeoutMs) {
     return QTest::qWaitFor([&] { return m_received.size() >= minBytes; }, timeoutMs);
 }
 
-void PtyPeer::vanish()
-{
+void PtyPeer::vanish() {
     delete m_notifier;
     m_notifier = nullptr;
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slave >= 0)
-        ::close(m_slave);
+    for (int fd : {m_master, m_slave}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
     m_master = m_slave = -1;
 }
 
-void PtyPeer::readAvailable()
-{
-    if (m_master < 0)
-        return;
+void PtyPeer::readAvailable() {
     char buf[65536];
     bool got = false;
-    for (;;) {
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n <= 0)
-            break;
+    for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0; got = true)
         m_received.append(buf, n);
-        got = true;
-    }
     if (got)
         emit dataReceived();
 }

@@ -4,35 +4,31 @@
 #include <QObject>
 #include <QString>
 
+#include <utility>
+
 class QSocketNotifier;
 
 namespace test {
 
-// The module's end of a pseudo-terminal. The program under test opens
-// slavePath() like any serial port; the test reads what it sent and writes
-// what the module says. The peer keeps its own slave descriptor open so the
-// master never sees a hang-up between the program's opens and closes.
+// The module's end of a pseudo-terminal: the program opens slavePath() like any serial port.
+// The peer keeps its own slave descriptor open, so the master sees no hang-up between the
+// program's opens and closes.
 class PtyPeer : public QObject {
     Q_OBJECT
 public:
     explicit PtyPeer(QObject* parent = nullptr);
-    ~PtyPeer() override;
+    ~PtyPeer() override { vanish(); }
 
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_path; }
-
     // Writes everything, waiting for the terminal to take it.
     bool write(const QByteArray& data);
-
     QByteArray received() const { return m_received; }
-    QByteArray takeReceived();
+    QByteArray takeReceived() { return std::exchange(m_received, {}); }
     void clearReceived() { m_received.clear(); }
-
-    // Runs the event loop until received() contains needle (or holds at
-    // least minBytes) or the time runs out.
+    // Runs the event loop until received() contains needle (holds minBytes) or time runs out.
     bool waitFor(const QByteArray& needle, int timeoutMs = 3000);
     bool waitForBytes(qsizetype minBytes, int timeoutMs = 3000);
-
     // The device vanishes: both ends of the terminal are closed.
     void vanish();
 

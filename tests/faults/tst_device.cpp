@@ -24,204 +24,199 @@
 class TestDevice : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanup() { m_w.destroy(); }
-    void vanish_data();
-    void vanish();
-    void repeat();
-    void noise();
-
-private:
     QTemporaryDir m_dir;
-    // The device is reached through a link that a new device can take over later.
+    // The device is reached through a link that a new device can take over later. A vanished
+    // device takes its link along at once: left dangling, the link would lead to the next
+    // terminal opened anywhere on the machine, which gets the freed number.
     QString m_link = m_dir.filePath("module");
     test::Window m_w;
-};
 
-void TestDevice::initTestCase() {
-    test::setIdentity();
-    QVERIFY(m_dir.isValid());
-    QVERIFY2(QFile::exists(test::Modsim::program()), qPrintable(test::Modsim::program()));
-}
+private slots:
+    void cleanup() { m_w.destroy(); }
+    void initTestCase() { test::setIdentity(); }
 
-void TestDevice::vanish_data() {
-    QTest::addColumn<QString>("during");
-    QTest::newRow("idle, module killed") << "idle";
-    QTest::newRow("firmware update") << "firmware";
-    QTest::newRow("inside a +READB block") << "block";
-}
+    void vanish_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("idle, module killed") << "idle";
+        QTest::newRow("firmware update") << "firmware";
+        QTest::newRow("inside a +READB block") << "block";
+    }
 
-void TestDevice::vanish() {
-    QFETCH(QString, during);
-    QFile::remove(m_link);
-    test::Modsim module;
-    test::PtyPeer peer;
-    if (during == "block")
-        QVERIFY(QFile::link(peer.slavePath(), m_link));
-    else
-        QVERIFY(module.start({"--vanish-after", "3", "--link", m_link}));
-    QVERIFY(m_w.create(m_link));
-    test::Modals modals;
-    QPointer<QWidget> dialog;
+    void vanish() {
+        QFETCH(QString, during);
+        QFile::remove(m_link);
+        test::Modsim module;
+        test::PtyPeer peer;
+        if (during == "block")
+            QVERIFY(QFile::link(peer.slavePath(), m_link));
+        else
+            QVERIFY(module.start({"--vanish-after", "3", "--link", m_link}));
+        QVERIFY(m_w.create(m_link));
+        test::Modals modals;
+        QPointer<QWidget> dialog;
 
-    if (during == "idle") {
+        if (during == "idle") {
+            m_w.openClose()->click();
+            QVERIFY(m_w.atOk());
+            module.process().kill();
+            QFile::remove(m_link);
+        } else if (during == "firmware") {
+            // Ten blocks, the port opened by the client; the module vanishes after the second.
+            const QString image = m_dir.filePath("image.bin");
+            QVERIFY(test::writeFile(image, QByteArray(2560, '\x5a')));
+            modals.chooseFile(image);
+            m_w.action("update-firmware")->trigger();
+            dialog = m_w.progressDialog();
+            QVERIFY(dialog);
+        } else {
+            // An echo of a binary write, cut after 40 of its 100 bytes when the device goes.
+            m_w.openClose()->click();
+            QVERIFY(peer.write("+READB:100:0\r\n" + QByteArray(40, 'x')));
+            QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("+READB:100:0"); }));
+            peer.vanish();
+            QFile::remove(m_link);
+        }
+
+        // One red entry for the loss, the port closed, the choosers back.
+        QVERIFY2(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }),
+                 qPrintable(m_w.log().right(400)));
+        QVERIFY(!m_w.port()->isOpen());
+        QVERIFY(m_w.choosersEnabled());
+        if (during == "firmware") {
+            // The update ends with its message box instead of waiting out five seconds.
+            QVERIFY(QTest::qWaitFor([&] { return !modals.boxes.isEmpty() && !dialog; }, 3000));
+            QCOMPARE(modals.boxes, QStringList{"Error|Timeout"});
+            QVERIFY(!m_w.client()->transaction());
+            QCOMPARE(m_w.count("Error(-2):  Timeout"), 1);
+        }
+        if (during == "block") {
+            // What arrived of the cut block is shown, not kept back to swallow later traffic.
+            QVERIFY(
+                m_w.log().contains(QStringLiteral("hex[40]{%1}").arg(QString("78").repeated(40))));
+        }
+        // A busy loop after the loss shows as CPU time while the window idles.
+        const std::clock_t start = std::clock();
+        QTest::qWait(1000);
+        const double cpu = double(std::clock() - start) / CLOCKS_PER_SEC;
+        QVERIFY2(cpu < 0.3, qPrintable(QString::number(cpu)));
+        QCOMPARE(m_w.count("Serial port error:  "), 1);
+        QVERIFY(modals.boxes.size() <= 1);
+        const QString before = m_w.log();
+
+        // The device comes back under the same name: Open and AT work again, the log is kept.
+        test::Modsim again;
+        QVERIFY(again.start({"--link", m_link}));
+        QVERIFY(m_w.choosePort(m_link));
         m_w.openClose()->click();
-        QVERIFY(m_w.atOk());
-        module.process().kill();
-    } else if (during == "firmware") {
-        // Ten blocks, the port opened by the client; the module vanishes after the second.
-        const QString image = m_dir.filePath("image.bin");
-        QVERIFY(test::writeFile(image, QByteArray(2560, '\x5a')));
-        modals.chooseFile(image);
+        QVERIFY2(m_w.atOk(), qPrintable(m_w.log().right(400)));
+        QVERIFY(m_w.log().startsWith(before));
+        QCOMPARE(m_w.count("Serial port error:  "), 1);
+    }
+
+    void repeat() {
+        QFile::remove(m_link);
+        auto module = std::make_unique<test::Modsim>();
+        QVERIFY(module->start({"--link", m_link}));
+        QVERIFY(m_w.create(m_link));
+        UserCommand& command = UserCommands::_self.command(UserCommands::_self.append());
+        command.setValue("AT");
+        command.setPeriod(100);
+        command.setAuto(true);
+        const auto answered = [&] { return m_w.count(">> OK"); };
+
+        // The first tick opens the closed port; after the user closes it, the next one again.
+        QVERIFY(QTest::qWaitFor([&] { return answered() >= 3; }));
+        m_w.openClose()->click();
+        int before = answered();
+        QVERIFY(QTest::qWaitFor([&] { return answered() >= before + 3; }));
+        QCOMPARE(m_w.openClose()->text(), "Close");
+
+        // The device goes. The chooser drops it and may fall back to another port; the
+        // repetition must not open that one, nor flood the log while the device is gone.
+        QSignalSpy opened(m_w.client(), &at::Client::opened);
+        QFile::remove(m_link);
+        module.reset();
+        QVERIFY(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }));
+        const int sent = m_w.count("<< AT\n");
+        QTest::qWait(2000);
+        QCOMPARE(opened.size(), 0);
+        QCOMPARE(m_w.count("<< AT\n"), sent);
+        // The loss and the device missing: two entries, not one per tick.
+        QVERIFY2(m_w.count("Serial port error:  ") <= 2, qPrintable(m_w.log()));
+
+        // Back under its name, picked again by the user: the repetition goes on by itself.
+        test::Modsim again;
+        QVERIFY(again.start({"--link", m_link}));
+        QVERIFY(m_w.choosePort(m_link));
+        before = answered();
+        QVERIFY(QTest::qWaitFor([&] { return answered() >= before + 3; }));
+        QCOMPARE(UserCommands::_self.command(0).period(), 100u);
+        QVERIFY(UserCommands::_self.command(0).isAuto());
+        command.setAuto(false);
+    }
+
+    void noise() {
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+
+        const QString path = m_dir.filePath("image.bin");
+        QVERIFY(test::writeFile(path, QByteArray(2560, '\x11')));
+        test::Modals modals;
+        modals.chooseFile(path);
+        QSignalSpy completed(m_w.client(), &at::Client::firmwareUpdateCompleated);
         m_w.action("update-firmware")->trigger();
-        dialog = m_w.progressDialog();
+        QPointer<QWidget> dialog = m_w.progressDialog();
         QVERIFY(dialog);
-    } else {
-        // An echo of a binary write, cut after 40 of its 100 bytes when the device goes.
-        m_w.openClose()->click();
-        QVERIFY(peer.write("+READB:100:0\r\n" + QByteArray(40, 'x')));
-        QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("+READB:100:0"); }));
-        peer.vanish();
-    }
 
-    // One red entry for the loss, the port closed, the choosers back.
-    QVERIFY2(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }),
-             qPrintable(m_w.log().right(400)));
-    QVERIFY(!m_w.port()->isOpen());
-    QVERIFY(m_w.choosersEnabled());
-    if (during == "firmware") {
-        // The update ends with its message box instead of waiting out five seconds.
-        QVERIFY(QTest::qWaitFor([&] { return !modals.boxes.isEmpty() && !dialog; }, 3000));
-        QCOMPARE(modals.boxes, QStringList{"Error|Timeout"});
+        // Every pass of the event loop ticks.
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(0);
+
+        // Headers at the start of a line, each after a piece of noise. The huge ones must
+        // not swallow what follows; a FAIL comes after them and ends the update.
+        // clang-format off
+        const QList<QByteArray> inserts = {
+            "\n+READB:2000000000\r\n", "\nOK\r\n", "\n+READB:-7\r\n", "\n+READB:abc\r\n",
+            "\n+readb:16777217:1\r\n", "\n+READB:99999999999\r\n", "\n+READB:\r\n", "\n+READB:5\r\nHELLO",
+            "\nOK\r\n", "\nFAIL\r\n", "\nOK\r\n", "\n+READB:300\r\n",
+            "\n+READB:1073741824\r\n", "\nFAIL\r\n", "\nOK\r\n", "\n+READB:0\r\n"};
+        // clang-format on
+        QRandomGenerator random(20240611);
+        for (int i = 0; i < inserts.size(); ++i) {
+            QByteArray noise(256 * 1024, Qt::Uninitialized);
+            random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+            if (i >= inserts.size() / 2)
+                noise.replace('\n', '\v'); // the second half carries no line feed at all
+            const int before = ticks;
+            QVERIFY(peer.write(noise + inserts.at(i)));
+            QTest::qWait(1);
+            QVERIFY2(ticks > before, qPrintable(QString::number(i)));
+        }
+
+        // One outcome, its message box, the dialog gone.
+        QVERIFY(QTest::qWaitFor([&] { return completed.size() == 1 && !dialog; }, 20000));
+        const auto err = completed.first().first().value<at::Error>();
+        QVERIFY2(err == at::Fail || err == at::Timeout, qPrintable(at::toText(err)));
+        QVERIFY(QTest::qWaitFor([&] { return modals.boxes.size() == 1; }));
+        QCOMPARE(modals.boxes.first(), "Error|" + at::toText(err));
+
+        // The noise stops: a normal line and a real block are shown again, and AT goes out.
+        QVERIFY(peer.write("\r\nAFTER-NOISE\r\n+READB:3:0\r\nabc\r\nOK\r\n"));
+        QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains(">> AFTER-NOISE"); }),
+                 "a fake block count swallowed the traffic behind it");
+        QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("hex[3]{616263}"); }));
+        peer.clearReceived();
+        m_w.type("AT");
+        QVERIFY(peer.waitFor("AT\r\n"));
+        QCOMPARE(completed.size(), 1);
         QVERIFY(!m_w.client()->transaction());
-        QCOMPARE(m_w.count("Error(-2):  Timeout"), 1);
+        m_w.destroy();
     }
-    if (during == "block") {
-        // What arrived of the cut block is shown, not kept back to swallow later traffic.
-        QVERIFY(m_w.log().contains(QStringLiteral("hex[40]{%1}").arg(QString("78").repeated(40))));
-    }
-    // A busy loop after the loss shows as CPU time while the window idles.
-    const std::clock_t start = std::clock();
-    QTest::qWait(1000);
-    const double cpu = double(std::clock() - start) / CLOCKS_PER_SEC;
-    QVERIFY2(cpu < 0.3, qPrintable(QString::number(cpu)));
-    QCOMPARE(m_w.count("Serial port error:  "), 1);
-    QVERIFY(modals.boxes.size() <= 1);
-    const QString before = m_w.log();
-
-    // The device comes back under the same name: Open and AT work again, the log is kept.
-    test::Modsim again;
-    QVERIFY(again.start({"--link", m_link}));
-    QVERIFY(m_w.choosePort(m_link));
-    m_w.openClose()->click();
-    QVERIFY2(m_w.atOk(), qPrintable(m_w.log().right(400)));
-    QVERIFY(m_w.log().startsWith(before));
-    QCOMPARE(m_w.count("Serial port error:  "), 1);
-}
-
-void TestDevice::repeat() {
-    QFile::remove(m_link);
-    auto module = std::make_unique<test::Modsim>();
-    QVERIFY(module->start({"--link", m_link}));
-    QVERIFY(m_w.create(m_link));
-    UserCommand& command = UserCommands::_self.command(UserCommands::_self.append());
-    command.setValue("AT");
-    command.setPeriod(100);
-    command.setAuto(true);
-    const auto answered = [&] { return m_w.count(">> OK"); };
-
-    // The first tick opens the closed port; after the user closes it, the next one again.
-    QVERIFY(QTest::qWaitFor([&] { return answered() >= 3; }));
-    m_w.openClose()->click();
-    int before = answered();
-    QVERIFY(QTest::qWaitFor([&] { return answered() >= before + 3; }));
-    QCOMPARE(m_w.openClose()->text(), "Close");
-
-    // The device goes. The chooser drops it and may fall back to another port; the
-    // repetition must not open that one, nor flood the log while the device is gone.
-    QSignalSpy opened(m_w.client(), &at::Client::opened);
-    module.reset();
-    QVERIFY(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }));
-    const int sent = m_w.count("<< AT\n");
-    QTest::qWait(2000);
-    QCOMPARE(opened.size(), 0);
-    QCOMPARE(m_w.count("<< AT\n"), sent);
-    // The loss and the device missing: two entries, not one per tick.
-    QVERIFY2(m_w.count("Serial port error:  ") <= 2, qPrintable(m_w.log()));
-
-    // Back under its name, picked again by the user: the repetition goes on by itself.
-    test::Modsim again;
-    QVERIFY(again.start({"--link", m_link}));
-    QVERIFY(m_w.choosePort(m_link));
-    before = answered();
-    QVERIFY(QTest::qWaitFor([&] { return answered() >= before + 3; }));
-    QCOMPARE(UserCommands::_self.command(0).period(), 100u);
-    QVERIFY(UserCommands::_self.command(0).isAuto());
-    command.setAuto(false);
-}
-
-void TestDevice::noise() {
-    test::PtyPeer peer;
-    QVERIFY(m_w.create(peer.slavePath()));
-    m_w.openClose()->click();
-    QVERIFY(m_w.port()->isOpen());
-
-    const QString path = m_dir.filePath("image.bin");
-    QVERIFY(test::writeFile(path, QByteArray(2560, '\x11')));
-    test::Modals modals;
-    modals.chooseFile(path);
-    QSignalSpy completed(m_w.client(), &at::Client::firmwareUpdateCompleated);
-    m_w.action("update-firmware")->trigger();
-    QPointer<QWidget> dialog = m_w.progressDialog();
-    QVERIFY(dialog);
-
-    // Every pass of the event loop ticks.
-    int ticks = 0;
-    QTimer ticker;
-    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
-    ticker.start(0);
-
-    // Headers at the start of a line, each after a piece of noise. The huge ones must
-    // not swallow what follows; a FAIL comes after them and ends the update.
-    // clang-format off
-    const QList<QByteArray> inserts = {
-        "\n+READB:2000000000\r\n", "\nOK\r\n", "\n+READB:-7\r\n", "\n+READB:abc\r\n",
-        "\n+readb:16777217:1\r\n", "\n+READB:99999999999\r\n", "\n+READB:\r\n", "\n+READB:5\r\nHELLO",
-        "\nOK\r\n", "\nFAIL\r\n", "\nOK\r\n", "\n+READB:300\r\n",
-        "\n+READB:1073741824\r\n", "\nFAIL\r\n", "\nOK\r\n", "\n+READB:0\r\n"};
-    // clang-format on
-    QRandomGenerator random(20240611);
-    for (int i = 0; i < inserts.size(); ++i) {
-        QByteArray noise(256 * 1024, Qt::Uninitialized);
-        random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-        if (i >= inserts.size() / 2)
-            noise.replace('\n', '\v'); // the second half carries no line feed at all
-        const int before = ticks;
-        QVERIFY(peer.write(noise + inserts.at(i)));
-        QTest::qWait(1);
-        QVERIFY2(ticks > before, qPrintable(QString::number(i)));
-    }
-
-    // One outcome, its message box, the dialog gone.
-    QVERIFY(QTest::qWaitFor([&] { return completed.size() == 1 && !dialog; }, 8000));
-    const auto err = completed.first().first().value<at::Error>();
-    QVERIFY2(err == at::Fail || err == at::Timeout, qPrintable(at::toText(err)));
-    QVERIFY(QTest::qWaitFor([&] { return modals.boxes.size() == 1; }));
-    QCOMPARE(modals.boxes.first(), "Error|" + at::toText(err));
-
-    // The noise stops: a normal line and a real block are shown again, and AT goes out.
-    QVERIFY(peer.write("\r\nAFTER-NOISE\r\n+READB:3:0\r\nabc\r\nOK\r\n"));
-    QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains(">> AFTER-NOISE"); }),
-             "a fake block count swallowed the traffic behind it");
-    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("hex[3]{616263}"); }));
-    peer.clearReceived();
-    m_w.type("AT");
-    QVERIFY(peer.waitFor("AT\r\n"));
-    QCOMPARE(completed.size(), 1);
-    QVERIFY(!m_w.client()->transaction());
-    m_w.destroy();
-}
+};
 
 QTEST_MAIN(TestDevice)
 #include "tst_device.moc"

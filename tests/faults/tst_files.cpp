@@ -1,6 +1,6 @@
-// The program's own files under stress: a missing, read-only or full data directory, a
-// process killed while saving, and malformed or huge files at start-up. The files are
-// always whole (old or new), and the program works regardless.
+// The program's own files under stress: a missing, blocked, read-only or full data directory,
+// a process killed while saving, malformed and huge files at start-up. The files are always
+// whole (old or new), and the program works regardless.
 
 #include "common/modsim.h"
 #include "input/inputhistory.h"
@@ -11,47 +11,38 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-const QString history = "/history.json";
-const QString commands = "/user_commands.json";
+const QString history = "/history.json", commands = "/user_commands.json";
+UserCommands& list = UserCommands::_self;
 
 // Size and time of the last change: any write of the program shows in one of them.
 QString fileState(const QString& path) {
     const QFileInfo info(path);
-    return info.exists()
-               ? QString("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch())
-               : "missing";
+    return QString("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
 }
 
 QJsonArray readArray(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(test::readFile(path), &error);
     return error.error == QJsonParseError::NoError ? doc.array() : QJsonArray{{"damaged"}};
 }
 
-double peakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
+QString useDataHome(const QString& home) {
+    qputenv("XDG_DATA_HOME", home.toLocal8Bit());
+    return home + "/Tavrosk/Kelvra";
 }
 
-// The child of the kill test: saves both files over and over, alternating two contents.
+// The child of the kill test: saves both files over and over, alternating two contents, and
+// reports each round, so the test paces its kills to this machine's speed.
 int runSaver() {
     static int argc = 0;
     QCoreApplication app(argc, nullptr);
@@ -64,13 +55,12 @@ int runSaver() {
         for (int i = 0; i < 1000; ++i)
             h.add(letter.repeated(1000));
         h.save(QString());
-        UserCommands::_self.restore();
-        while (UserCommands::_self.size() < 4000)
-            UserCommands::_self.append();
-        for (int i = 0; i < UserCommands::_self.size(); ++i)
-            UserCommands::_self.command(i).setValue(letter.repeated(200));
-        UserCommands::_self.save();
-        // Lets the test pace its kills to this machine's speed (sanitized builds are slow).
+        list.restore();
+        while (list.size() < 4000)
+            list.append();
+        for (int i = 0; i < list.size(); ++i)
+            list.command(i).setValue(letter.repeated(200));
+        list.save();
         out.write("saved\n");
     }
 }
@@ -80,178 +70,132 @@ int runSaver() {
 class TestFiles : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanup();
-    void directory_data();
-    void directory();
-    void killedWhileSaving();
-    void startup_data();
-    void startup();
-
-private:
-    QString useDataHome(const QString& home);
-    bool run(bool typeAt, bool addCommand);
-
     QTemporaryDir m_dir;
     test::Modsim m_module;
-    QStringList m_mounts;
-};
 
-void TestFiles::initTestCase() {
-    test::setIdentity();
-    QVERIFY(m_dir.isValid());
-    QVERIFY(m_module.start());
-}
-
-void TestFiles::cleanup() {
-    for (const QString& mount : std::as_const(m_mounts))
-        QProcess::execute("umount", {mount});
-    m_mounts.clear();
-}
-
-QString TestFiles::useDataHome(const QString& home) {
-    qputenv("XDG_DATA_HOME", home.toLocal8Bit());
-    return home + "/Tavrosk/Kelvra";
-}
-
-// One run of the program: start-up, optionally AT typed and a command added, normal end.
-bool TestFiles::run(bool typeAt, bool addCommand) {
-    UserCommands::_self.restore();
-    test::Window window;
-    if (!window.create(m_module.portPath()))
-        return false;
-    if (typeAt && !window.atOk())
-        return false;
-    if (addCommand)
-        UserCommands::_self.command(UserCommands::_self.append()).setValue("X");
-    window.destroy(); // writes the history
-    UserCommands::_self.save();
-    return true;
-}
-
-void TestFiles::directory_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing, made on demand") << "missing";
-    QTest::newRow("parent is a regular file") << "blocked";
-    QTest::newRow("read-only mount") << "readonly";
-    QTest::newRow("full file system") << "full";
-}
-
-void TestFiles::directory() {
-    QFETCH(QString, kind);
-    const QString home = m_dir.filePath(kind);
-    QDir().mkpath(home);
-    if (kind == "blocked") {
-        QVERIFY(test::writeFile(home + "/file", "x"));
-        useDataHome(home + "/file/data");
-        QVERIFY(run(true, true));
-        QVERIFY(QFileInfo(home + "/file").isFile());
-        return;
+    // One run of the program: start-up, optionally AT typed and a command added, normal end.
+    bool run(bool typeAt, bool addCommand) {
+        list.restore();
+        test::Window window;
+        if (!window.create(m_module.portPath()) || (typeAt && !window.atOk()))
+            return false;
+        if (addCommand)
+            list.command(list.append()).setValue("X");
+        window.destroy(); // writes the history
+        list.save();
+        return true;
     }
-    const QString dir = useDataHome(home);
-    if (kind == "missing") {
-        QVERIFY(run(true, true));
-        QCOMPARE(readArray(dir + history), QJsonArray{"AT"});
-        QCOMPARE(readArray(dir + commands).size(), 1);
-        return;
+
+private slots:
+    void initTestCase() {
+        test::setIdentity();
+        QVERIFY(m_module.start());
     }
-    const QString size = kind == "full" ? "size=64k" : "size=1m";
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", size, "tmpfs", home}))
-        QSKIP("mounting a small file system is not permitted here");
-    m_mounts << home;
-    QDir().mkpath(dir);
-    // The files of an earlier run, which must survive this one whole.
-    UserCommands::_self.restore();
-    UserCommands::_self.command(UserCommands::_self.append()).setValue("old");
-    QVERIFY(UserCommands::_self.save());
-    QVERIFY(test::writeFile(dir + history, "[\n    \"old\"\n]\n"));
-    if (kind == "full") {
-        QFile filler(home + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (filler.write(QByteArray(512, 'f')) == 512) {
+
+    void directory_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing, made on demand") << "missing";
+        QTest::newRow("parent is a regular file") << "blocked";
+        QTest::newRow("read-only mount") << "readonly";
+        QTest::newRow("full file system") << "full";
+    }
+    void directory() {
+        QFETCH(QString, kind);
+        const QString home = m_dir.filePath(kind);
+        QDir().mkpath(home);
+        if (kind == "blocked") {
+            QVERIFY(test::writeFile(home + "/file", "x"));
+            useDataHome(home + "/file/data");
+            QVERIFY(run(true, true));
+            QVERIFY(QFileInfo(home + "/file").isFile());
+            return;
         }
-    } else {
-        QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", home}), 0);
-    }
-    const QString historyBefore = fileState(dir + history);
-    const QString commandsBefore = fileState(dir + commands);
-    QVERIFY(run(true, true));
-    // Old, or (when the space freed by another file sufficed) the whole new list.
-    const int listed = int(readArray(dir + commands).size());
-    QVERIFY(fileState(dir + commands) == commandsBefore ? listed == 1 : listed == 2);
-    QCOMPARE(fileState(dir + history), historyBefore);
-}
-
-void TestFiles::killedWhileSaving() {
-    const QString dir = useDataHome(m_dir.filePath("killed"));
-    QRandomGenerator random(7);
-    for (int i = 0; i < 16; ++i) {
-        QProcess saver;
-        QElapsedTimer round;
-        round.start();
-        saver.start(QCoreApplication::applicationFilePath(), {"--saver"});
-        QVERIFY(saver.waitForStarted());
-        // One whole round first, then a kill at any moment of the following ones.
-        QVERIFY(saver.waitForReadyRead(60000));
-        const qint64 roundMs = qMax<qint64>(round.elapsed(), 10);
-        QTest::qWait(int(random.bounded(roundMs * 2)));
-        ::kill(pid_t(saver.processId()), SIGKILL);
-        QVERIFY(saver.waitForFinished());
-        for (const QString& name : {history, commands}) {
-            const QJsonArray array = readArray(dir + name);
-            QCOMPARE(array.size(), name == history ? 1000 : 4000);
-            QCOMPARE(array.last(), array.first());
+        const QString dir = useDataHome(home);
+        if (kind == "missing") {
+            QVERIFY(run(true, true));
+            QCOMPARE(readArray(dir + history), QJsonArray{"AT"});
+            QCOMPARE(readArray(dir + commands).size(), 1);
+            return;
         }
-    }
-}
-
-void TestFiles::startup_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("malformed JSON") << "malformed";
-    QTest::newRow("100 MB sparse") << "sparse";
-    QTest::newRow("100 MB JSON array") << "array";
-}
-
-void TestFiles::startup() {
-    QFETCH(QString, kind);
-    const QString dir = useDataHome(m_dir.filePath("startup-" + kind));
-    QDir().mkpath(dir);
-    for (const QString& name : {history, commands}) {
-        QFile file(dir + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        if (kind == "malformed") {
-            file.write("[\"AT\", {\"value\": ");
-        } else if (kind == "sparse") {
-            QVERIFY(file.resize(100 << 20));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o",
+                                        kind == "full" ? "size=64k" : "size=1m", "tmpfs", home}))
+            QSKIP("mounting a small file system is not permitted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {home}); });
+        QDir().mkpath(dir);
+        // The files of an earlier run, which must survive this one whole.
+        list.restore();
+        list.command(list.append()).setValue("old");
+        QVERIFY(list.save());
+        QVERIFY(test::writeFile(dir + history, "[\n    \"old\"\n]\n"));
+        if (kind == "full") {
+            QFile filler(home + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(512, 'f')) == 512) {
+            }
         } else {
-            // Written a piece at a time, so that only a reading program raises the peak.
-            const QByteArray piece =
-                QByteArray(name == history ? "\"AT+VERSION\",\n"
-                                           : "{\"period\":100,\"value\":\"AT\"},\n")
-                    .repeated(20000);
-            file.write("[\n");
-            while (file.size() < (100 << 20))
-                file.write(piece);
-            file.write(name == history ? "\"AT\"\n]\n" : "{}\n]\n");
+            QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", home}), 0);
+        }
+        const QString historyBefore = fileState(dir + history);
+        const QString commandsBefore = fileState(dir + commands);
+        QVERIFY(run(true, true));
+        // Old, or (when the space freed by another file sufficed) the whole new list.
+        const int listed = int(readArray(dir + commands).size());
+        QVERIFY(fileState(dir + commands) == commandsBefore ? listed == 1 : listed == 2);
+        QCOMPARE(fileState(dir + history), historyBefore);
+    }
+
+    void killedWhileSaving() {
+        const QString dir = useDataHome(m_dir.filePath("killed"));
+        QRandomGenerator random(7);
+        for (int i = 0; i < 16; ++i) {
+            QProcess saver;
+            QElapsedTimer round;
+            round.start();
+            saver.start(QCoreApplication::applicationFilePath(), {"--saver"});
+            // One whole round first, then a kill at any moment of the following ones.
+            QVERIFY(saver.waitForReadyRead(60000));
+            QTest::qWait(int(random.bounded(qMax<qint64>(round.elapsed(), 10) * 2)));
+            saver.kill();
+            QVERIFY(saver.waitForFinished());
+            for (const QString& name : {history, commands}) {
+                const QJsonArray array = readArray(dir + name);
+                QCOMPARE(array.size(), name == history ? 1000 : 4000);
+                QCOMPARE(array.last(), array.first());
+            }
         }
     }
-    const QString historyBefore = fileState(dir + history);
-    const QString commandsBefore = fileState(dir + commands);
 
-    // A run that changes nothing leaves both files as they were, and reads no more of
-    // them than the 16 MiB it would take.
-    const double rss = peakRssMiB();
-    QVERIFY(run(false, false));
-    QVERIFY2(peakRssMiB() - rss < 64, qPrintable(QString::number(peakRssMiB() - rss)));
-    QCOMPARE(fileState(dir + history), historyBefore);
-    QCOMPARE(fileState(dir + commands), commandsBefore);
-
-    // Typing is a change of the history only.
-    QVERIFY(run(true, false));
-    QCOMPARE(fileState(dir + commands), commandsBefore);
-    QVERIFY(readArray(dir + history).contains("AT"));
-}
+    // A run that changes nothing leaves malformed or huge files as they were and reads no
+    // more of them than the 16 MiB it would take; typing changes the history only.
+    void startup_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("malformed JSON") << "malformed";
+        QTest::newRow("100 MB sparse") << "sparse";
+    }
+    void startup() {
+        QFETCH(QString, kind);
+        const QString dir = useDataHome(m_dir.filePath("startup-" + kind));
+        QDir().mkpath(dir);
+        for (const QString& name : {history, commands}) {
+            QVERIFY(test::writeFile(dir + name, "[\"AT\", {\"value\": "));
+            if (kind == "sparse")
+                QVERIFY(QFile::resize(dir + name, 100 << 20));
+        }
+        const QString historyBefore = fileState(dir + history);
+        const QString commandsBefore = fileState(dir + commands);
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        QVERIFY(run(false, false));
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024,
+                 qPrintable(QString::number(after.ru_maxrss - before.ru_maxrss)));
+        QCOMPARE(fileState(dir + history), historyBefore);
+        QCOMPARE(fileState(dir + commands), commandsBefore);
+        QVERIFY(run(true, false));
+        QCOMPARE(fileState(dir + commands), commandsBefore);
+        QVERIFY(readArray(dir + history).contains("AT"));
+    }
+};
 
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "--saver") == 0)

@@ -1,301 +1,102 @@
-#include "common/modsim.h"
-#include "crc/crc.h"
-#include "flashrun.h"
-#include "tools/flash/image.h"
-#include "tools/flash/portaccess.h"
-#include "tools/flash/progress.h"
+// The real kelvra-flash against the module simulator on a pseudo-terminal: exit codes, what
+// the user reads and what reached the module.
 
-#include <QDir>
+#include "common/datafiles.h"
+#include "common/modsim.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-using flashrun::Result;
-
-namespace {
-
-// `text` with each '*' matching anything (captured), the rest literally.
-QRegularExpression glob(const QString& text) {
-    QStringList parts = text.split('*');
-    for (QString& part : parts)
-        part = QRegularExpression::escape(part);
-    return QRegularExpression(QRegularExpression::anchoredPattern(parts.join("(.*)")),
-                              QRegularExpression::DotMatchesEverythingOption);
-}
-
-} // namespace
 
 class TestFlashCli : public QObject {
     Q_OBJECT
 private slots:
-    void exitCodes_data();
-    void exitCodes();
-    void progressBar_data();
-    void progressBar();
-    void pipeIsReadUpToTheLimit();
-    void permissionHint();
+    // In args PORT and IMAGE stand for the paths; image is a size or "huge"; in err %1 is the
+    // port, %2 the image and '*' anything. "int": Ctrl-C once output has begun ("int100": once
+    // all blocks are in, which is no cancel: the module's answer, or its silence, decides).
+    void exitCodes_data() {
+        QTest::addColumn<QStringList>("sim");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("out"); // the progress lines on success
+        const QString final = "the module on '%1' did not answer in time when asked to apply the "
+                              "image (600 bytes written)\n";
+        // clang-format off
+        QTest::newRow("600 bytes at 9600 baud") << QStringList{} << "600" << "" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n 42%  256 of 600 bytes\n 85%  512 of 600 bytes\n100%  600 of 600 bytes\nFirmware update on %1 complete: 600 bytes written and accepted by the module\n";
+        QTest::newRow("block answered FAIL") << QStringList{"--fail-block", "3"} << "1048576" << "" << 1 << "the module on '%1' answered FAIL to the block at offset 512 (512 of 1048576 bytes confirmed)\n" << "*";
+        QTest::newRow("silent block") << QStringList{"--silent", "FWWRITE"} << "600" << "" << 3 << "the module on '%1' did not answer in time to the block at offset 0 (0 of 600 bytes confirmed)\n" << "*";
+        QTest::newRow("Ctrl-C, silent final step") << QStringList{"--silent", "FWUPDATE"} << "600" << "int100" << 3 << "the module on '%1' is applying the image; waiting for its answer\nkelvra-flash: " + final << "*";
+        // Slow answers, so that Ctrl-C surely lands among the blocks.
+        QTest::newRow("Ctrl-C between blocks") << QStringList{"--delay", "50"} << "1048576" << "int" << 4 << "firmware update on '%1' cancelled after * of 1048576 bytes; the module was not asked to apply the image\n" << "*";
+        QTest::newRow("missing port") << QStringList{"none"} << "600" << "" << 5 << "cannot open the serial port '%1': No such file or directory\n" << "";
+        // Sparse: the size is checked, the 2 GiB are never read or sent.
+        QTest::newRow("oversized image") << QStringList{} << "huge" << "" << 6 << "the image '%2' is too large: 2147483648 bytes, at most 2147483647 can be sent\n" << "";
+        QTest::newRow("port vanishes") << QStringList{"--vanish-after", "3"} << "65536" << "" << 7 << "the serial port '%1' failed during the transfer: * (512 of 65536 bytes confirmed)\n" << "*";
+        // clang-format on
+    }
+    void exitCodes() {
+        QFETCH(QStringList, sim);
+        QFETCH(QString, image);
+        QFETCH(QString, when);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        QFETCH(QString, out);
+        QTemporaryDir dir;
+        const QString trace = dir.filePath("trace");
+        test::Modsim modsim;
+        QString port = dir.filePath("ttyNONE0");
+        if (sim != QStringList{"none"}) {
+            QVERIFY(modsim.start(QStringList{"--trace", trace} + sim));
+            port = modsim.portPath();
+        }
+        const QString path = dir.filePath("image.bin");
+        QVERIFY(test::writeFile(path, QByteArray(image.toInt(), '\x5a')));
+        if (image == "huge")
+            QVERIFY(QFile::resize(path, qint64(1) << 31));
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice()); // not a terminal: no bar
+        process.start(KELVRA_FLASH, QStringList{"--baud", "9600", port, path}.mid(
+                                        out.startsWith("Writing") ? 0 : 2));
+        QVERIFY(process.waitForStarted(5000));
+        if (when.startsWith("int")) {
+            QVERIFY(QTest::qWaitFor(
+                [&] { return process.peek(4096).contains(when == "int" ? "Writing" : "100%"); },
+                5000));
+            QTest::qWait(when == "int" ? 400 : 0);
+            QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        }
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit); // SIGINT must not kill the tool
+        const QString stderrText = process.readAllStandardError();
+        QVERIFY2(process.exitCode() == code, qPrintable(stderrText));
+        // '*' matches anything, the rest literally.
+        const auto glob = [](const QString& text) {
+            QStringList parts = text.split('*');
+            for (QString& part : parts)
+                part = QRegularExpression::escape(part);
+            return QRegularExpression(QRegularExpression::anchoredPattern(parts.join("(.*)")),
+                                      QRegularExpression::DotMatchesEverythingOption);
+        };
+        const QString prefixed =
+            err.isEmpty() ? err : "kelvra-flash: " + err.replace("%1", port).replace("%2", path);
+        const QRegularExpressionMatch m = glob(prefixed).match(stderrText);
+        QVERIFY2(m.hasMatch(), qPrintable(stderrText));
+        QVERIFY(glob(out.replace("%1", port)).match(process.readAllStandardOutput()).hasMatch());
+        // What reached the module: no block after a failure or a cancel's block in flight, and
+        // the final step only after every block.
+        QTest::qWait(100);
+        const QByteArray sent = test::readFile(trace);
+        if (code == 1)
+            QCOMPARE(sent.count("AT+FWWRITE="), 3);
+        if (code == 4)
+            QVERIFY(sent.count("AT+FWWRITE=") - m.captured(1).toInt() / 256 <= 1);
+        QCOMPARE(sent.count("AT+FWUPDATE="), code == 0 || when == "int100" ? 1 : 0);
+    }
 };
-
-// The tool against the simulator. In `args` PORT and IMAGE stand for the
-// paths; `image` is a size or a kind of bad file; in `err` %1 is the port,
-// %2 the image and '*' anything.
-void TestFlashCli::exitCodes_data() {
-    QTest::addColumn<QStringList>("sim");
-    QTest::addColumn<QString>("image");
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<QList<int>>("percents"); // of the progress lines on success
-    const QStringList plain{"PORT", "IMAGE"};
-    const QString usage = "\nTry 'kelvra-flash --help'.\n";
-    // Three blocks: each confirmation jumps past several tenths at once.
-    QTest::newRow("600 bytes at 9600 baud")
-        << QStringList{} << "600" << QStringList{"--baud", "9600", "PORT", "IMAGE"} << 0 << ""
-        << QList<int>{42, 85, 100};
-    QTest::newRow("1 MiB") << QStringList{} << "1048576" << plain << 0 << ""
-                           << QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
-    QTest::newRow("block answered FAIL")
-        << QStringList{"--fail-block", "3"} << "1048576" << plain << 1
-        << "the module on '%1' answered FAIL to the block at offset 512 (512 of 1048576 bytes "
-           "confirmed)\n"
-        << QList<int>{};
-    QTest::newRow("port vanishes") << QStringList{"--vanish-after", "3"} << "65536" << plain << 7
-                                   << "the serial port '%1' failed during the transfer: *"
-                                      " (512 of 65536 bytes confirmed)\n"
-                                   << QList<int>{};
-    // Slow answers, so that Ctrl-C surely lands among the blocks.
-    QTest::newRow("Ctrl-C between blocks")
-        << QStringList{"--delay", "50"} << "1048576" << plain << 4
-        << "firmware update on '%1' cancelled after * of 1048576 bytes; the module was not asked "
-           "to apply the image\n"
-        << QList<int>{};
-    QTest::newRow("missing port") << QStringList{"none"} << "600" << plain << 5
-                                  << "cannot open the serial port '%1': No such file or directory\n"
-                                  << QList<int>{};
-    QTest::newRow("missing image") << QStringList{} << "missing" << plain << 6
-                                   << "cannot read the image '%2': no such file*" << QList<int>{};
-    QTest::newRow("image is a directory")
-        << QStringList{} << "dir" << plain << 6 << "cannot read the image '%2': it is a directory*"
-        << QList<int>{};
-    QTest::newRow("empty image") << QStringList{} << "empty" << plain << 6
-                                 << "the image '%2' is empty*" << QList<int>{};
-    // Sparse: the size is checked, the 2 GiB are never read or sent.
-    QTest::newRow("oversized image") << QStringList{} << "huge" << plain << 6
-                                     << "the image '%2' is too large: 2147483648 bytes, at most "
-                                        "2147483647 can be sent\n"
-                                     << QList<int>{};
-    QTest::newRow("no arguments") << QStringList{} << "600" << QStringList{} << 2
-                                  << "expected a serial port and an image file" + usage
-                                  << QList<int>{};
-    QTest::newRow("too many arguments")
-        << QStringList{} << "600" << QStringList{"PORT", "IMAGE", "c"} << 2
-        << "too many arguments: expected a serial port and an image file" + usage << QList<int>{};
-    QTest::newRow("baud beyond 32 bits")
-        << QStringList{} << "600" << QStringList{"--baud", "4294967296", "PORT", "IMAGE"} << 2
-        << "invalid baud rate '4294967296': expected a positive whole number" + usage
-        << QList<int>{};
-    QTest::newRow("unknown option")
-        << QStringList{} << "600" << QStringList{"--force", "PORT", "IMAGE"} << 2
-        << "Unknown option 'force'." + usage << QList<int>{};
-}
-
-void TestFlashCli::exitCodes() {
-    QFETCH(QStringList, sim);
-    QFETCH(QString, image);
-    QFETCH(QStringList, args);
-    QFETCH(int, code);
-    QFETCH(QString, err);
-    QFETCH(QList<int>, percents);
-    QTemporaryDir dir;
-    const QString trace = dir.filePath("trace");
-    test::Modsim modsim;
-    QString port = dir.filePath("ttyNONE0");
-    if (sim != QStringList{"none"}) {
-        QVERIFY(modsim.start(QStringList{"--trace", trace} + sim));
-        port = modsim.portPath();
-    }
-    const QString path = dir.filePath("image.bin");
-    const int size = image.toInt();
-    if (size > 0)
-        QVERIFY(flashrun::writeFile(path, flashrun::image(size)));
-    else if (image == "dir")
-        QVERIFY(QDir(dir.path()).mkdir("image.bin"));
-    else if (image == "empty")
-        QVERIFY(flashrun::writeFile(path, {}));
-    else if (image == "huge")
-        QVERIFY(flashrun::writeFile(path, {}) && QFile::resize(path, qint64(1) << 31));
-    args.replaceInStrings(QRegularExpression("^PORT$"), port);
-    args.replaceInStrings(QRegularExpression("^IMAGE$"), path);
-
-    QProcess process;
-    flashrun::prepare(process, args);
-    process.start();
-    QVERIFY(process.waitForStarted(5000));
-    if (code == 4) {
-        QVERIFY(process.waitForReadyRead(5000));
-        QTest::qWait(400);
-        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
-    }
-    const Result r = flashrun::collect(process, 20000);
-    QVERIFY2(!r.crashed, "SIGINT must not kill the tool");
-    QVERIFY2(r.code == code, qPrintable(r.err));
-    const QRegularExpressionMatch m =
-        glob(err.isEmpty() ? err : "kelvra-flash: " + err.replace("%1", port).replace("%2", path))
-            .match(r.err);
-    QVERIFY2(m.hasMatch(), qPrintable(r.err));
-    if (code == 2 || code == 5 || code == 6)
-        QVERIFY(r.out.isEmpty());
-
-    // What reached the module.
-    QTest::qWait(100);
-    const QList<QByteArray> blocks = flashrun::requests(trace, "FWWRITE");
-    const QList<QByteArray> final = flashrun::requests(trace, "FWUPDATE");
-    if (code == 1)
-        QCOMPARE(blocks.size(), 3);
-    if (code == 2 || code == 5 || code == 6)
-        QVERIFY(blocks.isEmpty());
-    if (code == 4) { // nothing after the block in flight
-        const int confirmed = m.captured(1).toInt();
-        QVERIFY(confirmed % 256 == 0 && confirmed < size);
-        QVERIFY2(blocks.size() == confirmed / 256 || blocks.size() == confirmed / 256 + 1,
-                 qPrintable(QString::number(blocks.size())));
-    }
-    if (code != 0) {
-        QVERIFY(final.isEmpty());
-        return;
-    }
-
-    // Not a terminal: one line each time a further tenth was confirmed.
-    QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    const QString baud = args.first() == "--baud" ? args.at(1) : "115200";
-    QCOMPARE(lines.takeFirst(),
-             QStringLiteral("Writing %1 bytes to %2 at %3 baud").arg(size).arg(port, baud));
-    QCOMPARE(lines.takeLast(), QStringLiteral("Firmware update on %1 complete: %2 bytes written "
-                                              "and accepted by the module")
-                                   .arg(port)
-                                   .arg(size));
-    QCOMPARE(lines.size(), percents.size());
-    const QRegularExpression step(QStringLiteral("^ *(\\d+)%  (\\d+) of %1 bytes$").arg(size));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QRegularExpressionMatch line = step.match(lines.at(i));
-        QVERIFY2(line.hasMatch(), qPrintable(lines.at(i)));
-        QCOMPARE(line.captured(1).toInt(), percents.at(i));
-        const qint64 done = line.captured(2).toLongLong();
-        QCOMPARE(done * 100 / size, qint64(percents.at(i)));
-        QVERIFY(done % 256 == 0 || done == size);
-    }
-    const QByteArray data = flashrun::image(size);
-    QByteArray received;
-    for (const QByteArray& block : blocks) {
-        const QList<QByteArray> fields = block.split(',');
-        QCOMPARE(fields.size(), 3);
-        QCOMPARE(fields.at(0), QByteArray("0"));
-        QCOMPARE(fields.at(1).toInt(), int(received.size()));
-        received += QByteArray::fromHex(fields.at(2));
-    }
-    QCOMPARE(received, data);
-    const quint32 crc =
-        crc::ieee::calc(reinterpret_cast<const unsigned char*>(data.constData()), size);
-    QCOMPARE(final,
-             QList<QByteArray>{"0," + QByteArray::number(size) + ',' + QByteArray::number(crc)});
-}
-// The figures a terminal sees; long totals and short times must not overflow.
-void TestFlashCli::progressBar_data() {
-    QTest::addColumn<qint64>("done");
-    QTest::addColumn<qint64>("total");
-    QTest::addColumn<qint64>("elapsedMs");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("start") << qint64(0) << qint64(1024) << qint64(0) << 60
-                           << "[--------------]     0/1024 B    0%       -- B/s  --:-- left";
-    QTest::newRow("half") << qint64(512) << qint64(1024) << qint64(1000) << 60
-                          << "[#######-------]   512/1024 B   50%      512 B/s   0:01 left";
-    QTest::newRow("remaining rounds up")
-        << qint64(100) << qint64(1000) << qint64(150) << 60
-        << "[#-------------]   100/1000 B   10%      666 B/s   0:02 left";
-    QTest::newRow("narrow terminal cut to its width")
-        << qint64(512) << qint64(1024) << qint64(1000) << 30 << "[#####-----]   512/1024 B   50";
-    QTest::newRow("empty total counts as done")
-        << qint64(0) << qint64(0) << qint64(0) << 60
-        << "[####################]  0/0 B  100%       -- B/s   0:00 left";
-    QTest::newRow("largest image, one block, hours left")
-        << qint64(256) << qint64(2147483647) << qint64(10) << 80
-        << "[-------------------]         256/2147483647 B    0%   25.0 KiB/s  23:18:07 left";
-    QTest::newRow("largest image, last block")
-        << qint64(2147483647) << qint64(2147483647) << qint64(1000) << 80
-        << "[######################]  2147483647/2147483647 B  100%    2.0 GiB/s   0:00 left";
-}
-
-void TestFlashCli::progressBar() {
-    QFETCH(qint64, done);
-    QFETCH(qint64, total);
-    QFETCH(qint64, elapsedMs);
-    QFETCH(int, width);
-    QFETCH(QString, line);
-    QCOMPARE(flash::progress::bar(done, total, elapsedMs, width), line);
-}
-
-// A FIFO has no size to check first, so the limit applies while reading.
-void TestFlashCli::pipeIsReadUpToTheLimit() {
-    QTemporaryDir dir;
-    for (const auto& [size, limit] : {std::pair{100, 100}, std::pair{300000, 70000}}) {
-        const QString path = dir.filePath(QString::number(size));
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        const QByteArray content = flashrun::image(size);
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            flashrun::writeFile(path, content);
-            ::_exit(0);
-        }
-        const flash::ImageResult result = flash::loadImage(path, limit);
-        ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
-        if (size <= limit) {
-            QVERIFY2(result.message.isEmpty(), qPrintable(result.message));
-            QCOMPARE(result.data, content);
-        } else {
-            QCOMPARE(int(result.code), 6);
-            QVERIFY2(result.message.contains("is too large: more than 70000 bytes"),
-                     qPrintable(result.message));
-        }
-    }
-}
-
-// The hint must fit the device: join the owning group, or, already in it,
-// learn that the mode keeps the group out.
-void TestFlashCli::permissionHint() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("ttyFAKE0");
-    const QByteArray native = QFile::encodeName(path);
-    QVERIFY(flashrun::writeFile(path, {}));
-
-    // root can hand the device to a group it is not in, as udev does.
-    const group* dialout = getgrnam("dialout");
-    if (::geteuid() == 0 && dialout) {
-        QVERIFY(::chown(native.constData(), uid_t(-1), dialout->gr_gid) == 0);
-        QVERIFY(::chmod(native.constData(), 0660) == 0);
-        QCOMPARE(flash::permissionHint(path),
-                 path + " belongs to the group 'dialout'; add yourself to the group 'dialout': "
-                        "sudo usermod -aG dialout $USER, then log in again");
-    }
-    QVERIFY(::chown(native.constData(), uid_t(-1), ::getegid()) == 0);
-    const QString own = QString::fromLocal8Bit(getgrgid(::getegid())->gr_name);
-    QVERIFY(::chmod(native.constData(), 0660) == 0);
-    QVERIFY(flash::permissionHint(path).startsWith(
-        QStringLiteral("you are in the group '%1' that owns %2, but").arg(own, path)));
-    QVERIFY(::chmod(native.constData(), 0640) == 0);
-    QCOMPARE(flash::permissionHint(path),
-             QStringLiteral("%1 is open to its owner only (mode 0640), not to its group '%2'; "
-                            "ask the administrator for access")
-                 .arg(path, own));
-}
 
 QTEST_GUILESS_MAIN(TestFlashCli)
 #include "tst_flashcli.moc"

@@ -1,5 +1,4 @@
-// user_commands.json loaded from arbitrary bytes, then saved: what is saved must
-// load back equal.
+// user_commands.json loaded from arbitrary bytes, then saved: what is saved loads back equal.
 
 #include "app/dir.h"
 #include "usercommands/usercommands.h"
@@ -7,75 +6,48 @@
 #include "fuzzdir.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QList>
-#include <QPair>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-using Snapshot = QList<QPair<QString, quint32>>;
-
-Snapshot snapshot() {
-    Snapshot result;
+static QList<QPair<QString, quint32>> snapshot() {
+    QList<QPair<QString, quint32>> result;
     for (int i = 0; i < UserCommands::_self.size(); ++i) {
         const UserCommand& command = UserCommands::_self.command(i);
-        if (command.isAuto())
-            std::abort(); // repetition never comes back from the file
+        // Repetition never comes back from the file, and no period undercuts the floor.
+        if (command.isAuto() || command.period() < UserCommand::minPeriod)
+            std::abort();
         result.append({command.value(), command.period()});
     }
     return result;
 }
 
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    // Saving syncs to disk; on a memory file system that costs nothing.
     static QTemporaryDir dir(fuzzDirTemplate());
-    if (!dir.isValid())
-        std::abort();
     // Set before the application exists, so the standard paths see it.
     qputenv("HOME", dir.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
     static QCoreApplication app(*argc, *argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
-    return 0;
+    return dir.isValid() ? 0 : (std::abort(), 0);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString path = dir::filename(QStringLiteral("user_commands.json"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
-            std::abort();
-    }
-
+    QFile file(dir::filename(QStringLiteral("user_commands.json")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+        std::abort();
+    file.close();
     UserCommands& list = UserCommands::_self;
     list.restore();
-    if (list.isModified())
-        std::abort();
-    const Snapshot loaded = snapshot();
-    for (const auto& command : loaded) {
-        if (command.second < UserCommand::minPeriod)
-            std::abort();
-    }
-
+    const auto loaded = snapshot();
     // A change and its undoing mark the list, so the save really writes.
     list.remove(list.append());
-    if (!list.isModified() || snapshot() != loaded)
+    if (!list.isModified() || snapshot() != loaded || !list.save() || list.isModified())
         std::abort();
-    if (!list.save() || list.isModified())
-        std::abort();
-
     list.restore();
-    if (snapshot() != loaded)
+    if (list.isModified() || snapshot() != loaded)
         std::abort();
     return 0;
 }

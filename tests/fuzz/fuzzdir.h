@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QDir>
 #include <QFileInfo>
-#include <QString>
+#include <QTemporaryDir>
 
-// A template for the targets' scratch directories: in memory where possible, since
-// every input writes and reads a file there.
+// Scratch directory in memory where possible: every input writes and syncs a file there.
 inline QString fuzzDirTemplate() {
-    const QString shm = QStringLiteral("/dev/shm");
-    if (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable())
-        return shm + QStringLiteral("/kelvra-fuzz-XXXXXX");
-    return QDir::tempPath() + QStringLiteral("/kelvra-fuzz-XXXXXX");
+    const bool shm = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
+    return (shm ? QStringLiteral("/dev/shm") : QDir::tempPath()) + "/kelvra-fuzz-XXXXXX";
 }

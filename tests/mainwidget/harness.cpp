@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -20,11 +19,6 @@ namespace test {
 void setIdentity() {
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool Window::create(const QString& path, bool select) {
@@ -75,7 +69,7 @@ bool Window::choosersEnabled() const {
 bool Window::choosePort(const QString& path) {
     auto* combo = m_widget->findChild<wdt::serialport::PortNameCombo*>();
     // A device that has just come back is listed at the chooser's next refresh.
-    if (!QTest::qWaitFor([&] { return combo->contains(path); }, 3000))
+    if (!QTest::qWaitFor([&] { return combo->contains(path); }, 10000))
         return false;
     combo->setPortName(path);
     return combo->portName() == path;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/datafiles.h"
+
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -24,8 +26,6 @@ namespace test {
 
 // Organisation and application names, so settings and data files land where the program's do.
 void setIdentity();
-// Writes bytes as the whole of the file at path.
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 // The real window on a chosen port, driven like a user would.
 class Window {

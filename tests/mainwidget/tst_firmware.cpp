@@ -6,7 +6,6 @@
 #include "mainwidget/mainwidget.h"
 
 #include <QAction>
-#include <QFile>
 #include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -17,198 +16,156 @@
 class TestFirmware : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanup();
-    void update_data();
-    void update();
-    void refused_data();
-    void refused();
-
-private:
-    QByteArray trace() const;
-
     QTemporaryDir m_dir;
     test::Modsim m_module;
     test::Window m_w;
-};
-
-void TestFirmware::initTestCase() {
-    test::setIdentity();
-    QVERIFY(m_dir.isValid());
-}
-
-void TestFirmware::cleanup() {
-    m_w.destroy();
-    m_module.stop();
-}
-
-QByteArray TestFirmware::trace() const {
-    QFile file(m_dir.filePath(QTest::currentDataTag()));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void TestFirmware::update_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("holdOpen");
-    QTest::addColumn<QString>("cancel"); // "shown": at the first block; "setValue": see below
-    QTest::addColumn<QList<int>>("values");
-    QTest::addColumn<int>("err");    // the ending; its text is the box's, if any
-    QTest::addColumn<int>("blocks"); // FWWRITE requests the module gets
-
-    const QStringList none;
-    const QStringList slow = {"--delay", "200"};
-    const QList<int> all = {256, 512, 600};
-    // clang-format off
-    QTest::newRow("600 bytes") << none << 600 << false << "" << all << int(at::None) << 3;
-    QTest::newRow("600 bytes, port held open") << none << 600 << true << "" << all << int(at::None) << 3;
-    QTest::newRow("empty image") << none << 0 << false << "" << QList<int>{0} << int(at::None) << 1;
-    QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2;
-    QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1;
-    QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3;
-    QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1;
-    // The press is handled while no block transaction is current; it must still stop
-    // the transfer at the next block instead of being lost.
-    QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2;
-    // clang-format on
-}
-
-void TestFirmware::update() {
-    QFETCH(QStringList, args);
-    QFETCH(int, size);
-    QFETCH(bool, holdOpen);
-    QFETCH(QString, cancel);
-    QFETCH(QList<int>, values);
-    QFETCH(int, err);
-    QFETCH(int, blocks);
-    const auto error = at::Error(err);
-
-    QVERIFY(m_module.start(args + QStringList{"--trace", m_dir.filePath(QTest::currentDataTag())}));
-    QVERIFY(m_w.create(m_module.portPath()));
-    const QString image = m_dir.filePath("image.bin");
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 7 + 3);
-    QVERIFY(test::writeFile(image, bytes));
-    if (holdOpen)
-        m_w.openClose()->click();
-    QCOMPARE(m_w.port()->isOpen(), holdOpen);
-
-    bool pressedBetweenBlocks = false;
-    if (cancel == "setValue") {
-        // Connected before the window's own slot, so the press is queued just before the
-        // window sets the dialog's value. setValue runs pending events only once a value
-        // has shown the dialog, which a long estimated duration does at once (hence a
-        // large image); the press comes with the second block.
-        connect(m_w.client(), &at::Client::firmwareUpdateProgress, this, [&](int writed) {
-            auto* button = m_w.progressDialog()->findChild<QPushButton*>();
-            if (writed == 512) {
-                QMetaObject::invokeMethod(
-                    button,
-                    [&, button] {
-                        pressedBetweenBlocks = !m_w.client()->transaction();
-                        button->click();
-                    },
-                    Qt::QueuedConnection);
-            }
-        });
+    QByteArray trace() const { return test::readFile(m_dir.filePath(QTest::currentDataTag())); }
+    bool start(const QStringList& args) {
+        return m_module.start(args +
+                              QStringList{"--trace", m_dir.filePath(QTest::currentDataTag())}) &&
+               m_w.create(m_module.portPath());
     }
 
-    test::Modals modals;
-    modals.chooseFile(image);
-    m_w.action("update-firmware")->trigger();
-    QCOMPARE(modals.answered, 1);
-    QPointer<QProgressDialog> dialog = qobject_cast<QProgressDialog*>(m_w.progressDialog());
-    QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
-    QCOMPARE(dialog->maximum(), size);
-    QList<int> seen;
-    connect(dialog->findChild<QProgressBar*>(), &QProgressBar::valueChanged, this,
-            [&seen](int value) { seen << value; });
-    if (cancel == "shown") {
-        QVERIFY(QTest::qWaitFor([&] { return trace().contains("AT+FWWRITE="); }));
-        dialog->findChild<QPushButton*>()->click();
+private slots:
+    void initTestCase() { test::setIdentity(); }
+    void cleanup() {
+        m_w.destroy();
+        m_module.stop();
     }
 
-    if (error == at::None) {
+    void update_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("holdOpen");
+        QTest::addColumn<QString>("cancel"); // "shown": at the first block; "setValue": see below
+        QTest::addColumn<QList<int>>("values");
+        QTest::addColumn<int>("err");    // the ending; its text is the box's, if any
+        QTest::addColumn<int>("blocks"); // FWWRITE requests the module gets
+        const QStringList slow = {"--delay", "200"};
+        const QList<int> all = {256, 512, 600};
+        // clang-format off
+        QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3;
+        QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3;
+        QTest::newRow("empty image") << QStringList() << 0 << false << "" << QList<int>{0} << int(at::None) << 1;
+        QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2;
+        QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1;
+        QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3;
+        QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1;
+        // A press handled while no block transaction is current still stops the transfer at
+        // the next block instead of being lost.
+        QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2;
+        // clang-format on
+    }
+    void update() {
+        QFETCH(QStringList, args);
+        QFETCH(int, size);
+        QFETCH(bool, holdOpen);
+        QFETCH(QString, cancel);
+        QFETCH(QList<int>, values);
+        QFETCH(int, err);
+        QFETCH(int, blocks);
+        QVERIFY(start(args));
+        const QString image = m_dir.filePath("image.bin");
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char(i * 7 + 3);
+        QVERIFY(test::writeFile(image, bytes));
+        if (holdOpen)
+            m_w.openClose()->click();
+        bool pressedBetweenBlocks = false;
+        if (cancel == "setValue") {
+            // Connected before the window's own slot, so the press is queued just before the
+            // window sets the dialog's value. setValue runs pending events only once a value
+            // has shown the dialog, which a long estimated duration (a large image) does at once.
+            connect(m_w.client(), &at::Client::firmwareUpdateProgress, this, [&](int writed) {
+                auto* button = m_w.progressDialog()->findChild<QPushButton*>();
+                if (writed == 512) {
+                    QMetaObject::invokeMethod(
+                        button,
+                        [&, button] {
+                            pressedBetweenBlocks = !m_w.client()->transaction();
+                            button->click();
+                        },
+                        Qt::QueuedConnection);
+                }
+            });
+        }
+        test::Modals modals;
+        modals.chooseFile(image);
+        m_w.action("update-firmware")->trigger();
+        QPointer<QProgressDialog> dialog = qobject_cast<QProgressDialog*>(m_w.progressDialog());
+        QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+        QCOMPARE(dialog->maximum(), size);
+        QList<int> seen;
+        connect(dialog->findChild<QProgressBar*>(), &QProgressBar::valueChanged, this,
+                [&seen](int value) { seen << value; });
+        if (cancel == "shown") {
+            QVERIFY(QTest::qWaitFor([&] { return trace().contains("AT+FWWRITE="); }));
+            dialog->findChild<QPushButton*>()->click();
+        }
         // The module checks size and CRC of what it got; its "OK" is its acceptance.
-        QVERIFY(QTest::qWaitFor(
-            [&] { return !dialog && m_w.log().section("AT+FWUPDATE=", 1).contains(">> OK"); },
-            5000));
-        QVERIFY(!m_w.log().contains("Error("));
-        QVERIFY(trace().contains("AT+FWUPDATE=0," + QByteArray::number(size) + ','));
-    } else {
-        const QString line = QStringLiteral("Error(%1):  %2").arg(err).arg(at::toText(error));
-        QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains(line); }, 8000),
-                 qPrintable(m_w.log().right(300)));
+        const QString ending =
+            err ? QString("Error(%1):  %2").arg(err).arg(at::toText(at::Error(err)))
+                : QString(">> OK");
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return !dialog && m_w.log().section("AT+FW", -1).contains(ending); }, 10000),
+            qPrintable(m_w.log().right(300)));
+        QTest::qWait(300); // answers still on their way must not restart anything
+        QCOMPARE(seen, values);
+        const bool box = err != at::None && err != at::Cancel;
+        QCOMPARE(modals.boxes,
+                 box ? QStringList{"Error|" + at::toText(at::Error(err))} : QStringList());
+        QCOMPARE(modals.icon, box ? QMessageBox::Critical : QMessageBox::NoIcon);
+        QCOMPARE(pressedBetweenBlocks, cancel == "setValue");
+        QCOMPARE(trace().count("AT+FWWRITE="), blocks);
+        // The final step comes only after every block was confirmed.
+        QCOMPARE(trace().count("AT+FWUPDATE=0," + QByteArray::number(size) + ','),
+                 !seen.isEmpty() && seen.last() == size ? 1 : 0);
+        // The port is left as it was found, and it works.
+        QCOMPARE(m_w.port()->isOpen(), holdOpen);
+        QCOMPARE(m_w.openClose()->text(), holdOpen ? "Close" : "Open");
+        QVERIFY(m_w.atOk());
     }
-    QVERIFY(QTest::qWaitFor([&] { return !m_w.client()->transaction() && !dialog; }));
-    // Answers that are still on their way must not restart anything.
-    QTest::qWait(300);
 
-    QCOMPARE(seen, values);
-    const bool box = error != at::None && error != at::Cancel;
-    QCOMPARE(modals.boxes, box ? QStringList{"Error|" + at::toText(error)} : QStringList());
-    QCOMPARE(modals.icon, box ? QMessageBox::Critical : QMessageBox::NoIcon);
-    if (cancel == "setValue") {
-        QVERIFY(pressedBetweenBlocks);
-        // Honoured before the next block is even built, not one block late.
-        QVERIFY(!m_w.log().contains("AT+FWWRITE=0,512,"));
+    void refused_data() {
+        QTest::addColumn<QString>("file");    // empty: the file dialog is cancelled
+        QTest::addColumn<QString>("message"); // empty: no message box at all
+        QTest::addColumn<QMessageBox::Icon>("icon");
+        // clang-format off
+        QTest::newRow("file gone before it is opened") << "gone" << "Error|Failed to open file:\n\n%1" << QMessageBox::Warning;
+        QTest::newRow("file beyond the transfer's counts") << "huge" << "Error|File is too large:\n\n%1" << QMessageBox::Critical;
+        QTest::newRow("port cannot be opened") << "small" << "Error|Failed to write firmware" << QMessageBox::Critical;
+        QTest::newRow("file dialog cancelled") << "" << "" << QMessageBox::NoIcon;
+        // clang-format on
     }
-    QCOMPARE(trace().count("AT+FWWRITE="), blocks);
-    // The final step comes only after every block was confirmed.
-    QCOMPARE(trace().count("AT+FWUPDATE="), !seen.isEmpty() && seen.last() == size ? 1 : 0);
-
-    // The port is left as it was found, and it works.
-    QCOMPARE(m_w.port()->isOpen(), holdOpen);
-    QCOMPARE(m_w.openClose()->text(), holdOpen ? "Close" : "Open");
-    QVERIFY(m_w.atOk());
-}
-
-void TestFirmware::refused_data() {
-    QTest::addColumn<QString>("file");    // empty: the file dialog is cancelled
-    QTest::addColumn<QString>("message"); // empty: no message box at all
-    QTest::addColumn<QMessageBox::Icon>("icon");
-
-    // clang-format off
-    QTest::newRow("file gone before it is opened") << "gone" << "Error|Failed to open file:\n\n%1" << QMessageBox::Warning;
-    QTest::newRow("file beyond the transfer's counts") << "huge" << "Error|File is too large:\n\n%1" << QMessageBox::Critical;
-    QTest::newRow("port cannot be opened") << "small" << "Error|Failed to write firmware" << QMessageBox::Critical;
-    QTest::newRow("file dialog cancelled") << "" << "" << QMessageBox::NoIcon;
-    // clang-format on
-}
-
-void TestFirmware::refused() {
-    QFETCH(QString, file);
-    QFETCH(QString, message);
-    QFETCH(QMessageBox::Icon, icon);
-
-    QVERIFY(m_module.start({"--trace", m_dir.filePath(QTest::currentDataTag())}));
-    QVERIFY(m_w.create(m_module.portPath()));
-    const QString path = m_dir.filePath(file + ".bin");
-    QVERIFY(test::writeFile(path, "abc"));
-    // Sparse: nothing is written, so reading it would be the fault to catch.
-    if (file == "huge")
-        QVERIFY(QFile::resize(path, qint64(1) << 31));
-    if (file == "small")
-        m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
-    test::Modals modals;
-    // The file dialog only takes an existing file; "gone" disappears right after.
-    modals.chooseFile(file.isEmpty() ? QString() : path, [&] {
-        if (file == "gone")
-            QFile::remove(path);
-    });
-    m_w.action("update-firmware")->trigger();
-    QFile::remove(path);
-
-    QCOMPARE(modals.answered, 1);
-    QTest::qWait(50);
-    QCOMPARE(modals.boxes, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
-    QCOMPARE(modals.icon, icon);
-    QVERIFY(!m_w.progressDialog());
-    QVERIFY(!m_w.port()->isOpen());
-    QVERIFY(trace().isEmpty());
-}
+    void refused() {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(QMessageBox::Icon, icon);
+        QVERIFY(start({}));
+        const QString path = m_dir.filePath(file + ".bin");
+        QVERIFY(test::writeFile(path, "abc"));
+        if (file == "huge") // sparse: nothing is written, so reading it would be the fault
+            QVERIFY(QFile::resize(path, qint64(1) << 31));
+        if (file == "small")
+            m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
+        test::Modals modals;
+        // The file dialog only takes an existing file; "gone" disappears right after.
+        modals.chooseFile(file.isEmpty() ? QString() : path, [&] {
+            if (file == "gone")
+                QFile::remove(path);
+        });
+        m_w.action("update-firmware")->trigger();
+        QFile::remove(path);
+        QCOMPARE(modals.answered, 1);
+        QTest::qWait(50);
+        QCOMPARE(modals.boxes, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
+        QCOMPARE(modals.icon, icon);
+        QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen());
+        QVERIFY(trace().isEmpty());
+    }
+};
 
 QTEST_MAIN(TestFirmware)
 #include "tst_firmware.moc"

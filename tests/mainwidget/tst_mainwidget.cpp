@@ -1,5 +1,5 @@
-// The real window on a pseudo-terminal: toolbar, log, dispatch, settings, the command
-// catalogue and the user commands panel.
+// The real window on a pseudo-terminal: log, dispatch, settings, the command catalogue (also in
+// Russian) and the user commands panel.
 
 #include "common/ptypeer.h"
 #include "input/binarydialog.h"
@@ -13,72 +13,51 @@
 #include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QItemSelectionModel>
-#include <QLayout>
-#include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTranslator>
 
-#include <algorithm>
-
 namespace {
 
-// One coloured stretch of the log; block ends are folded into the entry they end.
-struct Run {
-    QString text;
-    QColor color;
-};
-
-QList<Run> runs(const QTextDocument* doc) {
-    QList<Run> out;
+// The log as runs of one colour, "name:text"; a block end is folded into the run it ends.
+QStringList runs(const QTextDocument* doc) {
+    const QMap<QRgb, QString> names{{QColor(Qt::black).rgb(), "prefix"},
+                                    {QColor(Qt::blue).rgb(), "sent"},
+                                    {QColor(Qt::green).darker(200).rgb(), "received"},
+                                    {QColor(Qt::blue).lighter(150).rgb(), "sentBinary"},
+                                    {QColor(Qt::green).darker(120).rgb(), "receivedBinary"},
+                                    {QColor(Qt::red).rgb(), "error"}};
+    QStringList out;
+    QString last;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QColor color = it.fragment().charFormat().foreground().color();
-            if (!out.isEmpty() && out.last().color == color)
-                out.last().text += it.fragment().text();
-            else
-                out.append({it.fragment().text(), color});
+            const QString name =
+                names.value(it.fragment().charFormat().foreground().color().rgb(), "?");
+            if (name != std::exchange(last, name))
+                out << name + ':';
+            out.last() += it.fragment().text();
         }
         if (block.next().isValid() && !out.isEmpty())
-            out.last().text += '\n';
+            out.last() += '\n';
     }
     return out;
 }
 
-const QColor sentColor = QColor(Qt::blue);
-const QColor receivedColor = QColor(Qt::green).darker(200);
-const QColor sentBinaryColor = QColor(Qt::blue).lighter(150);
-const QColor receivedBinaryColor = QColor(Qt::green).darker(120);
-const QColor errorColor = QColor(Qt::red);
-
-// Marks every text of the window's context, so a translated text tells from its source.
-class MarkingTranslator : public QTranslator {
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char* context, const char* source, const char*, int) const override {
-        return qstrcmp(context, "MainWidget") ? QString() : '<' + QString(source) + '>';
-    }
-};
-
-// Types hex into the next binary payload dialog and accepts it; "-" cancels it.
+// Types hex into the next payload dialog and accepts it ("-" cancels); records its maximum.
 void answerPayload(test::Modals& modals, const QString& hex, int* maxSize = nullptr) {
     modals.add([=](QWidget* w) {
         auto* d = qobject_cast<BinaryDialog*>(w);
-        if (!d)
-            return false;
-        if (maxSize)
+        if (d && maxSize)
             *maxSize = d->maxDataSize();
-        QTest::keyClicks(d->findChild<BinaryEditor*>(), hex == "-" ? QString() : hex);
-        hex == "-" ? d->reject() : d->accept();
-        return true;
+        if (d)
+            QTest::keyClicks(d->findChild<BinaryEditor*>(), hex == "-" ? QString() : hex);
+        if (d)
+            hex == "-" ? d->reject() : d->accept();
+        return d != nullptr;
     });
 }
 
@@ -87,587 +66,324 @@ void answerPayload(test::Modals& modals, const QString& hex, int* maxSize = null
 class TestMainWidget : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void openClose();
-    void entries_data();
-    void entries();
-    void timeoutEntry();
-    void newEntryDropsSelection();
-    void clearFromContextMenu();
-    void dispatch_data();
-    void dispatch();
-    void queuedUserCommand();
-    void settings();
-
-    void catalogue_data();
-    void catalogue();
-    void catalogueCountAndTranslation();
-
-    void repeatingCommand();
-    void addButton_data();
-    void addButton();
-    void removeButton_data();
-    void removeButton();
-    void doubleClick_data();
-    void doubleClick();
-
-private:
-    LogEdit* log() const { return m_w.widget()->findChild<LogEdit*>(); }
-    wdt::serialport::PortNameCombo* combo() const {
-        return m_w.widget()->findChild<wdt::serialport::PortNameCombo*>();
-    }
-    wdt::serialport::BaudrateCombo* baud() const {
-        return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>();
-    }
-    QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
-    QAbstractItemModel* model() const { return view()->model(); }
-    void show();
-    int addCommand(const QString& value);
-    // Everything the window wrote so far, known complete once a marker behind it arrived.
-    QByteArray receivedUpToMarker();
-
     test::PtyPeer m_peer;
     test::Window m_w;
-    QTemporaryDir m_dir;
-};
 
-void TestMainWidget::initTestCase() {
-    test::setIdentity();
-    QVERIFY(m_peer.isOpen());
-}
+    QStringList logRuns() const { return runs(m_w.widget()->findChild<LogEdit*>()->document()); }
+    auto* baud() const { return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>(); }
+    QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
+    QAbstractItemModel* model() const { return view()->model(); }
+    void show() {
+        view()->parentWidget()->show(); // the user commands panel starts hidden
+        m_w.widget()->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_w.widget()));
+    }
+    int addCommand(const QString& value) {
+        const int row = UserCommands::_self.append();
+        model()->setData(model()->index(row, 1), value, Qt::EditRole);
+        return row;
+    }
+    // Everything the window wrote so far, complete once a marker sent through the client
+    // (so nothing enters the history) came behind it.
+    QByteArray receivedUpToMarker() {
+        if (!m_w.port()->isOpen() && !m_w.client()->serialPortOpen(true))
+            return "(port not open) " + m_peer.received();
+        m_w.client()->userCommand("AT+MARK", QByteArray());
+        return m_peer.waitFor("AT+MARK\r\n") ? m_peer.takeReceived().chopped(9)
+                                             : "(marker missing)";
+    }
 
-void TestMainWidget::init() {
-    QSettings().clear();
-    QVERIFY(m_w.create(m_peer.slavePath()));
-    m_peer.clearReceived();
-}
+private slots:
+    void initTestCase() { test::setIdentity(); }
+    void init() {
+        QSettings().clear();
+        QVERIFY(m_w.create(m_peer.slavePath()));
+        m_peer.clearReceived();
+    }
+    void cleanup() {
+        UserCommands::_self.removeRange(0, UserCommands::_self.size()); // program-wide
+        m_w.destroy();
+    }
 
-void TestMainWidget::cleanup() {
-    // The list is a program-wide singleton: leave it empty for the next case.
-    UserCommands::_self.removeRange(0, UserCommands::_self.size());
-    m_w.destroy();
-}
-
-void TestMainWidget::show() {
-    // The user commands panel starts hidden; shown as its view action would.
-    view()->parentWidget()->show();
-    m_w.widget()->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_w.widget()));
-}
-
-int TestMainWidget::addCommand(const QString& value) {
-    const int row = UserCommands::_self.append();
-    model()->setData(model()->index(row, 1), value, Qt::EditRole);
-    return row;
-}
-
-QByteArray TestMainWidget::receivedUpToMarker() {
-    // Straight through the client: the window's own send paths discard output the
-    // device has not taken yet, which would hide what came before.
-    if (!m_w.port()->isOpen() && !m_w.client()->serialPortOpen(true))
-        return "(port not open) " + m_peer.received();
-    m_w.client()->userCommand("AT+MARK", QByteArray());
-    if (!m_peer.waitFor("AT+MARK\r\n"))
-        return "(marker missing) " + m_peer.received();
-    QByteArray all = m_peer.takeReceived();
-    all.chop(9);
-    return all;
-}
-
-void TestMainWidget::openClose() {
-    // A rate chosen while closed reaches the port at once.
-    baud()->setBaudrate(9600);
-    QCOMPARE(m_w.port()->baudRate(), 9600);
-    m_w.openClose()->click();
-    QVERIFY(m_w.port()->isOpen());
-    QCOMPARE(m_w.openClose()->text(), "Close");
-    QVERIFY(!m_w.choosersEnabled());
-    m_w.openClose()->click();
-    QVERIFY(!m_w.port()->isOpen());
-    QCOMPARE(m_w.openClose()->text(), "Open");
-    QVERIFY(m_w.choosersEnabled());
-    QVERIFY(m_w.log().isEmpty());
-
-    // A port that cannot be opened: one red line, the toolbar stays closed.
-    m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
-    m_w.openClose()->click();
-    QVERIFY(!m_w.port()->isOpen());
-    QCOMPARE(m_w.openClose()->text(), "Open");
-    QVERIFY(m_w.choosersEnabled());
-    const QList<Run> r = runs(log()->document());
-    QCOMPARE(r.size(), 1);
-    QVERIFY2(r.at(0).text.startsWith("Serial port error:  "), qPrintable(r.at(0).text));
-    QCOMPARE(r.at(0).text.count('\n'), 1);
-    QCOMPARE(r.at(0).color, errorColor);
-}
-
-void TestMainWidget::entries_data() {
-    QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
-    QTest::addColumn<QString>("prefix");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QColor>("color");
-
-    // clang-format off
-    QTest::newRow("typed") << QByteArray() << "<< " << "AT" << sentColor;
-    QTest::newRow("line") << QByteArray("OK\r\n") << ">> " << "OK" << receivedColor;
-    // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
-    QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff") << ">> "
-                            << "hex[4]{25310aff}\n   str{%1\n\ufffd}" << receivedBinaryColor;
-    // clang-format on
-}
-
-void TestMainWidget::entries() {
-    QFETCH(QByteArray, wire);
-    QFETCH(QString, prefix);
-    QFETCH(QString, text);
-    QFETCH(QColor, color);
-
-    if (wire.isEmpty()) {
-        m_w.type("AT");
-        QVERIFY(m_peer.waitFor("AT\r\n"));
-        QCOMPARE(m_peer.received(), QByteArray("AT\r\n"));
-        QCOMPARE(m_w.openClose()->text(), "Close");
-        QVERIFY(m_w.input()->text().isEmpty());
-    } else {
+    void openClose() {
+        baud()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
+        QCOMPARE(m_w.port()->baudRate(), 9600);
         m_w.openClose()->click();
-        QVERIFY(m_peer.write(wire));
+        QVERIFY(m_w.port()->isOpen() && !m_w.choosersEnabled());
+        QCOMPARE(m_w.openClose()->text(), "Close");
+        m_w.openClose()->click();
+        QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
+        QCOMPARE(m_w.openClose()->text(), "Open");
+        // A port that cannot be opened: one red line, the toolbar stays closed.
+        m_w.port()->setPortName(m_peer.slavePath() + "-gone");
+        m_w.openClose()->click();
+        QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
+        QCOMPARE(m_w.openClose()->text(), "Open");
+        QCOMPARE(logRuns().size(), 1);
+        QVERIFY(logRuns().first().startsWith("error:Serial port error:  "));
+        QCOMPARE(logRuns().first().count('\n'), 1);
     }
-    QVERIFY(QTest::qWaitFor([&] {
-        const QList<Run> r = runs(log()->document());
-        return r.size() >= 2 && r.last().color == color && r.last().text.endsWith('\n');
-    }));
-    const QList<Run> r = runs(log()->document());
-    QCOMPARE(r.at(r.size() - 2).text, prefix);
-    QCOMPARE(r.at(r.size() - 2).color, QColor(Qt::black));
-    QCOMPARE(r.last().text, text + '\n');
-    // The next entry starts on a line of its own.
-    m_w.type("AT+MARK");
-    QVERIFY(m_peer.waitFor("AT+MARK\r\n"));
-    QVERIFY(m_w.log().contains(text + "\n<< AT+MARK"));
-}
 
-void TestMainWidget::timeoutEntry() {
-    // No answer to the version query: it times out, in the log only.
-    test::Modals modals;
-    QVERIFY(m_w.client()->test());
-    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("Error("); }));
-    const QList<Run> r = runs(log()->document());
-    QCOMPARE(r.last().text, QString("Error(-2):  %1\n").arg(at::toText(at::Timeout)));
-    QCOMPARE(r.last().color, errorColor);
-    // No prefix of its own: what stands before is the end of the sent request.
-    QCOMPARE(r.at(r.size() - 2).color, sentColor);
-    // The client opened the port for the query and gave it back.
-    QVERIFY(!m_w.client()->transaction());
-    QCOMPARE(m_w.openClose()->text(), "Open");
-    QVERIFY(modals.boxes.isEmpty());
-}
-
-void TestMainWidget::newEntryDropsSelection() {
-    m_w.type("AT");
-    QVERIFY(m_peer.waitFor("AT\r\n"));
-    log()->selectAll();
-    QVERIFY(m_peer.write("OK\r\n"));
-    QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("OK"); }));
-    QVERIFY(!log()->textCursor().hasSelection());
-    QVERIFY(log()->textCursor().atEnd());
-    // The log grows at line rate; an undo history would double it.
-    QVERIFY(!log()->document()->isUndoRedoEnabled());
-
-    // Scrolled up without a selection: the next entry brings the end back into view.
-    for (int i = 0; i < 100; ++i)
-        m_peer.write("+LINE\r\n");
-    QVERIFY(QTest::qWaitFor([&] { return log()->document()->blockCount() > 100; }));
-    show();
-    QScrollBar* bar = log()->verticalScrollBar();
-    QVERIFY(QTest::qWaitFor([&] { return bar->maximum() > 0; }));
-    bar->setValue(0);
-    QVERIFY(m_peer.write("OK\r\n"));
-    QVERIFY(QTest::qWaitFor([&] {
-        return bar->value() > 0 && log()->viewport()->rect().contains(log()->cursorRect());
-    }));
-    QVERIFY(log()->textCursor().atEnd());
-}
-
-void TestMainWidget::clearFromContextMenu() {
-    m_w.type("AT");
-    QVERIFY(m_peer.waitFor("AT\r\n"));
-    bool triggered = false;
-    QTimer::singleShot(50, this, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        for (QAction* a : menu ? menu->actions() : QList<QAction*>()) {
-            if (a->text() == "Clear") {
-                triggered = true;
-                a->trigger();
-            }
+    void entries_data() {
+        QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("typed") << QByteArray() << "sent:AT\n";
+        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n";
+        // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
+        QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
+                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n";
+        QTest::newRow("query timed out") << QByteArray("?") << "error:Error(-2):  Timeout\n";
+    }
+    void entries() {
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, entry);
+        if (wire.isEmpty()) {
+            m_w.type("AT");
+            QVERIFY(m_w.input()->text().isEmpty());
+        } else if (wire == "?") {
+            QVERIFY(m_w.client()->test()); // no answer: it times out, in the log only
+        } else {
+            m_w.openClose()->click();
+            QVERIFY(m_peer.write(wire));
         }
-        if (menu)
-            menu->close();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            log()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(log()->viewport(), &event);
-    QVERIFY(triggered);
-    QVERIFY(m_w.log().isEmpty());
-    m_w.type("AT");
-    QVERIFY(m_peer.waitFor("AT\r\nAT\r\n"));
-    QVERIFY(m_w.log().startsWith("<< AT"));
-}
-
-void TestMainWidget::dispatch_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
-    QTest::addColumn<QString>("hex"); // typed into it; "-": cancelled
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QString>("inputAfter");
-
-    // clang-format off
-    QTest::newRow("padded") << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
-    QTest::newRow("cut") << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
-    QTest::newRow("size appended") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
-    QTest::newRow("udp fields kept") << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
-    QTest::newRow("zero size") << "AT+WRITEB=1,0" << 0 << "abc" << QByteArray("AT+WRITEB=1,0\r\n\x0a\xbc") << "";
-    QTest::newRow("empty size, nothing typed") << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
-    QTest::newRow("cancel") << "AT+WRITEB=0,16" << 16 << "-" << QByteArray() << "AT+WRITEB=0,16";
-    QTest::newRow("empty line") << "" << -1 << "" << QByteArray() << "";
-    // clang-format on
-    // No dialog pads gigabytes of zeros: sizes beyond 16 MiB go out as they are.
-    for (const char* p : {"AT+WRITEB=1,x", "at+writeb=1,4", "AT+WRITEB", "AT+WRITEB=1,4294967296",
-                          "AT+WRITEB=1,16777217"})
-        QTest::newRow(p) << QString(p) << -1 << QString() << QByteArray(p) + "\r\n" << QString();
-}
-
-void TestMainWidget::dispatch() {
-    QFETCH(QString, command);
-    QFETCH(int, maxSize);
-    QFETCH(QString, hex);
-    QFETCH(QByteArray, wire);
-    QFETCH(QString, inputAfter);
-
-    test::Modals modals;
-    int seenMax = -1;
-    answerPayload(modals, hex, &seenMax);
-    m_w.type(command);
-    QCOMPARE(modals.answered, maxSize < 0 ? 0 : 1);
-    QCOMPARE(seenMax, maxSize);
-    QCOMPARE(m_w.input()->text(), inputAfter);
-    QCOMPARE(m_w.input()->history.entries.last(), command);
-    QVERIFY(m_w.port()->isOpen());
-
-    // Everything that went out, and nothing else.
-    QCOMPARE(receivedUpToMarker(), wire);
-    if (maxSize >= 0 && !wire.isEmpty()) {
-        const QByteArray data = wire.mid(wire.indexOf('\n') + 1);
-        const QString entry =
-            QString("hex[%1]{%2}\n   str{%3}\n")
-                .arg(QString::number(data.size()), data.toHex(), QString::fromUtf8(data));
-        const QList<Run> r = runs(log()->document());
-        QVERIFY(std::any_of(r.begin(), r.end(), [&](const Run& run) {
-            return run.color == sentBinaryColor && run.text == entry;
-        }));
+        QTRY_COMPARE(logRuns().value(logRuns().size() - 1), entry);
+        QCOMPARE(logRuns().at(logRuns().size() - 2),
+                 wire == "?" ? "sent:AT+VERSION\n"
+                             : "prefix:" + QString(wire.isEmpty() ? "<< " : ">> "));
+        // The next entry starts on a line of its own; a new entry drops a selection.
+        m_w.widget()->findChild<LogEdit*>()->selectAll();
+        m_w.type("AT+MARK");
+        QVERIFY(m_peer.waitFor("AT+MARK\r\n"));
+        QVERIFY(m_w.log().contains(entry.mid(entry.indexOf(':') + 1) + "<< AT+MARK"));
+        QVERIFY(!m_w.widget()->findChild<LogEdit*>()->textCursor().hasSelection());
+        QVERIFY(!m_w.widget()->findChild<LogEdit*>()->document()->isUndoRedoEnabled());
     }
-}
 
-void TestMainWidget::queuedUserCommand() {
-    const qsizetype before = m_w.input()->history.entries.size();
-    emit UserCommands::_self.sendCommand("AT+WRITEB=1,4");
-    // Queued: nothing has happened yet when the emit returns.
-    QVERIFY(!m_w.port()->isOpen());
-    QVERIFY(m_w.log().isEmpty());
-    // A repeated binary write goes out as its line, without the payload dialog.
-    test::Modals modals;
-    answerPayload(modals, "-");
-    QVERIFY(m_peer.waitFor("AT+WRITEB=1,4\r\n"));
-    QTest::qWait(50);
-    QCOMPARE(modals.answered, 0);
-    QCOMPARE(m_peer.received(), QByteArray("AT+WRITEB=1,4\r\n"));
-    QCOMPARE(m_w.input()->history.entries.size(), before);
-    QCOMPARE(m_w.openClose()->text(), "Close");
-}
-
-void TestMainWidget::settings() {
-    QVERIFY(!m_w.action("user-commands")->isChecked());
-    QVERIFY(m_w.action("command-list")->isChecked());
-    QCOMPARE(baud()->baudrate(), 115200);
-    m_w.widget()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
-    m_w.widget()->setGeometry(40, 50, 700, 400);
-    baud()->setBaudrate(9600);
-    m_w.action("user-commands")->setChecked(true);
-    m_w.action("command-list")->setChecked(false);
-    auto* splitter = m_w.widget()->findChild<QSplitter*>();
-    QTest::qWait(20);
-    splitter->setSizes({300, 200});
-    const QList<int> sizes = splitter->sizes();
-    const QSize size = m_w.widget()->size();
-
-    m_w.destroy();
-    QVERIFY(m_w.create(m_peer.slavePath(), false));
-    QCOMPARE(combo()->portName(), m_peer.slavePath());
-    QVERIFY(m_w.action("user-commands")->isChecked());
-    QVERIFY(!m_w.action("command-list")->isChecked());
-    QCOMPARE(baud()->baudrate(), 9600);
-    QCOMPARE(m_w.port()->baudRate(), 9600);
-    m_w.widget()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
-    QCOMPARE(m_w.widget()->size(), size);
-    QCOMPARE(m_w.widget()->findChild<QSplitter*>()->sizes(), sizes);
-    // The command list, the window's only panel of its own, came back hidden.
-    auto hidden = [this] {
-        int n = 0;
-        for (QWidget* c : m_w.widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            n += !c->isWindow() && c->isHidden();
-        return n;
-    };
-    QCOMPARE(hidden(), 1);
-    m_w.action("command-list")->setChecked(true);
-    QCOMPARE(hidden(), 0);
-
-    // Values this system does not offer are ignored.
-    m_w.destroy();
-    QSettings settings;
-    settings.setValue("port", m_dir.filePath("gone"));
-    settings.setValue("baudrate", 12345);
-    settings.sync();
-    QVERIFY(m_w.create(m_peer.slavePath(), false));
-    QVERIFY(!combo()->portName().isEmpty());
-    QVERIFY(combo()->portName() != m_dir.filePath("gone"));
-    QCOMPARE(baud()->baudrate(), 115200);
-    QCOMPARE(m_w.port()->baudRate(), 115200);
-}
-
-void TestMainWidget::catalogue_data() {
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("cursor");    // -1: sent at once
-    QTest::addColumn<QString>("typed"); // at the cursor, then Enter
-    QTest::addColumn<QByteArray>("wire");
-
-    // clang-format off
-    QTest::newRow("sent") << "AT+VERSION" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n");
-    QTest::newRow("cursor at the end") << "AT+WFMODE=<mode>" << "AT+WFMODE=" << 10 << "" << QByteArray();
-    QTest::newRow("quoted") << "AT+WFSTAIP=1," << "AT+WFSTAIP=1,\"\",\"255.255.255.0\",\"\"" << 14
-                            << "10.0.0.2" << QByteArray("AT+WFSTAIP=1,\"10.0.0.2\",\"255.255.255.0\",\"\"\r\n");
-    QTest::newRow("two quoted") << "AT+WFAPIP=<ip>,<mac>" << "AT+WFAPIP=\"\",\"\"" << 11 << "" << QByteArray();
-    QTest::newRow("quoted, comma") << "AT+TCPCONN=" << "AT+TCPCONN=\"\"," << 12 << "" << QByteArray();
-    QTest::newRow("udp open") << "AT+UDPOPEN=" << "AT+UDPOPEN" << 10 << "" << QByteArray();
-    // The size typed, the payload ("abcd") given in the dialog.
-    QTest::newRow("binary write") << "AT+WRITEB=" << "AT+WRITEB=," << 10 << "3" << QByteArray("AT+WRITEB=3,2\r\n\xab\xcd");
-    // clang-format on
-}
-
-void TestMainWidget::catalogue() {
-    QFETCH(QString, label);
-    QFETCH(QString, text);
-    QFETCH(int, cursor);
-    QFETCH(QString, typed);
-    QFETCH(QByteArray, wire);
-
-    show();
-    test::Modals modals;
-    answerPayload(modals, "abcd");
-    InputEdit* edit = m_w.input();
-    const QStringList history = edit->history.entries;
-    // Whatever was typed is dropped, neither sent nor recorded.
-    edit->setText("typed but not entered");
-    edit->setCursorPosition(3);
-    QTest::mouseClick(m_w.button(label), Qt::LeftButton);
-    QTRY_VERIFY(edit->hasFocus());
-    if (cursor >= 0) {
-        // Prepared in the line: neither the port opened nor anything sent.
-        QCOMPARE(edit->text(), text);
-        QCOMPARE(edit->cursorPosition(), cursor);
-        QCOMPARE(edit->history.entries, history);
-        QVERIFY(!m_w.port()->isOpen());
-        if (typed.isEmpty())
-            return;
-        QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
+    void dispatch_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
+        QTest::addColumn<QString>("hex"); // typed into it; "-": cancelled
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("inputAfter");
+        // clang-format off
+        QTest::newRow("padded") << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
+        QTest::newRow("cut") << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
+        QTest::newRow("size appended") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("udp fields kept") << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
+        QTest::newRow("empty size, nothing typed") << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
+        QTest::newRow("cancel") << "AT+WRITEB=0,16" << 16 << "-" << QByteArray() << "AT+WRITEB=0,16";
+        QTest::newRow("empty line") << "" << -1 << "" << QByteArray() << "";
+        // clang-format on
+        // No dialog pads gigabytes of zeros: sizes beyond 16 MiB go out as they are.
+        for (const char* p : {"AT+WRITEB=1,x", "at+writeb=1,4", "AT+WRITEB=1,-4",
+                              "AT+WRITEB=1,4294967296", "AT+WRITEB=1,16777217"})
+            QTest::newRow(p) << QString(p) << -1 << QString() << QByteArray(p) + "\r\n"
+                             << QString();
     }
-    QCOMPARE(modals.answered, label == "AT+WRITEB=" ? 1 : 0);
-    QVERIFY(m_peer.waitForBytes(wire.size()));
-    QCOMPARE(m_peer.received(), wire);
-    QCOMPARE(edit->history.entries.last(), cursor < 0 ? text : text.insert(cursor, typed));
-    QCOMPARE(edit->text(), QString());
-}
-
-void TestMainWidget::catalogueCountAndTranslation() {
-    // Counted from the first button's column, so buttons elsewhere in the window stay out.
-    QLayout* column = m_w.button("AT")->parentWidget()->layout();
-    int rows = 0;
-    int buttons = 0;
-    for (int i = 0; i < column->count(); ++i) {
-        QLayout* row = column->itemAt(i)->layout();
-        rows += row != nullptr;
-        for (int j = 0; row && j < row->count(); ++j)
-            buttons += qobject_cast<QPushButton*>(row->itemAt(j)->widget()) != nullptr;
+    void dispatch() {
+        QFETCH(QString, command);
+        QFETCH(int, maxSize);
+        QFETCH(QString, hex);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, inputAfter);
+        test::Modals modals;
+        int seenMax = -1;
+        answerPayload(modals, hex, &seenMax);
+        m_w.type(command);
+        QCOMPARE(seenMax, maxSize);
+        QCOMPARE(m_w.input()->text(), inputAfter);
+        QCOMPARE(m_w.input()->history.entries.last(), command);
+        QCOMPARE(receivedUpToMarker(), wire); // everything that went out, and nothing else
+        if (maxSize >= 0 && !wire.isEmpty()) {
+            const QByteArray data = wire.mid(wire.indexOf('\n') + 1);
+            QVERIFY(logRuns().contains(QString("sentBinary:hex[%1]{%2}\n   str{%3}\n")
+                                           .arg(data.size())
+                                           .arg(data.toHex(), QString::fromUtf8(data))));
+        }
     }
-    QCOMPARE(rows, 17);
-    QCOMPARE(buttons, 34);
 
-    // Labels stay as they are; tooltips come from the catalogue.
-    MarkingTranslator translator;
-    QVERIFY(QCoreApplication::installTranslator(&translator));
-    test::Window marked;
-    QVERIFY(marked.create(m_peer.slavePath(), false));
-    QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(marked.button("AT+VERSION")->toolTip(), "<Check device version>");
-}
+    // Port, rate, panels, size and splitter come back; values this system does not offer are
+    // ignored.
+    void settings() {
+        QVERIFY(!m_w.action("user-commands")->isChecked() &&
+                m_w.action("command-list")->isChecked());
+        m_w.widget()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
+        m_w.widget()->setGeometry(40, 50, 700, 400);
+        baud()->setBaudrate(9600);
+        m_w.action("user-commands")->setChecked(true);
+        m_w.action("command-list")->setChecked(false);
+        QTest::qWait(20);
+        m_w.widget()->findChild<QSplitter*>()->setSizes({300, 200});
+        const QList<int> sizes = m_w.widget()->findChild<QSplitter*>()->sizes();
+        m_w.destroy();
+        QVERIFY(m_w.create(m_peer.slavePath(), false));
+        QCOMPARE(m_w.widget()->findChild<wdt::serialport::PortNameCombo*>()->portName(),
+                 m_peer.slavePath());
+        QVERIFY(m_w.action("user-commands")->isChecked() &&
+                !m_w.action("command-list")->isChecked());
+        QCOMPARE(m_w.port()->baudRate(), 9600);
+        m_w.widget()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
+        QCOMPARE(m_w.widget()->size(), QSize(700, 400));
+        QCOMPARE(m_w.widget()->findChild<QSplitter*>()->sizes(), sizes);
+        QVERIFY(!m_w.button("AT+VERSION")->isVisible());
+        m_w.action("command-list")->setChecked(true);
+        QVERIFY(m_w.button("AT+VERSION")->isVisible());
+        m_w.destroy();
+        QSettings().setValue("port", m_peer.slavePath() + "-gone");
+        QSettings().setValue("baudrate", 12345);
+        QVERIFY(m_w.create(m_peer.slavePath(), false));
+        QVERIFY(m_w.widget()->findChild<wdt::serialport::PortNameCombo*>()->portName() !=
+                m_peer.slavePath() + "-gone");
+        QCOMPARE(m_w.port()->baudRate(), 115200);
+    }
 
-void TestMainWidget::repeatingCommand() {
-    const int row = addCommand("AT+TICK");
-    model()->setData(model()->index(row, 2), 100, Qt::EditRole);
+    // A catalogue button sends its command, or prepares it in the input line with the cursor
+    // where the user goes on; whatever was typed is dropped, neither sent nor recorded.
+    void catalogue_data() {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cursor");    // -1: sent at once
+        QTest::addColumn<QString>("typed"); // at the cursor, then Enter
+        QTest::addColumn<QByteArray>("wire");
+        // clang-format off
+        QTest::newRow("sent") << "AT+VERSION" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n");
+        QTest::newRow("cursor at the end") << "AT+WFMODE=<mode>" << "AT+WFMODE=" << 10 << "" << QByteArray();
+        QTest::newRow("quoted") << "AT+WFSTAIP=1," << "AT+WFSTAIP=1,\"\",\"255.255.255.0\",\"\"" << 14 << "10.0.0.2" << QByteArray("AT+WFSTAIP=1,\"10.0.0.2\",\"255.255.255.0\",\"\"\r\n");
+        QTest::newRow("quoted, comma") << "AT+TCPCONN=" << "AT+TCPCONN=\"\"," << 12 << "" << QByteArray();
+        // The size typed, the payload ("abcd") given in the dialog.
+        QTest::newRow("binary write") << "AT+WRITEB=" << "AT+WRITEB=," << 10 << "3" << QByteArray("AT+WRITEB=3,2\r\n\xab\xcd");
+        // clang-format on
+    }
+    void catalogue() {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QFETCH(int, cursor);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, wire);
+        show();
+        test::Modals modals;
+        answerPayload(modals, "abcd");
+        InputEdit* edit = m_w.input();
+        const QStringList history = edit->history.entries;
+        edit->setText("typed but not entered");
+        QTest::mouseClick(m_w.button(label), Qt::LeftButton);
+        QTRY_VERIFY(edit->hasFocus());
+        if (cursor >= 0) {
+            QCOMPARE(edit->text(), text);
+            QCOMPARE(edit->cursorPosition(), cursor);
+            QCOMPARE(edit->history.entries, history);
+            QVERIFY(!m_w.port()->isOpen());
+            if (typed.isEmpty())
+                return;
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        QVERIFY(m_peer.waitForBytes(wire.size()));
+        QCOMPARE(m_peer.received(), wire);
+        QCOMPARE(edit->history.entries.last(), cursor < 0 ? text : text.insert(cursor, typed));
+    }
 
-    // Repetition opens the port and sends again and again, outside the history.
-    QVERIFY(model()->setData(model()->index(row, 2), Qt::Checked, Qt::CheckStateRole));
-    QTRY_VERIFY_WITH_TIMEOUT(m_peer.received().count("AT+TICK\r\n") >= 3, 5000);
-    QByteArray rest = m_peer.received();
-    rest.replace("AT+TICK\r\n", "");
-    QVERIFY2(QByteArray("AT+TICK\r\n").startsWith(rest), rest.constData());
-    QVERIFY(!m_w.input()->history.entries.contains("AT+TICK"));
+    // Labels stay as they are; texts and tooltips come from the Russian catalogue.
+    void russian() {
+        QTranslator translator;
+        QVERIFY(translator.load(":/main_ru.qm"));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        test::Window ru;
+        QVERIFY(ru.create(m_peer.slavePath(), false));
+        QCoreApplication::removeTranslator(&translator);
+        QCOMPARE(ru.openClose()->text(), "Открыть");
+        QCOMPARE(ru.button("AT+VERSION")->toolTip(), "Проверить версию устройства");
+    }
 
-    // New text reaches the following ticks; a new period restarts the timer.
-    QVERIFY(model()->setData(model()->index(row, 1), "AT+TOCK", Qt::EditRole));
-    QVERIFY(model()->setData(model()->index(row, 2), 150, Qt::EditRole));
-    QCOMPARE(UserCommands::_self.command(row).period(), 150u);
-    m_peer.clearReceived();
-    QTRY_VERIFY_WITH_TIMEOUT(m_peer.received().count("AT+TOCK\r\n") >= 2, 5000);
+    // Add opens the new row's text cell for typing, with the default period.
+    void addButton() {
+        show();
+        addCommand("AT+FIRST");
+        QTest::mouseClick(m_w.button("Add"), Qt::LeftButton);
+        QCOMPARE(view()->currentIndex(), model()->index(1, 1));
+        QCOMPARE(UserCommands::_self.command(1).period(), 1000u);
+        auto* editor = qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(1, 1)));
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->hasFocus());
+        QTest::keyClicks(editor, "AT+NEW");
+        view()->setFocus();
+        QTRY_VERIFY(!view()->indexWidget(model()->index(1, 1)));
+        QCOMPARE(UserCommands::_self.command(1).value(), "AT+NEW");
+    }
 
-    // Switched off, it falls silent. A second command on the same period serves as the
-    // clock: while it ticks three times the first would have ticked at least once more.
-    QVERIFY(model()->setData(model()->index(row, 2), Qt::Unchecked, Qt::CheckStateRole));
-    const int clock = addCommand("AT+CLOCK");
-    model()->setData(model()->index(clock, 2), 100, Qt::EditRole);
-    QVERIFY(model()->setData(model()->index(clock, 2), Qt::Checked, Qt::CheckStateRole));
-    QVERIFY(m_peer.waitFor("AT+CLOCK\r\n", 5000));
-    // A send already queued at the switch-off may still come before the first clock tick.
-    m_peer.clearReceived();
-    QTRY_VERIFY_WITH_TIMEOUT(m_peer.received().count("AT+CLOCK\r\n") >= 3, 5000);
-    QVERIFY2(!m_peer.received().contains("AT+TOCK"), m_peer.received().constData());
-    QVERIFY(model()->setData(model()->index(clock, 2), Qt::Unchecked, Qt::CheckStateRole));
-    QTest::qWait(1);
-    receivedUpToMarker();
-}
+    // Remove takes the selected rows; the current cell moves to the text column of a
+    // surviving row, or stays untouched when nothing was selected.
+    void removeButton_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<int>("currentRow"); // before the removal: 2
+        QTest::newRow("scattered") << QList<int>{4, 1, 3} << QStringList{"C0", "C2", "C5"} << 0;
+        QTest::newRow("tail") << QList<int>{3, 5} << QStringList{"C0", "C1", "C2", "C4"} << 2;
+        QTest::newRow("nothing selected")
+            << QList<int>{} << QStringList{"C0", "C1", "C2", "C3", "C4", "C5"} << 2;
+    }
+    void removeButton() {
+        QFETCH(QList<int>, selected);
+        QFETCH(QStringList, remaining);
+        QFETCH(int, currentRow);
+        show();
+        for (int i = 0; i < 6; ++i)
+            addCommand(QString("C%1").arg(i));
+        view()->selectionModel()->setCurrentIndex(model()->index(2, 2), QItemSelectionModel::Clear);
+        for (int row : selected)
+            view()->selectionModel()->select(model()->index(row, 0), QItemSelectionModel::Select |
+                                                                         QItemSelectionModel::Rows);
+        QTest::mouseClick(m_w.button("Remove"), Qt::LeftButton);
+        QStringList values;
+        for (int i = 0; i < model()->rowCount(); ++i)
+            values << model()->index(i, 1).data().toString();
+        QCOMPARE(values, remaining);
+        QCOMPARE(view()->currentIndex(), model()->index(currentRow, selected.isEmpty() ? 2 : 1));
+    }
 
-void TestMainWidget::addButton_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("left empty") << QString();
-    QTest::newRow("typed") << "AT+NEW";
-}
-
-void TestMainWidget::addButton() {
-    QFETCH(QString, typed);
-    show();
-    addCommand("AT+FIRST");
-    QTest::mouseClick(m_w.button("Add"), Qt::LeftButton);
-    QCOMPARE(model()->rowCount(), 2);
-    QCOMPARE(view()->currentIndex(), model()->index(1, 1));
-    QCOMPARE(UserCommands::_self.command(1).period(), 1000u);
-
-    // The new row's text cell is open for typing; an editor left empty keeps the row.
-    auto* editor = qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(1, 1)));
-    QVERIFY(editor);
-    QTRY_VERIFY(editor->hasFocus());
-    QTest::keyClicks(editor, typed);
-    view()->setFocus();
-    QTRY_VERIFY(!view()->indexWidget(model()->index(1, 1)));
-    QCOMPARE(UserCommands::_self.size(), 2);
-    QCOMPARE(UserCommands::_self.command(1).value(), typed);
-    QCOMPARE(UserCommands::_self.command(0).value(), "AT+FIRST");
-}
-
-void TestMainWidget::removeButton_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<QStringList>("remaining");
-    QTest::addColumn<int>("currentRow"); // -1: no current cell; before the removal: 2
-
-    // clang-format off
-    QTest::newRow("middle block") << 6 << QList<int>{1, 2, 3} << QStringList{"C0", "C4", "C5"} << 0;
-    QTest::newRow("all") << 2 << QList<int>{0, 1} << QStringList{} << -1;
-    QTest::newRow("scattered") << 6 << QList<int>{4, 1, 3} << QStringList{"C0", "C2", "C5"} << 0;
-    QTest::newRow("tail") << 6 << QList<int>{3, 5} << QStringList{"C0", "C1", "C2", "C4"} << 2;
-    QTest::newRow("nothing selected") << 4 << QList<int>{} << QStringList{"C0", "C1", "C2", "C3"} << 2;
-    // clang-format on
-}
-
-void TestMainWidget::removeButton() {
-    QFETCH(int, count);
-    QFETCH(QList<int>, selected);
-    QFETCH(QStringList, remaining);
-    QFETCH(int, currentRow);
-
-    show();
-    for (int i = 0; i < count; ++i)
-        addCommand(QString("C%1").arg(i));
-    QItemSelectionModel* selection = view()->selectionModel();
-    selection->setCurrentIndex(model()->index(2, 2), QItemSelectionModel::NoUpdate);
-    selection->clearSelection();
-    for (int row : selected)
-        selection->select(model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QTest::mouseClick(m_w.button("Remove"), Qt::LeftButton);
-
-    QStringList values;
-    for (int i = 0; i < UserCommands::_self.size(); ++i)
-        values << UserCommands::_self.command(i).value();
-    QCOMPARE(values, remaining);
-    QCOMPARE(model()->rowCount(), remaining.size());
-    // The current cell moves to the text column of a surviving row, or stays untouched.
-    QCOMPARE(view()->currentIndex(), currentRow < 0
-                                         ? QModelIndex()
-                                         : model()->index(currentRow, selected.isEmpty() ? 2 : 1));
-}
-
-void TestMainWidget::doubleClick_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("hex"); // typed into the payload dialog; "-": cancelled
-    QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<QString>("inputLine");
-
-    // clang-format off
-    QTest::newRow("send cell") << "AT+VERSION" << 0 << "" << QByteArray("AT+VERSION\r\n") << "";
-    QTest::newRow("text cell") << "AT+VERSION" << 1 << "" << QByteArray() << "";
-    QTest::newRow("period cell") << "AT+VERSION" << 2 << "" << QByteArray() << "";
-    QTest::newRow("binary write") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
-    // An abandoned payload leaves the command in the input line for editing.
-    QTest::newRow("binary write cancelled") << "AT+WRITEB=1,2" << 0 << "-" << QByteArray() << "AT+WRITEB=1,2";
-    // clang-format on
-}
-
-void TestMainWidget::doubleClick() {
-    QFETCH(QString, command);
-    QFETCH(int, column);
-    QFETCH(QString, hex);
-    QFETCH(QByteArray, sent);
-    QFETCH(QString, inputLine);
-
-    show();
-    addCommand("AT+FIRST");
-    const int row = addCommand(command);
-    const QStringList history = m_w.input()->history.entries;
-    test::Modals modals;
-    answerPayload(modals, hex);
-    const QPoint pos = view()->visualRect(model()->index(row, column)).center();
-    // The double-click alone does not carry the press the view expects first.
-    QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-
-    QCOMPARE(modals.answered, command.startsWith("AT+WRITEB") ? 1 : 0);
-    QCOMPARE(m_w.port()->isOpen(), column == 0);
-    if (column == 1)
-        QVERIFY(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1))));
-    QCOMPARE(m_w.input()->text(), inputLine);
-    QCOMPARE(receivedUpToMarker().toHex(' '), sent.toHex(' '));
-    // A manual send leaves the history, the text and the repetition alone.
-    QCOMPARE(m_w.input()->history.entries, history);
-    QCOMPARE(UserCommands::_self.command(row).value(), command);
-    QVERIFY(!UserCommands::_self.command(row).isAuto());
-}
+    // A double-click on the send cell sends once, through the payload dialog for a binary
+    // write; the history, the text and the repetition stay as they were.
+    void doubleClick_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("hex"); // typed into the payload dialog; "-": cancelled
+        QTest::addColumn<QByteArray>("sent");
+        // clang-format off
+        QTest::newRow("send cell") << "AT+VERSION" << 0 << "" << QByteArray("AT+VERSION\r\n");
+        QTest::newRow("text cell") << "AT+VERSION" << 1 << "" << QByteArray();
+        QTest::newRow("binary write") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c");
+        // An abandoned payload leaves the command in the input line for editing.
+        QTest::newRow("binary write cancelled") << "AT+WRITEB=1,2" << 0 << "-" << QByteArray();
+        // clang-format on
+    }
+    void doubleClick() {
+        QFETCH(QString, command);
+        QFETCH(int, column);
+        QFETCH(QString, hex);
+        QFETCH(QByteArray, sent);
+        show();
+        addCommand("AT+FIRST");
+        const int row = addCommand(command);
+        const QStringList history = m_w.input()->history.entries;
+        test::Modals modals;
+        answerPayload(modals, hex);
+        const QPoint pos = view()->visualRect(model()->index(row, column)).center();
+        // The double-click alone does not carry the press the view expects first.
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+        QCOMPARE(modals.answered, command.startsWith("AT+WRITEB") ? 1 : 0);
+        QCOMPARE(m_w.port()->isOpen(), column == 0);
+        QCOMPARE(bool(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1)))),
+                 column == 1);
+        QCOMPARE(m_w.input()->text(), hex == "-" ? command : QString());
+        QCOMPARE(receivedUpToMarker(), sent);
+        QCOMPARE(m_w.input()->history.entries, history);
+        QCOMPARE(UserCommands::_self.command(row).value(), command);
+        QVERIFY(!UserCommands::_self.command(row).isAuto());
+    }
+};
 
 QTEST_MAIN(TestMainWidget)
 #include "tst_mainwidget.moc"

@@ -1,4 +1,6 @@
-#include "common/ptypeer.h"
+// The port and rate choosers. Extra ports are plain files of the test's own: a pseudo-terminal
+// that vanished would hand its number to the next one opened anywhere on the machine.
+
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
 
@@ -11,109 +13,77 @@
 using wdt::serialport::BaudrateCombo;
 using wdt::serialport::PortNameCombo;
 
-namespace {
-
-void setExtraPorts(const QStringList& paths) {
-    qputenv("KELVRA_EXTRA_PORTS", paths.join(QLatin1Char(':')).toLocal8Bit());
-}
-
-QStringList itemNames(const PortNameCombo& combo) {
-    QStringList names;
-    for (int i = 0; i < combo.count(); ++i)
-        names << combo.itemData(i, Qt::UserRole).toString();
-    return names;
-}
-
-bool touch(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
-}
-
-} // namespace
-
 class TestSerialPortCombo : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void selectionKeptOrMoved();
-    void timerRefreshes();
-    void baudrate();
 
-private:
-    QStringList m_platform; // names the platform reports by itself
     QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    static bool touch(const QString& path) { return QFile(path).open(QIODevice::WriteOnly); }
+    static QStringList names(const PortNameCombo& combo) {
+        QStringList names;
+        for (int i = 0; i < combo.count(); ++i)
+            names << combo.itemData(i).toString();
+        return names;
+    }
+
+private slots:
+    // The choice stays while other ports come and go; when it vanishes, the first port takes
+    // over and is announced. Empty parts, missing paths and repeats are left out.
+    void selectionKeptOrMoved() {
+        QStringList platform;
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            platform << info.portName();
+        QVERIFY(touch(path("a")) && touch(path("b")));
+        qputenv("KELVRA_EXTRA_PORTS",
+                QStringList{"", path("plugged"), path("a"), path("b"), path("a")}
+                    .join(':')
+                    .toLocal8Bit());
+        PortNameCombo combo;
+        QCOMPARE(names(combo), (platform + QStringList{path("a"), path("b")}));
+        QCOMPARE(combo.currentIndex(), 0);
+        QCOMPARE(combo.itemText(combo.count() - 1), path("b") + " (virtual)");
+        QSignalSpy spy(&combo, &PortNameCombo::portNameChanged);
+        combo.setCurrentIndex(combo.count() - 1); // as the user picks
+        combo.setPortName(path("a"));
+        combo.setPortName(QStringLiteral("/dev/not-listed"));
+        QCOMPARE(combo.portName(), path("a"));
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toString(), path("b"));
+
+        QVERIFY(QFile::remove(path("b")) && touch(path("plugged")));
+        combo.updateList();
+        QCOMPARE(names(combo), (platform + QStringList{path("a"), path("plugged")}));
+        QCOMPARE(combo.portName(), path("a"));
+        QCOMPARE(spy.count(), 2);
+
+        QVERIFY(QFile::remove(path("a")));
+        combo.updateList();
+        QCOMPARE(names(combo), (platform + QStringList{path("plugged")}));
+        QCOMPARE(combo.currentIndex(), 0);
+        QCOMPARE(spy.last().at(0).toString(), names(combo).first());
+
+        // The list refreshes by itself.
+        QVERIFY(touch(path("late")));
+        qputenv("KELVRA_EXTRA_PORTS", path("late").toLocal8Bit());
+        QTRY_VERIFY_WITH_TIMEOUT(combo.contains(path("late")) && !combo.contains(path("plugged")),
+                                 10000);
+    }
+
+    // Unknown rates are ignored; a change, by the program or the user, is announced.
+    void baudrate() {
+        BaudrateCombo combo;
+        QSignalSpy spy(&combo, &BaudrateCombo::baudrateChanged);
+        QCOMPARE(combo.baudrate(), 115200);
+        QCOMPARE(combo.count(), QSerialPortInfo::standardBaudRates().size());
+        combo.setBaudrate(12345);
+        QCOMPARE(combo.baudrate(), 115200);
+        combo.setBaudrate(9600);
+        combo.setCurrentIndex(combo.findData(1200));
+        QCOMPARE(combo.baudrate(), 1200);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toInt(), 9600);
+    }
 };
-
-void TestSerialPortCombo::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        m_platform << info.portName();
-}
-
-void TestSerialPortCombo::selectionKeptOrMoved() {
-    test::PtyPeer a;
-    test::PtyPeer b;
-    const QString plugged = m_dir.filePath(QStringLiteral("aa-port"));
-    // empty parts, missing paths and repeats are left out
-    setExtraPorts({"", plugged, a.slavePath(), b.slavePath(), a.slavePath()});
-    PortNameCombo combo;
-    QCOMPARE(itemNames(combo), (m_platform + QStringList{a.slavePath(), b.slavePath()}));
-    QCOMPARE(combo.currentIndex(), 0);
-    QCOMPARE(combo.itemText(combo.count() - 1), b.slavePath() + QStringLiteral(" (virtual)"));
-    QSignalSpy spy(&combo, &PortNameCombo::portNameChanged);
-    combo.setCurrentIndex(combo.count() - 1); // as the user picks
-    combo.setPortName(a.slavePath());
-    combo.setPortName(QStringLiteral("/dev/not-listed"));
-    QCOMPARE(combo.portName(), a.slavePath());
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.at(0).at(0).toString(), b.slavePath());
-    QCOMPARE(spy.at(1).at(0).toString(), a.slavePath());
-
-    // another port vanishes, a new one appears at the end: the choice stays, unannounced
-    b.vanish();
-    QVERIFY(touch(plugged));
-    combo.updateList();
-    QCOMPARE(itemNames(combo), (m_platform + QStringList{a.slavePath(), plugged}));
-    QCOMPARE(combo.portName(), a.slavePath());
-    QCOMPARE(spy.count(), 2);
-
-    // the chosen port vanishes: the first one takes over and is announced
-    a.vanish();
-    combo.updateList();
-    QCOMPARE(itemNames(combo), (m_platform + QStringList{plugged}));
-    QCOMPARE(combo.currentIndex(), 0);
-    QVERIFY(spy.count() > 2);
-    QCOMPARE(spy.last().at(0).toString(), itemNames(combo).first());
-}
-
-void TestSerialPortCombo::timerRefreshes() {
-    const QString path = m_dir.filePath(QStringLiteral("plugged"));
-    setExtraPorts({path});
-    PortNameCombo combo;
-    QVERIFY(!combo.contains(path));
-    QVERIFY(touch(path));
-    QTRY_VERIFY_WITH_TIMEOUT(combo.contains(path), 5000);
-    QVERIFY(QFile::remove(path));
-    QTRY_VERIFY_WITH_TIMEOUT(!combo.contains(path), 5000);
-}
-
-void TestSerialPortCombo::baudrate() {
-    BaudrateCombo combo;
-    QSignalSpy spy(&combo, &BaudrateCombo::baudrateChanged);
-    QCOMPARE(combo.baudrate(), 115200);
-    QCOMPARE(combo.count(), QSerialPortInfo::standardBaudRates().size());
-    combo.setBaudrate(12345); // unknown rates are ignored
-    combo.setBaudrate(0);
-    QCOMPARE(combo.baudrate(), 115200);
-    QVERIFY(spy.isEmpty());
-
-    combo.setBaudrate(9600);
-    combo.setCurrentIndex(combo.findData(1200)); // as the user picks
-    QCOMPARE(combo.baudrate(), 1200);
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.at(0).at(0).toInt(), 9600);
-    QCOMPARE(spy.at(1).at(0).toInt(), 1200);
-}
 
 QTEST_MAIN(TestSerialPortCombo)
 #include "tst_serialportcombo.moc"
