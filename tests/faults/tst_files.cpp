@@ -166,7 +166,7 @@ private slots:
     }
 
     // A run that changes nothing leaves malformed or huge files as they were and reads no
-    // more of them than the 16 MiB it would take; typing changes the history only.
+    // more of them than the 16 MiB it would take; typing changes a history it could read.
     void startup_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("malformed JSON") << "malformed";
@@ -193,7 +193,11 @@ private slots:
         QCOMPARE(fileState(dir + commands), commandsBefore);
         QVERIFY(run(true, false));
         QCOMPARE(fileState(dir + commands), commandsBefore);
-        QVERIFY(readArray(dir + history).contains("AT"));
+        // A file too big to read is kept as it is, not replaced by the run's short history.
+        if (kind == "sparse")
+            QCOMPARE(fileState(dir + history), historyBefore);
+        else
+            QVERIFY(readArray(dir + history).contains("AT"));
     }
 };
 

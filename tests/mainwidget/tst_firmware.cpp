@@ -46,7 +46,6 @@ private slots:
         // clang-format off
         QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3;
         QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3;
-        QTest::newRow("empty image") << QStringList() << 0 << false << "" << QList<int>{0} << int(at::None) << 1;
         QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2;
         QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1;
         QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3;

@@ -4,9 +4,9 @@
 
 #include "app/app.h"
 #include "app/dir.h"
+#include "common/datafiles.h"
 #include "common/modsim.h"
 #include "common/ptypeer.h"
-#include "flash/flashrun.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
 #include "input/inputedit.h"
@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -387,18 +388,18 @@ void TestUserActions::flasherPortInUse() {
     QVERIFY(holder.open(QIODevice::ReadWrite));
     QTemporaryDir dir;
     const QString image = dir.filePath("image.bin");
-    QVERIFY(flashrun::writeFile(image, flashrun::image(600)));
+    QVERIFY(test::writeFile(image, QByteArray(600, 'x')));
     QProcess process;
-    flashrun::prepare(process, {m_peer.slavePath(), image});
-    process.start();
-    const flashrun::Result r = flashrun::collect(process, 20000);
-    QCOMPARE(r.code, 5);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(KELVRA_FLASH), {m_peer.slavePath(), image});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 5);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     const QString want =
         "kelvra-flash: the serial port '%1' is in use by another program: PID %2 (";
-    QVERIFY2(
-        r.err.startsWith(want.arg(m_peer.slavePath()).arg(QCoreApplication::applicationPid())) &&
-            r.err.contains("tst_useractions") && !r.err.contains("group"),
-        qPrintable(r.err));
+    QVERIFY2(err.startsWith(want.arg(m_peer.slavePath()).arg(QCoreApplication::applicationPid())) &&
+                 err.contains("tst_useractions") && !err.contains("group"),
+             qPrintable(err));
 }
 
 int main(int argc, char** argv) {
