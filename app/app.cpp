@@ -35,6 +35,13 @@ void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
         qtTranslator.load(QStringLiteral("qtbase_%1").arg(language),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    // The serial port's own error texts, which the log shows, have a catalogue of their own.
+    auto* serialTranslator = new QTranslator(QCoreApplication::instance());
+    if (serialTranslator->load(QStringLiteral("qtserialport_%1").arg(language),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(serialTranslator);
+    else
+        delete serialTranslator;
 
     const QString mainCatalogue = QStringLiteral(":/main_%1.qm").arg(language);
     if (QFile::exists(mainCatalogue) && mainTranslator.load(mainCatalogue))

@@ -103,6 +103,8 @@ void TestUserActions::firstStart() {
     const QString link = m_dir.filePath("module");
     QVERIFY(m_w.create(link + ':' + b.slavePath() + ':' + m_peer.slavePath(), false));
     QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"), "Выделить всё");
+    QCOMPARE(QCoreApplication::translate("QSerialPort", "Error reading from device"),
+             "Ошибка чтения из устройства");
 
     auto* combo = m_w.widget()->findChild<PortNameCombo*>();
     QStringList names;
