@@ -167,11 +167,8 @@ private slots:
             }
         });
         QVERIFY(rig.peer.write("FIRST\nSECOND\n"));
-        const QStringList want{"received:FIRST\\n",
-                               "received:SECOND\\n",
-                               "received:THIRD\\n",
-                               "received:+READB:2\\r\\n",
-                               "receivedBinary:xy"};
+        const QStringList want{"received:FIRST\\n", "received:SECOND\\n", "received:THIRD\\n",
+                               "received:+READB:2\\r\\n", "receivedBinary:xy"};
         QTRY_COMPARE(rig.events, want);
     }
 
