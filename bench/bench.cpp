@@ -269,6 +269,33 @@ int bareMode(int argc, char** argv, const StreamOptions& options) {
     return result;
 }
 
+// The controls a scenario drives, found as a test would find them.
+struct Controls {
+    explicit Controls(const MainWidget& window)
+        : log(window.findChild<QTextEdit*>())
+        , port(window.findChild<wdt::serialport::PortNameCombo*>(QStringLiteral("port")))
+        , baud(window.findChild<wdt::serialport::BaudrateCombo*>(QStringLiteral("baudrate")))
+        , openButton(window.findChild<QPushButton*>(QStringLiteral("open-close")))
+        , client(window.findChild<at::Client*>()) {}
+
+    bool complete() const { return log && port && baud && openButton && client; }
+
+    // Picks the feeder's terminal at the flood rate and presses Open, as a user would.
+    bool open(const Feeder& feeder) const {
+        port->updateList();
+        port->setPortName(feeder.slavePath());
+        baud->setBaudrate(flood_baud);
+        openButton->click();
+        return client->serialPort()->isOpen();
+    }
+
+    QTextEdit* log;
+    wdt::serialport::PortNameCombo* port;
+    wdt::serialport::BaudrateCombo* baud;
+    QPushButton* openButton;
+    at::Client* client;
+};
+
 int windowMode(int argc, char** argv, const StreamOptions& options) {
     Feeder feeder;
     if (!feeder.isOpen())
@@ -285,21 +312,15 @@ int windowMode(int argc, char** argv, const StreamOptions& options) {
     window.resize(1280, 800);
     window.show();
 
-    auto* log = window.findChild<QTextEdit*>();
-    auto* portCombo = window.findChild<wdt::serialport::PortNameCombo*>(QStringLiteral("port"));
-    auto* baudCombo = window.findChild<wdt::serialport::BaudrateCombo*>(QStringLiteral("baudrate"));
-    auto* openButton = window.findChild<QPushButton*>(QStringLiteral("open-close"));
-    auto* client = window.findChild<at::Client*>();
-    if (!log || !portCombo || !baudCombo || !openButton || !client)
+    const Controls controls(window);
+    if (!controls.complete())
         return 4;
+    QTextEdit* log = controls.log;
+    at::Client* client = controls.client;
 
     QTimer::singleShot(100, &window, [&] {
-        portCombo->updateList();
-        portCombo->setPortName(feeder.slavePath());
-        baudCombo->setBaudrate(flood_baud);
-        openButton->click();
         QSerialPort* port = client->serialPort();
-        if (!port->isOpen()) {
+        if (!controls.open(feeder)) {
             std::fprintf(stderr, "port not opened: %s\n", qPrintable(port->errorString()));
             QCoreApplication::exit(5);
             return;
@@ -337,13 +358,11 @@ int longRunMode(int argc, char** argv, quint64 lines, int maxEntries) {
     MainWidget window;
     window.show();
 
-    auto* log = window.findChild<QTextEdit*>();
-    auto* portCombo = window.findChild<wdt::serialport::PortNameCombo*>(QStringLiteral("port"));
-    auto* baudCombo = window.findChild<wdt::serialport::BaudrateCombo*>(QStringLiteral("baudrate"));
-    auto* openButton = window.findChild<QPushButton*>(QStringLiteral("open-close"));
-    auto* client = window.findChild<at::Client*>();
-    if (!log || !portCombo || !baudCombo || !openButton || !client)
+    const Controls controls(window);
+    if (!controls.complete())
         return 4;
+    QTextEdit* log = controls.log;
+    at::Client* client = controls.client;
 
     struct State {
         quint64 received = 0;
@@ -388,11 +407,7 @@ int longRunMode(int argc, char** argv, quint64 lines, int maxEntries) {
     });
 
     QTimer::singleShot(100, &window, [&, state, lines, million] {
-        portCombo->updateList();
-        portCombo->setPortName(feeder.slavePath());
-        baudCombo->setBaudrate(flood_baud);
-        openButton->click();
-        if (!client->serialPort()->isOpen()) {
+        if (!controls.open(feeder)) {
             QCoreApplication::exit(5);
             return;
         }
