@@ -45,10 +45,6 @@ bool PtyPeer::waitFor(const QByteArray& needle, int timeoutMs) {
     return QTest::qWaitFor([&] { return m_received.contains(needle); }, timeoutMs);
 }
 
-bool PtyPeer::waitForBytes(qsizetype minBytes, int timeoutMs) {
-    return QTest::qWaitFor([&] { return m_received.size() >= minBytes; }, timeoutMs);
-}
-
 void PtyPeer::vanish() {
     delete m_notifier;
     m_notifier = nullptr;
@@ -61,11 +57,8 @@ void PtyPeer::vanish() {
 
 void PtyPeer::readAvailable() {
     char buf[65536];
-    bool got = false;
-    for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0; got = true)
+    for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0;)
         m_received.append(buf, n);
-    if (got)
-        emit dataReceived();
 }
 
 } // namespace test

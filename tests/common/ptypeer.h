@@ -19,21 +19,16 @@ public:
     explicit PtyPeer(QObject* parent = nullptr);
     ~PtyPeer() override { vanish(); }
 
-    bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_path; }
     // Writes everything, waiting for the terminal to take it.
     bool write(const QByteArray& data);
     QByteArray received() const { return m_received; }
     QByteArray takeReceived() { return std::exchange(m_received, {}); }
     void clearReceived() { m_received.clear(); }
-    // Runs the event loop until received() contains needle (holds minBytes) or time runs out.
+    // Runs the event loop until received() contains needle or time runs out.
     bool waitFor(const QByteArray& needle, int timeoutMs = 3000);
-    bool waitForBytes(qsizetype minBytes, int timeoutMs = 3000);
     // The device vanishes: both ends of the terminal are closed.
     void vanish();
-
-signals:
-    void dataReceived();
 
 private:
     void readAvailable();

@@ -1,5 +1,4 @@
 #include "mainwidget/harness.h"
-#include "common/dialogs.h"
 
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
@@ -10,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -120,10 +120,17 @@ Modals::Modals() {
 void Modals::chooseFile(const QString& path, std::function<void()> after) {
     add([path, after](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
-        if (dialog && path.isEmpty())
-            dialog->reject();
-        else if (!acceptFileDialog(w, path))
+        if (!dialog)
             return false;
+        // selectFile() leaves the name field alone while it has the focus, and the dialog then
+        // accepts nothing; the typed name is what a user would give.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        else
+            dialog->selectFile(path);
+        path.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible())
+            return false; // not taken yet: again on a later turn of the event loop
         if (after)
             after();
         return true;

@@ -1,9 +1,11 @@
 // Firmware update end to end against the module simulator: progress, failures, time-outs,
-// cancel (also inside the progress dialog's setValue), the port state, refused files.
+// cancel (also inside the progress dialog's setValue), the port state, refused files, user
+// commands held back until the update is over.
 
 #include "common/modsim.h"
 #include "mainwidget/harness.h"
 #include "mainwidget/mainwidget.h"
+#include "usercommands/usercommands.h"
 
 #include <QAction>
 #include <QPointer>
@@ -19,10 +21,12 @@ class TestFirmware : public QObject {
     QTemporaryDir m_dir;
     test::Modsim m_module;
     test::Window m_w;
-    QByteArray trace() const { return test::readFile(m_dir.filePath(QTest::currentDataTag())); }
+    QString tracePath() const {
+        return m_dir.filePath(QString(QTest::currentTestFunction()) + QTest::currentDataTag());
+    }
+    QByteArray trace() const { return test::readFile(tracePath()); }
     bool start(const QStringList& args) {
-        return m_module.start(args +
-                              QStringList{"--trace", m_dir.filePath(QTest::currentDataTag())}) &&
+        return m_module.start(args + QStringList{"--trace", tracePath()}) &&
                m_w.create(m_module.portPath());
     }
 
@@ -37,7 +41,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("holdOpen");
-        QTest::addColumn<QString>("cancel"); // "shown": at the first block; "setValue": see below
+        // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel
+        QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("err");    // the ending; its text is the box's, if any
         QTest::addColumn<int>("blocks"); // FWWRITE requests the module gets
@@ -46,6 +51,7 @@ private slots:
         // clang-format off
         QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3;
         QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3;
+        QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5;
         QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2;
         QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1;
         QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3;
@@ -102,6 +108,11 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return trace().contains("AT+FWWRITE="); }));
             dialog->findChild<QPushButton*>()->click();
         }
+        if (cancel == "return") { // at the dialog and at the button that has the focus
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QTest::keyClick(dialog, Qt::Key_Return);
+            QTest::keyClick(dialog->findChild<QPushButton*>(), Qt::Key_Return);
+        }
         // The module checks size and CRC of what it got; its "OK" is its acceptance.
         const QString ending =
             err ? QString("Error(%1):  %2").arg(err).arg(at::toText(at::Error(err)))
@@ -136,6 +147,7 @@ private slots:
         QTest::newRow("file beyond the transfer's counts") << "huge" << "Error|File is too large:\n\n%1" << QMessageBox::Critical;
         QTest::newRow("port cannot be opened") << "small" << "Error|Failed to write firmware" << QMessageBox::Critical;
         QTest::newRow("file dialog cancelled") << "" << "" << QMessageBox::NoIcon;
+        QTest::newRow("empty file") << "empty" << "Error|File is empty:\n\n%1" << QMessageBox::Warning;
         // clang-format on
     }
     void refused() {
@@ -144,7 +156,7 @@ private slots:
         QFETCH(QMessageBox::Icon, icon);
         QVERIFY(start({}));
         const QString path = m_dir.filePath(file + ".bin");
-        QVERIFY(test::writeFile(path, "abc"));
+        QVERIFY(test::writeFile(path, file == "empty" ? "" : "abc"));
         if (file == "huge") // sparse: nothing is written, so reading it would be the fault
             QVERIFY(QFile::resize(path, qint64(1) << 31));
         if (file == "small")
@@ -163,6 +175,45 @@ private slots:
         QCOMPARE(modals.icon, icon);
         QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen());
         QVERIFY(trace().isEmpty());
+    }
+
+    // User commands wait while the update runs: a repetition's ticks are skipped and a typed
+    // command goes out once, first after the update's last answer.
+    void heldBack() {
+        QVERIFY(start({"--delay", "60"}));
+        const int row = UserCommands::_self.append();
+        UserCommand& repeating = UserCommands::_self.command(row);
+        repeating.setValue("AT");
+        repeating.setPeriod(100);
+        // The repetition starts with the first block, so no answer to it is on its way when the
+        // update begins; a command is typed while the module holds its answer to the last request.
+        connect(m_w.client(), &at::Client::sended, this, [&](const QByteArray& data) {
+            if (data.startsWith("AT+FWWRITE=0,0,"))
+                repeating.setAuto(true);
+            if (data.startsWith("AT+FWUPDATE="))
+                QMetaObject::invokeMethod(
+                    this, [&] { m_w.type("AT+UID"); }, Qt::QueuedConnection);
+        });
+        const QString image = m_dir.filePath("image.bin");
+        QVERIFY(test::writeFile(image, QByteArray(600, '\x5a')));
+        test::Modals modals;
+        modals.chooseFile(image);
+        m_w.action("update-firmware")->trigger();
+        QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains("+UID:"); }, 10000),
+                 qPrintable(m_w.log().right(600)));
+        repeating.setAuto(false);
+        UserCommands::_self.remove(row);
+        const QString log = m_w.log();
+        const qsizetype from = log.indexOf("<< AT+FWWRITE=");
+        const qsizetype answer = log.indexOf(">> ", log.indexOf("<< AT+FWUPDATE=", from));
+        QVERIFY(from >= 0 && answer > from);
+        QCOMPARE(log.mid(answer, 5), ">> OK");
+        const QString during = log.mid(from, answer - from);
+        QCOMPARE(during.count("<< "), during.count("<< AT+FW"));
+        QCOMPARE(log.indexOf("<< ", answer), log.indexOf("<< AT+UID", answer));
+        QVERIFY(modals.boxes.isEmpty());
+        QCOMPARE(trace().count("AT+FWUPDATE="), 1);
+        QCOMPARE(trace().count("AT+UID\r\n"), 1);
     }
 };
 

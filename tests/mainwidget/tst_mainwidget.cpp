@@ -1,6 +1,8 @@
-// The real window on a pseudo-terminal: log, dispatch, settings, the command catalogue (also in
-// Russian) and the user commands panel.
+// The real window on a pseudo-terminal, driven as a user would: the log and its bound, the
+// dispatch of typed and clicked commands, failed opens and sends after a lost device, settings,
+// the command catalogue, the user commands panel, keys, the first start in the user's language.
 
+#include "app/app.h"
 #include "common/ptypeer.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
@@ -13,13 +15,20 @@
 #include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSerialPortInfo>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTranslator>
+
+using wdt::serialport::PortNameCombo;
 
 namespace {
 
@@ -68,14 +77,27 @@ class TestMainWidget : public QObject {
 
     test::PtyPeer m_peer;
     test::Window m_w;
+    QTemporaryDir m_dir;
 
-    QStringList logRuns() const { return runs(m_w.widget()->findChild<LogEdit*>()->document()); }
+    LogEdit* logEdit() const { return m_w.widget()->findChild<LogEdit*>(); }
+    QStringList logRuns() const { return runs(logEdit()->document()); }
+    // Red entries of the log that read text.
+    int redEntries(const QString& text) const {
+        int n = 0;
+        const QTextDocument* doc = logEdit()->document();
+        for (QTextCursor c = doc->find(text); !c.isNull(); c = doc->find(text, c))
+            n += c.charFormat().foreground().color() == QColor(Qt::red);
+        return n;
+    }
     auto* baud() const { return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>(); }
+    PortNameCombo* combo() const { return m_w.widget()->findChild<PortNameCombo*>(); }
     QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
     QAbstractItemModel* model() const { return view()->model(); }
+    // Shown and active, so that shortcuts reach the window; the user commands panel too.
     void show() {
-        view()->parentWidget()->show(); // the user commands panel starts hidden
+        view()->parentWidget()->show();
         m_w.widget()->show();
+        m_w.widget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_w.widget()));
     }
     int addCommand(const QString& value) {
@@ -85,12 +107,12 @@ class TestMainWidget : public QObject {
     }
     // Everything the window wrote so far, complete once a marker sent through the client
     // (so nothing enters the history) came behind it.
-    QByteArray receivedUpToMarker() {
+    QByteArray wire() {
         if (!m_w.port()->isOpen() && !m_w.client()->serialPortOpen(true))
             return "(port not open) " + m_peer.received();
         m_w.client()->userCommand("AT+MARK", QByteArray());
         return m_peer.waitFor("AT+MARK\r\n") ? m_peer.takeReceived().chopped(9)
-                                             : "(marker missing)";
+                                             : "(marker missing) " + m_peer.received();
     }
 
 private slots:
@@ -105,6 +127,8 @@ private slots:
         m_w.destroy();
     }
 
+    // A port that cannot be opened: a red entry for every press of Open and every Enter that
+    // has to open it, the toolbar stays closed.
     void openClose() {
         baud()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
         QCOMPARE(m_w.port()->baudRate(), 9600);
@@ -113,15 +137,15 @@ private slots:
         QCOMPARE(m_w.openClose()->text(), "Close");
         m_w.openClose()->click();
         QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
-        QCOMPARE(m_w.openClose()->text(), "Open");
-        // A port that cannot be opened: one red line, the toolbar stays closed.
-        m_w.port()->setPortName(m_peer.slavePath() + "-gone");
-        m_w.openClose()->click();
+        m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
+        for (int press = 1; press <= 4; ++press) {
+            press % 2 ? m_w.openClose()->click() : m_w.type("AT");
+            QCOMPARE(redEntries("Serial port error:  "), press);
+        }
+        QCOMPARE(logRuns().size(), 1);
+        QCOMPARE(logRuns().first().count('\n'), 4);
         QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
         QCOMPARE(m_w.openClose()->text(), "Open");
-        QCOMPARE(logRuns().size(), 1);
-        QVERIFY(logRuns().first().startsWith("error:Serial port error:  "));
-        QCOMPARE(logRuns().first().count('\n'), 1);
     }
 
     void entries_data() {
@@ -151,12 +175,59 @@ private slots:
                  wire == "?" ? "sent:AT+VERSION\n"
                              : "prefix:" + QString(wire.isEmpty() ? "<< " : ">> "));
         // The next entry starts on a line of its own; a new entry drops a selection.
-        m_w.widget()->findChild<LogEdit*>()->selectAll();
+        logEdit()->selectAll();
         m_w.type("AT+MARK");
         QVERIFY(m_peer.waitFor("AT+MARK\r\n"));
         QVERIFY(m_w.log().contains(entry.mid(entry.indexOf(':') + 1) + "<< AT+MARK"));
-        QVERIFY(!m_w.widget()->findChild<LogEdit*>()->textCursor().hasSelection());
-        QVERIFY(!m_w.widget()->findChild<LogEdit*>()->document()->isUndoRedoEnabled());
+        QVERIFY(!logEdit()->textCursor().hasSelection());
+        QVERIFY(!logEdit()->document()->isUndoRedoEnabled());
+    }
+
+    void logBound_data() {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("following the end") << "";
+        QTest::newRow("text selected") << "select";
+        QTest::newRow("scrolled up") << "scroll";
+    }
+    // The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
+    void logBound() {
+        QFETCH(QString, user);
+        QCOMPARE(logEdit()->maxEntries(), LogEdit::default_max_entries);
+        constexpr int bound = 10;
+        logEdit()->setMaxEntries(bound);
+        m_w.widget()->resize(500, 300);
+        show();
+        m_w.openClose()->click();
+        // A carriage return inside a line makes every entry two blocks.
+        QByteArray lines;
+        for (int i = 0; i < 50; ++i)
+            lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
+        const qsizetype half = lines.indexOf("first 30");
+        QVERIFY(m_peer.write(lines.left(half)));
+        QVERIFY(QTest::qWaitFor([&] { return m_w.log().contains("second 29"); }));
+        QScrollBar* bar = logEdit()->verticalScrollBar();
+        if (user == "select")
+            logEdit()->selectAll();
+        if (user == "scroll")
+            bar->setValue(0);
+        QVERIFY(m_peer.write(lines.mid(half)));
+        // Trimmed at the latest when the burst is in: never twice the bound.
+        QVERIFY2(QTest::qWaitFor([&] {
+                     return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * bound;
+                 }),
+                 qPrintable(m_w.log()));
+        const QString text = m_w.log();
+        const int oldest = text.section('\n', 0, 0).section(' ', 2).toInt();
+        QString expected;
+        for (int i = oldest; i < 50; ++i)
+            expected += QString(">> first %1\nsecond %1\n").arg(i);
+        QCOMPARE(text, expected);
+        QVERIFY(50 - oldest >= bound);
+        QVERIFY(!logEdit()->textCursor().hasSelection() && logEdit()->textCursor().atEnd());
+        QVERIFY(QTest::qWaitFor([&] {
+            return bar->value() > 0 &&
+                   logEdit()->viewport()->rect().contains(logEdit()->cursorRect());
+        }));
     }
 
     void dispatch_data() {
@@ -170,9 +241,13 @@ private slots:
         QTest::newRow("cut") << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
         QTest::newRow("size appended") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("udp fields kept") << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
+        QTest::newRow("empty size before udp fields") << "AT+WRITEB=0,,10.0.0.1,80" << 0 << "0a0b0c" << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("empty size, nothing typed") << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
         QTest::newRow("cancel") << "AT+WRITEB=0,16" << 16 << "-" << QByteArray() << "AT+WRITEB=0,16";
         QTest::newRow("empty line") << "" << -1 << "" << QByteArray() << "";
+        // Not sent, and the log says why.
+        QTest::newRow("size above bound") << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "AT+WRITEB=1,16777217";
+        QTest::newRow("size beyond 32 bits") << "AT+WRITEB=0,4294967296,1.2.3.4,80" << -1 << "" << QByteArray() << "AT+WRITEB=0,4294967296,1.2.3.4,80";
         // clang-format on
         // Forms the dispatch cannot read go out as plain text, without a dialog.
         for (const char* p : {"AT+WRITEB=1,x", "at+writeb=1,4", "AT+WRITEB=1,-4"})
@@ -192,13 +267,60 @@ private slots:
         QCOMPARE(seenMax, maxSize);
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(m_w.input()->history.entries.last(), command);
-        QCOMPARE(receivedUpToMarker(), wire); // everything that went out, and nothing else
+        QCOMPARE(this->wire().toHex(' '), wire.toHex(' ')); // everything that went out
         if (maxSize >= 0 && !wire.isEmpty()) {
             const QByteArray data = wire.mid(wire.indexOf('\n') + 1);
             QVERIFY(logRuns().contains(QString("sentBinary:hex[%1]{%2}\n   str{%3}\n")
                                            .arg(data.size())
                                            .arg(data.toHex(), QString::fromUtf8(data))));
         }
+        QCOMPARE(redEntries("Not sent: a binary write carries at most 16777216 bytes"),
+                 maxSize < 0 && !inputAfter.isEmpty() ? 1 : 0);
+    }
+
+    // After a loss, Enter and the table do not open another port behind the user's back: the
+    // command stays, the log says why; the user's pick of a port lets them go on.
+    void afterLoss_data() {
+        QTest::addColumn<bool>("enter"); // else a double-click in the table
+        QTest::addColumn<bool>("pick");
+        QTest::addColumn<QString>("inputAfter");
+        QTest::newRow("Enter") << true << false << "AT";
+        QTest::newRow("table double-click") << false << false << "typed";
+        QTest::newRow("Enter after a pick") << true << true << "";
+    }
+    void afterLoss() {
+        QFETCH(bool, enter);
+        QFETCH(bool, pick);
+        QFETCH(QString, inputAfter);
+        // Through a link of its own, so that no other terminal taking the number brings it back.
+        auto lost = std::make_unique<test::PtyPeer>();
+        const QString lostPath = m_dir.filePath("lost");
+        QFile::remove(lostPath);
+        QVERIFY(QFile::link(lost->slavePath(), lostPath));
+        QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
+        QVERIFY(m_w.choosePort(lostPath));
+        const QString lostName = m_w.port()->portName();
+        m_w.openClose()->click();
+        lost->vanish();
+        QFile::remove(lostPath);
+        QVERIFY(
+            QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo()->contains(lostPath); }));
+        m_peer.clearReceived();
+        if (pick) {
+            combo()->setCurrentIndex(combo()->findData(m_peer.slavePath()));
+            emit combo()->activated(combo()->currentIndex());
+        }
+        QSignalSpy opened(m_w.client(), &at::Client::opened);
+        m_w.input()->setText("typed");
+        addCommand("AT");
+        enter ? m_w.type("AT") : emit view()->doubleClicked(model()->index(0, 0));
+        QCOMPARE(m_w.input()->text(), inputAfter);
+        QCOMPARE(
+            redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
+            pick ? 0 : 1);
+        QCOMPARE(opened.size(), pick ? 1 : 0);
+        if (pick)
+            QCOMPARE(wire().left(4), "AT\r\n");
     }
 
     // Port, rate, panels, size and splitter come back; values this system does not offer are
@@ -217,8 +339,7 @@ private slots:
         const QList<int> sizes = m_w.widget()->findChild<QSplitter*>()->sizes();
         m_w.destroy();
         QVERIFY(m_w.create(m_peer.slavePath(), false));
-        QCOMPARE(m_w.widget()->findChild<wdt::serialport::PortNameCombo*>()->portName(),
-                 m_peer.slavePath());
+        QCOMPARE(combo()->portName(), m_peer.slavePath());
         QVERIFY(m_w.action("user-commands")->isChecked() &&
                 !m_w.action("command-list")->isChecked());
         QCOMPARE(m_w.port()->baudRate(), 9600);
@@ -233,8 +354,7 @@ private slots:
         QSettings().setValue("port", m_peer.slavePath() + "-gone");
         QSettings().setValue("baudrate", 12345);
         QVERIFY(m_w.create(m_peer.slavePath(), false));
-        QVERIFY(m_w.widget()->findChild<wdt::serialport::PortNameCombo*>()->portName() !=
-                m_peer.slavePath() + "-gone");
+        QVERIFY(combo()->portName() != m_peer.slavePath() + "-gone");
         QCOMPARE(m_w.port()->baudRate(), 115200);
     }
 
@@ -279,21 +399,8 @@ private slots:
             QTest::keyClicks(edit, typed);
             QTest::keyClick(edit, Qt::Key_Return);
         }
-        QVERIFY(m_peer.waitForBytes(wire.size()));
-        QCOMPARE(m_peer.received(), wire);
+        QCOMPARE(this->wire(), wire);
         QCOMPARE(edit->history.entries.last(), cursor < 0 ? text : text.insert(cursor, typed));
-    }
-
-    // Labels stay as they are; texts and tooltips come from the Russian catalogue.
-    void russian() {
-        QTranslator translator;
-        QVERIFY(translator.load(":/main_ru.qm"));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-        test::Window ru;
-        QVERIFY(ru.create(m_peer.slavePath(), false));
-        QCoreApplication::removeTranslator(&translator);
-        QCOMPARE(ru.openClose()->text(), "Открыть");
-        QCOMPARE(ru.button("AT+VERSION")->toolTip(), "Проверить версию устройства");
     }
 
     // Add opens the new row's text cell for typing, with the default period.
@@ -342,16 +449,17 @@ private slots:
         QCOMPARE(view()->currentIndex(), model()->index(currentRow, selected.isEmpty() ? 2 : 1));
     }
 
-    // A double-click on the send cell sends once, through the payload dialog for a binary
-    // write; the history, the text and the repetition stay as they were.
+    // A double-click on the send cell (or Return on a row) sends once, through the payload
+    // dialog for a binary write; the history, the text and the repetition stay as they were.
     void doubleClick_data() {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("column");  // -1: Return on the row
         QTest::addColumn<QString>("hex"); // typed into the payload dialog; "-": cancelled
         QTest::addColumn<QByteArray>("sent");
         // clang-format off
         QTest::newRow("send cell") << "AT+VERSION" << 0 << "" << QByteArray("AT+VERSION\r\n");
         QTest::newRow("text cell") << "AT+VERSION" << 1 << "" << QByteArray();
+        QTest::newRow("Return on the row") << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n");
         QTest::newRow("binary write") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c");
         // An abandoned payload leaves the command in the input line for editing.
         QTest::newRow("binary write cancelled") << "AT+WRITEB=1,2" << 0 << "-" << QByteArray();
@@ -368,21 +476,86 @@ private slots:
         const QStringList history = m_w.input()->history.entries;
         test::Modals modals;
         answerPayload(modals, hex);
-        const QPoint pos = view()->visualRect(model()->index(row, column)).center();
-        // The double-click alone does not carry the press the view expects first.
-        QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+        if (column < 0) {
+            view()->setFocus();
+            view()->setCurrentIndex(model()->index(row, 1));
+            QTest::keyClick(view(), Qt::Key_Return);
+        } else {
+            const QPoint pos = view()->visualRect(model()->index(row, column)).center();
+            // The double-click alone does not carry the press the view expects first.
+            QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+            QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+        }
         QCOMPARE(modals.answered, command.startsWith("AT+WRITEB") ? 1 : 0);
-        QCOMPARE(m_w.port()->isOpen(), column == 0);
+        QCOMPARE(m_w.port()->isOpen(), column != 1);
         QCOMPARE(bool(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1)))),
                  column == 1);
         QCOMPARE(m_w.input()->text(), hex == "-" ? command : QString());
-        QCOMPARE(receivedUpToMarker(), sent);
+        QCOMPARE(wire(), sent);
         QCOMPARE(m_w.input()->history.entries, history);
         QCOMPARE(UserCommands::_self.command(row).value(), command);
         QVERIFY(!UserCommands::_self.command(row).isAuto());
     }
+
+    // Typing in the log goes on in the input line while the log's shortcuts stay there; a
+    // period that is no number is the floor; Ctrl+Q closes the window.
+    void keys() {
+        show();
+        m_w.type("AT");
+        QTRY_VERIFY(m_w.log().contains("AT"));
+        logEdit()->setFocus();
+        QTest::keyClick(logEdit(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(logEdit()->textCursor().hasSelection());
+        QTest::keyClicks(logEdit(), "AT+Ver");
+        QCOMPARE(m_w.input()->text(), "AT+Ver");
+        QCOMPARE(QApplication::focusWidget(), m_w.input());
+        addCommand("AT");
+        QSignalSpy changed(model(), &QAbstractItemModel::dataChanged);
+        QVERIFY(model()->setData(model()->index(0, 2), "fast", Qt::EditRole));
+        QCOMPARE(UserCommands::_self.command(0).period(), 100u);
+        QCOMPARE(changed.size(), 1);
+        QTest::keyClick(logEdit(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!m_w.widget()->isVisible());
+    }
+
+    // Last, as its catalogues stay installed. The extra ports (./run.sh names the simulator)
+    // come first and the first is chosen; a link to a device is listed while it exists; the
+    // program's and the toolkit's texts come from the catalogues of the desktop's language.
+    void firstStart() {
+        QTranslator qtTranslator;
+        QTranslator mainTranslator;
+        app::prepare(qtTranslator, mainTranslator);
+        m_w.destroy();
+        QSettings().clear();
+        test::PtyPeer b;
+        const QString link = m_dir.filePath("module");
+        QVERIFY(m_w.create(link + ':' + b.slavePath() + ':' + m_peer.slavePath(), false));
+        QCOMPARE(m_w.openClose()->text(), "Открыть");
+        QCOMPARE(m_w.button("AT+VERSION")->toolTip(), "Проверить версию устройства");
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"), "Выделить всё");
+        QCOMPARE(QCoreApplication::translate("QSerialPort", "Error reading from device"),
+                 "Ошибка чтения из устройства");
+        QStringList names, want{b.slavePath(), m_peer.slavePath()};
+        for (int i = 0; i < combo()->count(); ++i)
+            names << combo()->itemData(i).toString();
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            want << info.portName();
+        QCOMPARE(names, want);
+        QCOMPARE(combo()->itemText(combo()->currentIndex()), b.slavePath() + " (виртуальный)");
+        QCOMPARE(m_w.port()->portName(), QSerialPort(b.slavePath()).portName());
+        QVERIFY(QFile::link(m_peer.slavePath(), link));
+        QTRY_VERIFY_WITH_TIMEOUT(combo()->contains(link), 5000);
+        QVERIFY(QFile::remove(link));
+        QTRY_VERIFY_WITH_TIMEOUT(!combo()->contains(link), 5000);
+    }
 };
 
-QTEST_MAIN(TestMainWidget)
+int main(int argc, char** argv) {
+    // The desktop's language as the program sees it at start-up.
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    QApplication application(argc, argv);
+    TestMainWidget test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_mainwidget.moc"
