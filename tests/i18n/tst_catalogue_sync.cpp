@@ -11,8 +11,8 @@
 namespace {
 
 QStringList invariants(QString text) {
-    for (const auto& [from, to] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
-                                   {"&apos;", "'"}, {"&amp;", "&"}})
+    for (const auto& [from, to] :
+         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
         text.replace(from, to);
     static const QRegularExpression pattern(
         R"(%L?\d+|<byte value="\w+"/>|<[^<>\s]+>|AT\+[A-Z]+\S*|\*\.[a-z*]+|;;|\n)");
@@ -36,7 +36,10 @@ private slots:
         for (const char* sub : {"app", "at", "input", "mainwidget", "usercommands", "widgets"})
             args << root + '/' + sub;
         QProcess lupdate;
-        lupdate.start(KELVRA_LUPDATE, args << "-locations" << "none" << "-silent" << "-ts" << ts);
+        lupdate.start(KELVRA_LUPDATE, args << "-locations"
+                                           << "none"
+                                           << "-silent"
+                                           << "-ts" << ts);
         QVERIFY(lupdate.waitForFinished(60000) && lupdate.exitCode() == 0);
         QFile file(ts);
         QVERIFY(file.open(QIODevice::ReadOnly));

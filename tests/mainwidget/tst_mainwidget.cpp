@@ -239,7 +239,7 @@ private slots:
         // clang-format off
         QTest::newRow("padded") << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
         QTest::newRow("cut") << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
-        QTest::newRow("size appended") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("size appended, odd digit alone") << "AT+WRITEB=1," << 0 << "a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("udp fields kept") << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
         QTest::newRow("empty size before udp fields") << "AT+WRITEB=0,,10.0.0.1,80" << 0 << "0a0b0c" << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("empty size, nothing typed") << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
