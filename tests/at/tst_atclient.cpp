@@ -10,8 +10,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <sys/mman.h>
-
 using Chunks = QList<QByteArray>;
 
 namespace {
@@ -233,22 +231,6 @@ private slots:
         }
         rig.peer.write("OK\r\n");
         QTRY_COMPARE(rig.events.filter("test:"), QStringList{result});
-    }
-
-    void oversizedImage() {
-        // Address space only: pages that are never touched cost no memory.
-        const size_t size = size_t(std::numeric_limits<qint32>::max()) + 1;
-        void* mem =
-            mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (mem == MAP_FAILED)
-            QSKIP("cannot reserve address space");
-        Rig rig(false);
-        QVERIFY(!rig.client.updateFirmware(
-            QByteArray::fromRawData(static_cast<const char*>(mem), qsizetype(size))));
-        munmap(mem, size);
-        QCOMPARE(rig.client.transaction(), nullptr);
-        QCOMPARE(rig.events, QStringList{});
-        QVERIFY(rig.quiet(50));
     }
 
     // At atBytes confirmed (600: the final step) the module answers FAIL, or the client is

@@ -5,7 +5,6 @@
 #include "common/modsim.h"
 #include "input/inputhistory.h"
 #include "mainwidget/harness.h"
-#include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
 
 #include <QApplication>

@@ -1,17 +1,8 @@
 #include "mainwidget/harness.h"
 
-#include "input/inputedit.h"
-#include "mainwidget/logedit.h"
-#include "mainwidget/mainwidget.h"
-#include "widgets/serialport/baudratecombo.h"
-#include "widgets/serialport/portnamecombo.h"
-
-#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QTest>
 
 namespace test {
@@ -28,42 +19,12 @@ bool Window::create(const QString& path, bool select) {
     return !select || choosePort(path);
 }
 
-at::Client* Window::client() const {
-    return m_widget->findChild<at::Client*>();
-}
-
-QSerialPort* Window::port() const {
-    return client()->serialPort();
-}
-
-QPushButton* Window::openClose() const {
-    return m_widget->findChild<QPushButton*>(QStringLiteral("open-close"));
-}
-
-InputEdit* Window::input() const {
-    // InputEdit carries no meta-object of its own.
-    return dynamic_cast<InputEdit*>(m_widget->findChild<QLineEdit*>(QStringLiteral("input")));
-}
-
-QAction* Window::action(const QString& name) const {
-    return m_widget->findChild<QAction*>(name);
-}
-
 QAbstractButton* Window::button(const QString& label) const {
     for (QAbstractButton* b : m_widget->findChildren<QAbstractButton*>()) {
         if (b->text() == label)
             return b;
     }
     return nullptr;
-}
-
-QWidget* Window::progressDialog() const {
-    return m_widget->findChild<QProgressDialog*>(QStringLiteral("firmware-progress"));
-}
-
-bool Window::choosersEnabled() const {
-    return m_widget->findChild<wdt::serialport::PortNameCombo*>()->isEnabled() &&
-           m_widget->findChild<wdt::serialport::BaudrateCombo*>()->isEnabled();
 }
 
 bool Window::choosePort(const QString& path) {
@@ -73,10 +34,6 @@ bool Window::choosePort(const QString& path) {
         return false;
     combo->setPortName(path);
     return combo->portName() == path;
-}
-
-QString Window::log() const {
-    return m_widget->findChild<LogEdit*>()->toPlainText();
 }
 
 void Window::type(const QString& text) {

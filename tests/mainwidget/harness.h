@@ -1,26 +1,22 @@
 #pragma once
 
+#include "at/client.h"
 #include "common/datafiles.h"
+#include "input/inputedit.h"
+#include "mainwidget/logedit.h"
+#include "mainwidget/mainwidget.h"
+#include "widgets/serialport/baudratecombo.h"
+#include "widgets/serialport/portnamecombo.h"
 
+#include <QAction>
 #include <QMessageBox>
-#include <QObject>
 #include <QPointer>
-#include <QStringList>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
-
-class InputEdit;
-class MainWidget;
-class QAbstractButton;
-class QAction;
-class QPushButton;
-class QSerialPort;
-class QWidget;
-namespace at {
-class Client;
-}
 
 namespace test {
 
@@ -35,16 +31,20 @@ public:
     void destroy() { m_widget.reset(); }
 
     MainWidget* widget() const { return m_widget.get(); }
-    at::Client* client() const;
-    QSerialPort* port() const;
-    QPushButton* openClose() const;
-    InputEdit* input() const;
-    QAction* action(const QString& name) const;
+    at::Client* client() const { return m_widget->findChild<at::Client*>(); }
+    QSerialPort* port() const { return client()->serialPort(); }
+    QPushButton* openClose() const { return find<QPushButton>("open-close"); }
+    // InputEdit carries no meta-object of its own.
+    InputEdit* input() const { return dynamic_cast<InputEdit*>(find<QLineEdit>("input")); }
+    QAction* action(const QString& name) const { return find<QAction>(name); }
     QAbstractButton* button(const QString& label) const;
-    QWidget* progressDialog() const;
-    bool choosersEnabled() const;
+    QWidget* progressDialog() const { return find<QProgressDialog>("firmware-progress"); }
+    bool choosersEnabled() const {
+        return find<wdt::serialport::PortNameCombo>()->isEnabled() &&
+               find<wdt::serialport::BaudrateCombo>()->isEnabled();
+    }
     bool choosePort(const QString& path);
-    QString log() const;
+    QString log() const { return find<LogEdit>()->toPlainText(); }
     int count(const QString& text) const { return int(log().count(text)); }
     // Types text into the input line and presses Enter.
     void type(const QString& text);
@@ -52,6 +52,9 @@ public:
     bool atOk(int timeoutMs = 3000);
 
 private:
+    template <typename T> T* find(const QString& name = {}) const {
+        return m_widget->findChild<T*>(name);
+    }
     std::unique_ptr<MainWidget> m_widget;
 };
 

@@ -4,14 +4,9 @@
 
 #include "common/modsim.h"
 #include "mainwidget/harness.h"
-#include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
 
-#include <QAction>
-#include <QPointer>
 #include <QProgressBar>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 

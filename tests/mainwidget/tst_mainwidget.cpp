@@ -6,17 +6,10 @@
 #include "common/ptypeer.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
-#include "input/inputedit.h"
 #include "mainwidget/harness.h"
-#include "mainwidget/logedit.h"
-#include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
-#include "widgets/serialport/baudratecombo.h"
-#include "widgets/serialport/portnamecombo.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QSettings>
