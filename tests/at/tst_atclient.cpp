@@ -7,7 +7,6 @@
 #include "crc/crc.h"
 
 #include <QPointer>
-#include <QRegularExpression>
 #include <QTest>
 
 using Chunks = QList<QByteArray>;
@@ -21,7 +20,7 @@ struct Rig {
     QStringList events;
     QByteArray pending;
 
-    explicit Rig(bool open, bool withSent = true) {
+    explicit Rig(bool open) {
         client.serialPort()->setPortName(peer.slavePath());
         if (open)
             client.serialPortOpen(true);
@@ -32,8 +31,7 @@ struct Rig {
         };
         QObject::connect(&client, &C::opened, &client, [this] { events << "opened"; });
         QObject::connect(&client, &C::closed, &client, [this] { events << "closed"; });
-        if (withSent)
-            add("sended", &C::sended);
+        add("sended", &C::sended);
         add("sendedBinary", &C::sendedBinary);
         add("received", &C::received);
         add("receivedBinary", &C::receivedBinary);
@@ -63,24 +61,7 @@ struct Rig {
         pending.remove(0, line.size());
         return line;
     }
-    bool quiet(int ms = 100) {
-        QTest::qWait(ms);
-        return (pending += peer.takeReceived()).isEmpty();
-    }
-    QStringList outcome() const { return events.filter(QRegularExpression("^(?!received)")); }
 };
-
-QByteArray pattern(int size) {
-    QByteArray out(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        out[i] = char((i * 7 + 3) & 0xFF);
-    return out;
-}
-
-QByteArray blockRequest(const QByteArray& image, int offset) {
-    return "AT+FWWRITE=0," + QByteArray::number(offset) + "," +
-           image.mid(offset, 256).toHex().toUpper() + "\r\n";
-}
 
 } // namespace
 
@@ -100,24 +81,6 @@ private slots:
         }
         QCOMPARE(rig.wire(), QByteArray("AT+ONE\r\nAT+TWO\r\n"));
         QTRY_VERIFY(rig.events.contains("received:+EARLY:1\\r\\n"));
-    }
-
-    void replacePort() {
-        Rig rig(false);
-        // A child port is disposed of when replaced; a foreign one is not; one that goes
-        // first leaves no dangling port behind.
-        QPointer<QSerialPort> child = rig.client.serialPort();
-        QSerialPort foreign;
-        rig.client.setSerialPort(&foreign);
-        QTRY_VERIFY(child.isNull());
-        auto* shortLived = new QSerialPort;
-        rig.client.setSerialPort(shortLived);
-        delete shortLived;
-        QCOMPARE(foreign.parent(), nullptr);
-        rig.client.serialPort()->setPortName(rig.peer.slavePath());
-        QVERIFY(rig.client.serialPortOpen(true));
-        QVERIFY(rig.peer.write("C\n"));
-        QTRY_COMPARE(rig.events.last(), "received:C\\n");
     }
 
     void framing_data() {
@@ -231,62 +194,6 @@ private slots:
         }
         rig.peer.write("OK\r\n");
         QTRY_COMPARE(rig.events.filter("test:"), QStringList{result});
-    }
-
-    // At atBytes confirmed (600: the final step) the module answers FAIL, or the client is
-    // cancelled: "inflight" while that block waits, "progress" from a progress listener;
-    // "close": the port is closed under the running block.
-    void interrupted_data() {
-        QTest::addColumn<QString>("when");
-        QTest::addColumn<int>("atBytes");
-        QTest::addColumn<QStringList>("events");
-        // clang-format off
-        QTest::newRow("FAIL to a block") << "fail" << 256 << QStringList{"progress:256", "error:1", "firmware:1"};
-        QTest::newRow("FAIL to the final step") << "fail" << 600 << QStringList{"progress:256", "progress:512", "progress:600", "error:1", "firmware:1"};
-        QTest::newRow("cancel, block in flight") << "inflight" << 0 << QStringList{"error:-1", "firmware:-1"};
-        QTest::newRow("cancel refused after last block") << "progress" << 600 << QStringList{"progress:256", "progress:512", "progress:600", "firmware:0"};
-        QTest::newRow("port closed under a block") << "close" << 256 << QStringList{"progress:256", "closed", "error:-2", "firmware:-2"};
-        // clang-format on
-    }
-    void interrupted() {
-        QFETCH(QString, when);
-        QFETCH(int, atBytes);
-        QFETCH(QStringList, events);
-        events.prepend("opened");
-        if (when != "close")
-            events << "closed";
-        const QByteArray image = pattern(600);
-        Rig rig(false, false);
-        QList<bool> cancels;
-        connect(&rig.client, &at::Client::firmwareUpdateProgress, this, [&](int w) {
-            if (when == "progress" && w == atBytes)
-                cancels << rig.client.cancelUpdateFirmware();
-        });
-        QVERIFY(rig.client.updateFirmware(image));
-        int offset = 0;
-        for (QByteArray request = rig.next(300); !request.isEmpty(); request = rig.next(300)) {
-            if (offset < image.size())
-                QCOMPARE(request, blockRequest(image, offset));
-            if (offset == atBytes && (when == "inflight" || when == "close")) {
-                if (when == "close")
-                    rig.client.serialPortClose(true);
-                else
-                    cancels << rig.client.cancelUpdateFirmware();
-                break;
-            }
-            QVERIFY(rig.peer.write(when == "fail" && offset == atBytes ? "FAIL\r\n" : "OK\r\n"));
-            offset = qMin(offset + 256, int(image.size()));
-        }
-        // Accepted only while blocks are still to go.
-        QCOMPARE(cancels, when == "fail" || when == "close" ? QList<bool>{}
-                                                            : QList<bool>{atBytes < image.size()});
-        if (when == "close") // at once, not after the block's time-out
-            QCOMPARE(rig.outcome(), events);
-        QTRY_COMPARE(rig.outcome(), events);
-        QVERIFY(rig.quiet());
-        QCOMPARE(rig.outcome(), events);
-        QCOMPARE(rig.client.transaction(), nullptr);
-        QVERIFY(!rig.client.cancelUpdateFirmware());
     }
 
     // What the framing holds when the port closes is shown as it came, and every open starts

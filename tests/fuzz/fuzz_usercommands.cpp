@@ -3,9 +3,9 @@
 #include "app/dir.h"
 #include "usercommands/usercommands.h"
 
-#include "fuzzdir.h"
-
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +23,10 @@ static QList<QPair<QString, quint32>> snapshot() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QTemporaryDir dir(fuzzDirTemplate());
+    // In memory where possible: every input writes and syncs a file there.
+    const bool shm = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
+    static QTemporaryDir dir((shm ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
+                             "/kelvra-fuzz-XXXXXX");
     // Set before the application exists, so the standard paths see it.
     qputenv("HOME", dir.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());

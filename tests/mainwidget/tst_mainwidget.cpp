@@ -223,31 +223,42 @@ private slots:
         }));
     }
 
-    void dispatch_data() {
+    // Typed with Enter, or sent from the user commands table (a double-click on a cell, Return
+    // on a row): a binary write asks for its payload, sized by its size field, and goes out
+    // exactly, or nothing goes out and the text stays for editing. Only typing enters the
+    // history; the table's text and repetition stay as they were.
+    void send_data() {
+        QTest::addColumn<QString>("how"); // "typed", a table column ("0", "1") or "Return"
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
         QTest::addColumn<QString>("hex"); // typed into it; "-": cancelled
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<QString>("inputAfter");
         // clang-format off
-        QTest::newRow("padded") << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
-        QTest::newRow("cut") << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
-        QTest::newRow("size appended, odd digit alone") << "AT+WRITEB=1," << 0 << "a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
-        QTest::newRow("udp fields kept") << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
-        QTest::newRow("empty size before udp fields") << "AT+WRITEB=0,,10.0.0.1,80" << 0 << "0a0b0c" << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c") << "";
-        QTest::newRow("empty size, nothing typed") << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
-        QTest::newRow("cancel") << "AT+WRITEB=0,16" << 16 << "-" << QByteArray() << "AT+WRITEB=0,16";
-        QTest::newRow("empty line") << "" << -1 << "" << QByteArray() << "";
+        QTest::newRow("padded") << "typed" << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
+        QTest::newRow("cut") << "typed" << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
+        QTest::newRow("size appended, odd digit alone") << "typed" << "AT+WRITEB=1," << 0 << "a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("udp fields kept") << "typed" << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
+        QTest::newRow("empty size before udp fields") << "typed" << "AT+WRITEB=0,,10.0.0.1,80" << 0 << "0a0b0c" << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("empty size, nothing typed") << "typed" << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
+        QTest::newRow("cancel") << "typed" << "AT+WRITEB=0,16" << 16 << "-" << QByteArray() << "AT+WRITEB=0,16";
+        QTest::newRow("empty line") << "typed" << "" << -1 << "" << QByteArray() << "";
         // Not sent, and the log says why.
-        QTest::newRow("size above bound") << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "AT+WRITEB=1,16777217";
-        QTest::newRow("size beyond 32 bits") << "AT+WRITEB=0,4294967296,1.2.3.4,80" << -1 << "" << QByteArray() << "AT+WRITEB=0,4294967296,1.2.3.4,80";
+        QTest::newRow("size above bound") << "typed" << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "AT+WRITEB=1,16777217";
+        QTest::newRow("size beyond 32 bits") << "typed" << "AT+WRITEB=0,4294967296,1.2.3.4,80" << -1 << "" << QByteArray() << "AT+WRITEB=0,4294967296,1.2.3.4,80";
+        QTest::newRow("send cell") << "0" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
+        QTest::newRow("text cell") << "1" << "AT+VERSION" << -1 << "" << QByteArray() << "";
+        QTest::newRow("Return on the row") << "Return" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
+        QTest::newRow("binary write from the table") << "0" << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("binary write from the table, cancelled") << "0" << "AT+WRITEB=1,2" << 2 << "-" << QByteArray() << "AT+WRITEB=1,2";
         // clang-format on
         // Forms the dispatch cannot read go out as plain text, without a dialog.
         for (const char* p : {"AT+WRITEB=1,x", "at+writeb=1,4", "AT+WRITEB=1,-4"})
-            QTest::newRow(p) << QString(p) << -1 << QString() << QByteArray(p) + "\r\n"
+            QTest::newRow(p) << "typed" << QString(p) << -1 << QString() << QByteArray(p) + "\r\n"
                              << QString();
     }
-    void dispatch() {
+    void send() {
+        QFETCH(QString, how);
         QFETCH(QString, command);
         QFETCH(int, maxSize);
         QFETCH(QString, hex);
@@ -256,11 +267,38 @@ private slots:
         test::Modals modals;
         int seenMax = -1;
         answerPayload(modals, hex, &seenMax);
-        m_w.type(command);
+        const QStringList history = m_w.input()->history.entries;
+        int row = -1;
+        if (how == "typed") {
+            m_w.type(command);
+        } else {
+            show();
+            addCommand("AT+FIRST");
+            row = addCommand(command);
+            if (how == "Return") {
+                view()->setFocus();
+                view()->setCurrentIndex(model()->index(row, 1));
+                QTest::keyClick(view(), Qt::Key_Return);
+            } else {
+                const QPoint pos = view()->visualRect(model()->index(row, how.toInt())).center();
+                // The double-click alone does not carry the press the view expects first.
+                QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+                QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+            }
+            QCOMPARE(m_w.port()->isOpen(), how != "1");
+            QCOMPARE(bool(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1)))),
+                     how == "1");
+        }
         QCOMPARE(seenMax, maxSize);
         QCOMPARE(m_w.input()->text(), inputAfter);
-        QCOMPARE(m_w.input()->history.entries.last(), command);
         QCOMPARE(this->wire().toHex(' '), wire.toHex(' ')); // everything that went out
+        if (row < 0) {
+            QCOMPARE(m_w.input()->history.entries.last(), command);
+        } else {
+            QCOMPARE(m_w.input()->history.entries, history);
+            QCOMPARE(UserCommands::_self.command(row).value(), command);
+            QVERIFY(!UserCommands::_self.command(row).isAuto());
+        }
         if (maxSize >= 0 && !wire.isEmpty()) {
             const QByteArray data = wire.mid(wire.indexOf('\n') + 1);
             QVERIFY(logRuns().contains(QString("sentBinary:hex[%1]{%2}\n   str{%3}\n")
@@ -440,54 +478,6 @@ private slots:
             values << model()->index(i, 1).data().toString();
         QCOMPARE(values, remaining);
         QCOMPARE(view()->currentIndex(), model()->index(currentRow, selected.isEmpty() ? 2 : 1));
-    }
-
-    // A double-click on the send cell (or Return on a row) sends once, through the payload
-    // dialog for a binary write; the history, the text and the repetition stay as they were.
-    void doubleClick_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("column");  // -1: Return on the row
-        QTest::addColumn<QString>("hex"); // typed into the payload dialog; "-": cancelled
-        QTest::addColumn<QByteArray>("sent");
-        // clang-format off
-        QTest::newRow("send cell") << "AT+VERSION" << 0 << "" << QByteArray("AT+VERSION\r\n");
-        QTest::newRow("text cell") << "AT+VERSION" << 1 << "" << QByteArray();
-        QTest::newRow("Return on the row") << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n");
-        QTest::newRow("binary write") << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c");
-        // An abandoned payload leaves the command in the input line for editing.
-        QTest::newRow("binary write cancelled") << "AT+WRITEB=1,2" << 0 << "-" << QByteArray();
-        // clang-format on
-    }
-    void doubleClick() {
-        QFETCH(QString, command);
-        QFETCH(int, column);
-        QFETCH(QString, hex);
-        QFETCH(QByteArray, sent);
-        show();
-        addCommand("AT+FIRST");
-        const int row = addCommand(command);
-        const QStringList history = m_w.input()->history.entries;
-        test::Modals modals;
-        answerPayload(modals, hex);
-        if (column < 0) {
-            view()->setFocus();
-            view()->setCurrentIndex(model()->index(row, 1));
-            QTest::keyClick(view(), Qt::Key_Return);
-        } else {
-            const QPoint pos = view()->visualRect(model()->index(row, column)).center();
-            // The double-click alone does not carry the press the view expects first.
-            QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-            QTest::mouseDClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-        }
-        QCOMPARE(modals.answered, command.startsWith("AT+WRITEB") ? 1 : 0);
-        QCOMPARE(m_w.port()->isOpen(), column != 1);
-        QCOMPARE(bool(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1)))),
-                 column == 1);
-        QCOMPARE(m_w.input()->text(), hex == "-" ? command : QString());
-        QCOMPARE(wire(), sent);
-        QCOMPARE(m_w.input()->history.entries, history);
-        QCOMPARE(UserCommands::_self.command(row).value(), command);
-        QVERIFY(!UserCommands::_self.command(row).isAuto());
     }
 
     // Typing in the log goes on in the input line while the log's shortcuts stay there; a
