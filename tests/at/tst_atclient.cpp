@@ -69,20 +69,6 @@ class TestAtClient : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every sender opens the port right before writing; that must not throw away what an
-    // earlier sender queued or what the module said.
-    void backToBackSendsKeepEverything() {
-        Rig rig(true);
-        rig.peer.write("+EARLY:1\r\n");
-        QTest::qWait(50); // the answer waits unread in the terminal
-        for (const char* cmd : {"AT+ONE", "AT+TWO"}) {
-            QVERIFY(rig.client.serialPortOpen(true));
-            rig.client.userCommand(cmd, {});
-        }
-        QCOMPARE(rig.wire(), QByteArray("AT+ONE\r\nAT+TWO\r\n"));
-        QTRY_VERIFY(rig.events.contains("received:+EARLY:1\\r\\n"));
-    }
-
     void framing_data() {
         QTest::addColumn<Chunks>("chunks");
         QTest::addColumn<QStringList>("events");
@@ -171,29 +157,6 @@ private slots:
         QTRY_COMPARE(rig.events.size(), events.size() + (held ? 1 : 0));
         QTest::qWait(20);
         QCOMPARE(rig.events.mid(0, events.size()), events);
-    }
-
-    // The line repeats every 50 ms for longer than the 250 ms time-out, then "OK": only lines
-    // of the running command keep the query alive.
-    void intermediateLines_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("payload") << QByteArray("+VERSION:1.0") << "test:0";
-        QTest::newRow("lower case") << QByteArray("+version:1") << "test:-2";
-        QTest::newRow("other command") << QByteArray("+FWWRITE:1") << "test:-2";
-    }
-    void intermediateLines() {
-        QFETCH(QByteArray, line);
-        QFETCH(QString, result);
-        Rig rig(true);
-        QVERIFY(rig.client.test());
-        QCOMPARE(rig.next(), QByteArray("AT+VERSION\r\n"));
-        for (int i = 0; i < 10 && !rig.events.last().startsWith("test:"); ++i) {
-            QTest::qWait(50);
-            rig.peer.write(line + "\r\n");
-        }
-        rig.peer.write("OK\r\n");
-        QTRY_COMPARE(rig.events.filter("test:"), QStringList{result});
     }
 
     // What the framing holds when the port closes is shown as it came, and every open starts
