@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
+#include <QTest>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 #include <utility>
-
-class QSocketNotifier;
 
 namespace test {
 
@@ -14,24 +18,64 @@ namespace test {
 // The peer keeps its own slave descriptor open, so the master sees no hang-up between the
 // program's opens and closes.
 class PtyPeer : public QObject {
-    Q_OBJECT
 public:
-    explicit PtyPeer(QObject* parent = nullptr);
+    PtyPeer() {
+        char name[256] = {};
+        termios tio{};
+        cfmakeraw(&tio);
+        if (openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
+            m_master = m_slave = -1;
+            return;
+        }
+        m_path = QString::fromLocal8Bit(name);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &PtyPeer::readAvailable);
+    }
     ~PtyPeer() override { vanish(); }
 
     QString slavePath() const { return m_path; }
     // Writes everything, waiting for the terminal to take it.
-    bool write(const QByteArray& data);
+    bool write(const QByteArray& data) {
+        qsizetype done = 0;
+        while (m_master >= 0 && done < data.size()) {
+            const ssize_t n =
+                ::write(m_master, data.constData() + done, size_t(data.size() - done));
+            if (n > 0) {
+                done += n;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                return false;
+            } else {
+                readAvailable(); // the terminal is full: let the program drain it
+                QTest::qWait(1);
+            }
+        }
+        return done == data.size();
+    }
     QByteArray received() const { return m_received; }
     QByteArray takeReceived() { return std::exchange(m_received, {}); }
     void clearReceived() { m_received.clear(); }
     // Runs the event loop until received() contains needle or time runs out.
-    bool waitFor(const QByteArray& needle, int timeoutMs = 3000);
+    bool waitFor(const QByteArray& needle, int timeoutMs = 3000) {
+        return QTest::qWaitFor([&] { return m_received.contains(needle); }, timeoutMs);
+    }
     // The device vanishes: both ends of the terminal are closed.
-    void vanish();
+    void vanish() {
+        delete m_notifier;
+        m_notifier = nullptr;
+        for (int fd : {m_master, m_slave}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        m_master = m_slave = -1;
+    }
 
 private:
-    void readAvailable();
+    void readAvailable() {
+        char buf[65536];
+        for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0;)
+            m_received.append(buf, n);
+    }
 
     int m_master = -1;
     int m_slave = -1;
