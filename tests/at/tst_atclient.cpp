@@ -1,10 +1,9 @@
 // The AT client over a real pseudo-terminal: sending, opening and closing, framing of lines and
-// binary blocks, the version query and the firmware transfer; the check sums it relies on.
+// binary blocks, the version query and the firmware transfer.
 
 #include "at/client.h"
 #include "at/firmware.h"
 #include "common/ptypeer.h"
-#include "crc/crc.h"
 
 #include <QPointer>
 #include <QTest>
@@ -196,24 +195,6 @@ private slots:
             QVERIFY(rig.peer.waitFor("\r\n"));
         QVERIFY(rig.peer.write("OK\r\n"));
         QTRY_COMPARE(rig.events, events);
-    }
-
-    // The standard check values, and a value carried over from a split gives the same result
-    // as one pass (a running value beyond the CRC's width counts with its low bits only).
-    void crcFamilies() {
-        const auto* b = reinterpret_cast<const unsigned char*>("123456789");
-        QCOMPARE(int(crc::modbus::calc(b, 9)), 0x4B37);
-        QCOMPARE(crc::ieee::calc(b, 9), 0x340BC6D9u);
-        QCOMPARE(int(crc::dallas::calc(b, 9)), 0xA1);
-        QCOMPARE(crc::ieee::calc(b, 0), 0xFFFFFFFFu);
-        for (int split = 0; split <= 9; ++split) {
-            QCOMPARE(int(crc::modbus::calc(b + split, 9 - split, crc::modbus::calc(b, split))),
-                     0x4B37);
-            QCOMPARE(crc::ieee::calc(b + split, 9 - split, crc::ieee::calc(b, split)), 0x340BC6D9u);
-            QCOMPARE(
-                int(crc::dallas::calc(b + split, 9 - split, crc::dallas::calc(b, split) | 0x300u)),
-                0xA1);
-        }
     }
 };
 
