@@ -2,15 +2,7 @@
 // a binary block, under a repeating command. The user sees the loss once, gets a closed port
 // back, keeps the log, and carries on once the device is back.
 
-#include "common/modsim.h"
-#include "common/ptypeer.h"
 #include "mainwidget/harness.h"
-#include "usercommands/usercommands.h"
-
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <ctime>
 #include <memory>

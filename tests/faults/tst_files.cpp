@@ -2,10 +2,8 @@
 // a process killed while saving, malformed and huge files at start-up. The files are always
 // whole (old or new), and the program works regardless.
 
-#include "common/modsim.h"
 #include "input/inputhistory.h"
 #include "mainwidget/harness.h"
-#include "usercommands/usercommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,8 +12,6 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <unistd.h>
 

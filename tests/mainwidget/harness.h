@@ -1,10 +1,16 @@
 #pragma once
 
+// What the suites of the real window share: the window itself, its modal dialogs, the module
+// as a pseudo-terminal peer or the simulator, the data files.
+
 #include "at/client.h"
 #include "common/datafiles.h"
+#include "common/modsim.h"
+#include "common/ptypeer.h"
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
 
@@ -13,6 +19,9 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>

@@ -2,13 +2,9 @@
 // cancel (also inside the progress dialog's setValue), the port state, refused files, user
 // commands held back until the update is over.
 
-#include "common/modsim.h"
 #include "mainwidget/harness.h"
-#include "usercommands/usercommands.h"
 
 #include <QProgressBar>
-#include <QTemporaryDir>
-#include <QTest>
 
 class TestFirmware : public QObject {
     Q_OBJECT

@@ -3,22 +3,17 @@
 // the command catalogue, the user commands panel, keys, the first start in the user's language.
 
 #include "app/app.h"
-#include "common/ptypeer.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
 #include "mainwidget/harness.h"
-#include "usercommands/usercommands.h"
 
 #include <QApplication>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QSplitter>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <QTranslator>
 
