@@ -46,11 +46,6 @@ struct Rig {
         return d.size() > 64 ? QString("%1*%2").arg(d.at(0)).arg(d.size())
                              : QString::fromLatin1(d).replace('\r', "\\r").replace('\n', "\\n");
     }
-    // All bytes that reached the module before a marker sent behind them.
-    QByteArray wire() {
-        client.send("#END#");
-        return peer.waitFor("#END#") ? peer.takeReceived().chopped(5) : "<marker missing>";
-    }
     // The client's next request line.
     QByteArray next(int timeoutMs = 3000) {
         (void)QTest::qWaitFor([&] { return (pending += peer.takeReceived()).contains("\r\n"); },
