@@ -211,17 +211,20 @@ private slots:
         }));
     }
 
-    // Typed with Enter, or sent from the user commands table (a double-click on a cell, Return
-    // on a row): a binary write asks for its payload, sized by its size field, and goes out
-    // exactly, or nothing goes out and the text stays for editing. Only typing enters the
-    // history; the table's text and repetition stay as they were.
+    // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
+    // double-click on a cell, Return on a row): a binary write asks for its payload, sized by
+    // its size field, and goes out exactly, or nothing goes out and the text stays for editing.
+    // A catalogue button sends its command or prepares it with the cursor where the user goes
+    // on, dropping what was typed. The history records what was typed or sent from the
+    // catalogue; the table's text and repetition stay as they were.
     void send_data() {
-        QTest::addColumn<QString>("how"); // "typed", a table column ("0", "1") or "Return"
+        // "typed", "button" (command is its label), a table column ("0", "1") or "Return"
+        QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
         QTest::addColumn<QString>("hex"); // typed into it; "-": cancelled
         QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QString>("inputAfter");
+        QTest::addColumn<QString>("inputAfter"); // "|": where the cursor waits
         // clang-format off
         QTest::newRow("padded") << "typed" << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
         QTest::newRow("cut") << "typed" << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
@@ -234,6 +237,11 @@ private slots:
         // Not sent, and the log says why.
         QTest::newRow("size above bound") << "typed" << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "AT+WRITEB=1,16777217";
         QTest::newRow("size beyond 32 bits") << "typed" << "AT+WRITEB=0,4294967296,1.2.3.4,80" << -1 << "" << QByteArray() << "AT+WRITEB=0,4294967296,1.2.3.4,80";
+        QTest::newRow("catalogue, sent") << "button" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
+        QTest::newRow("catalogue, cursor at the end") << "button" << "AT+WFMODE=<mode>" << -1 << "" << QByteArray() << "AT+WFMODE=|";
+        QTest::newRow("catalogue, quoted") << "button" << "AT+WFSTAIP=1," << -1 << "" << QByteArray() << "AT+WFSTAIP=1,\"|\",\"255.255.255.0\",\"\"";
+        QTest::newRow("catalogue, quoted, comma") << "button" << "AT+TCPCONN=" << -1 << "" << QByteArray() << "AT+TCPCONN=\"|\",";
+        QTest::newRow("catalogue, binary write") << "button" << "AT+WRITEB=" << -1 << "" << QByteArray() << "AT+WRITEB=|,";
         QTest::newRow("send cell") << "0" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
         QTest::newRow("text cell") << "1" << "AT+VERSION" << -1 << "" << QByteArray() << "";
         QTest::newRow("Return on the row") << "Return" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
@@ -259,6 +267,12 @@ private slots:
         int row = -1;
         if (how == "typed") {
             m_w.type(command);
+        } else if (how == "button") {
+            show();
+            m_w.input()->setText("typed but not entered");
+            QTest::mouseClick(m_w.button(command), Qt::LeftButton);
+            QTRY_VERIFY(m_w.input()->hasFocus());
+            QCOMPARE(m_w.port()->isOpen(), !wire.isEmpty());
         } else {
             show();
             addCommand("AT+FIRST");
@@ -278,12 +292,15 @@ private slots:
                      how == "1");
         }
         QCOMPARE(seenMax, maxSize);
-        QCOMPARE(m_w.input()->text(), inputAfter);
+        QCOMPARE(m_w.input()->text(), QString(inputAfter).remove('|'));
+        if (inputAfter.contains('|'))
+            QCOMPARE(m_w.input()->cursorPosition(), inputAfter.indexOf('|'));
         QCOMPARE(this->wire().toHex(' '), wire.toHex(' ')); // everything that went out
-        if (row < 0) {
+        if (how == "typed" || (how == "button" && !wire.isEmpty()))
             QCOMPARE(m_w.input()->history.entries.last(), command);
-        } else {
+        else
             QCOMPARE(m_w.input()->history.entries, history);
+        if (row >= 0) {
             QCOMPARE(UserCommands::_self.command(row).value(), command);
             QVERIFY(!UserCommands::_self.command(row).isAuto());
         }
@@ -294,7 +311,7 @@ private slots:
                                            .arg(data.toHex(), QString::fromUtf8(data))));
         }
         QCOMPARE(redEntries("Not sent: a binary write carries at most 16777216 bytes"),
-                 maxSize < 0 && !inputAfter.isEmpty() ? 1 : 0);
+                 how == "typed" && maxSize < 0 && !inputAfter.isEmpty() ? 1 : 0);
     }
 
     // After a loss, Enter and the table do not open another port behind the user's back: the
@@ -368,51 +385,6 @@ private slots:
         QVERIFY(!m_w.button("AT+VERSION")->isVisible());
         m_w.action("command-list")->setChecked(true);
         QVERIFY(m_w.button("AT+VERSION")->isVisible());
-    }
-
-    // A catalogue button sends its command, or prepares it in the input line with the cursor
-    // where the user goes on; whatever was typed is dropped, neither sent nor recorded.
-    void catalogue_data() {
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("cursor");    // -1: sent at once
-        QTest::addColumn<QString>("typed"); // at the cursor, then Enter
-        QTest::addColumn<QByteArray>("wire");
-        // clang-format off
-        QTest::newRow("sent") << "AT+VERSION" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n");
-        QTest::newRow("cursor at the end") << "AT+WFMODE=<mode>" << "AT+WFMODE=" << 10 << "" << QByteArray();
-        QTest::newRow("quoted") << "AT+WFSTAIP=1," << "AT+WFSTAIP=1,\"\",\"255.255.255.0\",\"\"" << 14 << "10.0.0.2" << QByteArray("AT+WFSTAIP=1,\"10.0.0.2\",\"255.255.255.0\",\"\"\r\n");
-        QTest::newRow("quoted, comma") << "AT+TCPCONN=" << "AT+TCPCONN=\"\"," << 12 << "" << QByteArray();
-        // The size typed, the payload ("abcd") given in the dialog.
-        QTest::newRow("binary write") << "AT+WRITEB=" << "AT+WRITEB=," << 10 << "3" << QByteArray("AT+WRITEB=3,2\r\n\xab\xcd");
-        // clang-format on
-    }
-    void catalogue() {
-        QFETCH(QString, label);
-        QFETCH(QString, text);
-        QFETCH(int, cursor);
-        QFETCH(QString, typed);
-        QFETCH(QByteArray, wire);
-        show();
-        test::Modals modals;
-        answerPayload(modals, "abcd");
-        InputEdit* edit = m_w.input();
-        const QStringList history = edit->history.entries;
-        edit->setText("typed but not entered");
-        QTest::mouseClick(m_w.button(label), Qt::LeftButton);
-        QTRY_VERIFY(edit->hasFocus());
-        if (cursor >= 0) {
-            QCOMPARE(edit->text(), text);
-            QCOMPARE(edit->cursorPosition(), cursor);
-            QCOMPARE(edit->history.entries, history);
-            QVERIFY(!m_w.port()->isOpen());
-            if (typed.isEmpty())
-                return;
-            QTest::keyClicks(edit, typed);
-            QTest::keyClick(edit, Qt::Key_Return);
-        }
-        QCOMPARE(this->wire(), wire);
-        QCOMPARE(edit->history.entries.last(), cursor < 0 ? text : text.insert(cursor, typed));
     }
 
     // Add opens the new row's text cell for typing, with the default period.
