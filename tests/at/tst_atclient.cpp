@@ -83,9 +83,6 @@ private slots:
             lines << QString("received:%1\\r\\n").arg(line);
         }
         QTest::newRow("no usable count") << Chunks{noHeaders} << lines;
-        QTest::newRow("long line in pieces")
-            << Chunks{QByteArray(3000, 'a'), QByteArray(3000, 'b'), "\n"}
-            << QStringList{"received:a*6001"};
     }
     void framing() {
         QFETCH(Chunks, chunks);

@@ -419,8 +419,8 @@ private slots:
         QFETCH(QStringList, remaining);
         QFETCH(int, currentRow);
         show();
-        for (int i = 0; i < 6; ++i)
-            addCommand(QString("C%1").arg(i));
+        for (const char* value : {"C0", "C1", "C2", "C3", "C4", "C5"})
+            addCommand(value);
         view()->selectionModel()->setCurrentIndex(model()->index(2, 2), QItemSelectionModel::Clear);
         for (int row : selected)
             view()->selectionModel()->select(model()->index(row, 0), QItemSelectionModel::Select |
