@@ -74,8 +74,8 @@ Modals::Modals() {
     m_timer.start();
 }
 
-void Modals::chooseFile(const QString& path, std::function<void()> after) {
-    add([path, after](QWidget* w) {
+void Modals::chooseFile(const QString& path) {
+    add([path](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         if (!dialog)
             return false;
@@ -88,8 +88,6 @@ void Modals::chooseFile(const QString& path, std::function<void()> after) {
         path.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
         if (dialog->isVisible())
             return false; // not taken yet: again on a later turn of the event loop
-        if (after)
-            after();
         return true;
     });
 }

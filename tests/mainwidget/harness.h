@@ -75,8 +75,8 @@ public:
     using Handler = std::function<bool(QWidget*)>;
     Modals();
     void add(Handler handler) { m_handlers.append(std::move(handler)); }
-    // Answers the next file dialog with path (an empty one cancels it), then runs after.
-    void chooseFile(const QString& path, std::function<void()> after = {});
+    // Answers the next file dialog with path (an empty one cancels it).
+    void chooseFile(const QString& path);
 
     int answered = 0;
     QStringList boxes;

@@ -1,6 +1,6 @@
 // Firmware update end to end against the module simulator: progress, failures, time-outs,
-// cancel (also inside the progress dialog's setValue), the port state, refused files, user
-// commands held back until the update is over.
+// cancel (also inside the progress dialog's setValue), the port state, refusals before anything
+// is sent, user commands held back until the update is over.
 
 #include "mainwidget/harness.h"
 
@@ -32,24 +32,30 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("holdOpen");
-        // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel
+        // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
+        // "dialog": the file dialog cancelled; "no port": the port cannot be opened
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
-        QTest::addColumn<int>("err");    // the ending; its text is the box's, if any
-        QTest::addColumn<int>("blocks"); // FWWRITE requests the module gets
+        QTest::addColumn<int>("err");         // the ending; its text is the box's, if any
+        QTest::addColumn<int>("blocks");      // FWWRITE requests the module gets
+        QTest::addColumn<QString>("refusal"); // the box when nothing is sent; %1: the file
         const QStringList slow = {"--delay", "200"};
         const QList<int> all = {256, 512, 600};
         // clang-format off
-        QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3;
-        QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3;
-        QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5;
-        QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2;
-        QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1;
-        QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3;
-        QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1;
+        QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3 << "";
+        QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3 << "";
+        QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5 << "";
+        QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2 << "";
+        QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1 << "";
+        QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3 << "";
+        QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1 << "";
         // A press handled while no block transaction is current still stops the transfer at
         // the next block instead of being lost.
-        QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2;
+        QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2 << "";
+        QTest::newRow("file beyond the transfer's counts") << QStringList() << -1 << false << "" << QList<int>{} << 0 << 0 << "Error|File is too large:\n\n%1";
+        QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1";
+        QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware";
+        QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "";
         // clang-format on
     }
     void update() {
@@ -60,12 +66,17 @@ private slots:
         QFETCH(QList<int>, values);
         QFETCH(int, err);
         QFETCH(int, blocks);
+        QFETCH(QString, refusal);
         QVERIFY(start(args));
         const QString image = m_dir.filePath("image.bin");
-        QByteArray bytes(size, Qt::Uninitialized);
+        QByteArray bytes(qMax(size, 0), Qt::Uninitialized);
         for (int i = 0; i < size; ++i)
             bytes[i] = char(i * 7 + 3);
         QVERIFY(test::writeFile(image, bytes));
+        if (size < 0) // sparse: nothing is written, so reading it would be the fault
+            QVERIFY(QFile::resize(image, qint64(1) << 31));
+        if (cancel == "no port")
+            m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
         if (holdOpen)
             m_w.openClose()->click();
         bool pressedBetweenBlocks = false;
@@ -87,8 +98,17 @@ private slots:
             });
         }
         test::Modals modals;
-        modals.chooseFile(image);
+        modals.chooseFile(cancel == "dialog" ? QString() : image);
         m_w.action("update-firmware")->trigger();
+        if (!refusal.isEmpty() || cancel == "dialog") {
+            QTest::qWait(50);
+            QCOMPARE(modals.answered, 1);
+            QCOMPARE(modals.boxes,
+                     refusal.isEmpty() ? QStringList() : QStringList{refusal.arg(image)});
+            QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen());
+            QVERIFY(trace().isEmpty());
+            return;
+        }
         QPointer<QProgressDialog> dialog = qobject_cast<QProgressDialog*>(m_w.progressDialog());
         QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
         QCOMPARE(dialog->maximum(), size);
@@ -127,45 +147,6 @@ private slots:
         QCOMPARE(m_w.port()->isOpen(), holdOpen);
         QCOMPARE(m_w.openClose()->text(), holdOpen ? "Close" : "Open");
         QVERIFY(m_w.atOk());
-    }
-
-    void refused_data() {
-        QTest::addColumn<QString>("file");    // empty: the file dialog is cancelled
-        QTest::addColumn<QString>("message"); // empty: no message box at all
-        QTest::addColumn<QMessageBox::Icon>("icon");
-        // clang-format off
-        QTest::newRow("file gone before it is opened") << "gone" << "Error|Failed to open file:\n\n%1" << QMessageBox::Warning;
-        QTest::newRow("file beyond the transfer's counts") << "huge" << "Error|File is too large:\n\n%1" << QMessageBox::Critical;
-        QTest::newRow("port cannot be opened") << "small" << "Error|Failed to write firmware" << QMessageBox::Critical;
-        QTest::newRow("file dialog cancelled") << "" << "" << QMessageBox::NoIcon;
-        QTest::newRow("empty file") << "empty" << "Error|File is empty:\n\n%1" << QMessageBox::Warning;
-        // clang-format on
-    }
-    void refused() {
-        QFETCH(QString, file);
-        QFETCH(QString, message);
-        QFETCH(QMessageBox::Icon, icon);
-        QVERIFY(start({}));
-        const QString path = m_dir.filePath(file + ".bin");
-        QVERIFY(test::writeFile(path, file == "empty" ? "" : "abc"));
-        if (file == "huge") // sparse: nothing is written, so reading it would be the fault
-            QVERIFY(QFile::resize(path, qint64(1) << 31));
-        if (file == "small")
-            m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
-        test::Modals modals;
-        // The file dialog only takes an existing file; "gone" disappears right after.
-        modals.chooseFile(file.isEmpty() ? QString() : path, [&] {
-            if (file == "gone")
-                QFile::remove(path);
-        });
-        m_w.action("update-firmware")->trigger();
-        QFile::remove(path);
-        QCOMPARE(modals.answered, 1);
-        QTest::qWait(50);
-        QCOMPARE(modals.boxes, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
-        QCOMPARE(modals.icon, icon);
-        QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen());
-        QVERIFY(trace().isEmpty());
     }
 
     // User commands wait while the update runs: a repetition's ticks are skipped and a typed
