@@ -15,9 +15,10 @@
 class TestFlashCli : public QObject {
     Q_OBJECT
 private slots:
-    // In args PORT and IMAGE stand for the paths; image is a size or "huge"; in err %1 is the
-    // port, %2 the image and '*' anything. "int": Ctrl-C once output has begun ("int100": once
-    // all blocks are in, which is no cancel: the module's answer, or its silence, decides).
+    // sim: the simulator's options ("none": no port; "held": this test holds it open too);
+    // image: a size or "huge"; in err %1 is the port, %2 the image, %3 this test's PID and '*'
+    // anything. "int": Ctrl-C once output has begun ("int100": once all blocks are in, which
+    // is no cancel: the module's answer, or its silence, decides).
     void exitCodes_data() {
         QTest::addColumn<QStringList>("sim");
         QTest::addColumn<QString>("image");

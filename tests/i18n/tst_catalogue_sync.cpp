@@ -10,12 +10,10 @@
 
 namespace {
 
-QStringList invariants(QString text) {
-    for (const auto& [from, to] :
-         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
-        text.replace(from, to);
+// Arguments, <placeholders> (escaped as in the file), commands, file patterns and lines.
+QStringList invariants(const QString& text) {
     static const QRegularExpression pattern(
-        R"(%L?\d+|<byte value="\w+"/>|<[^<>\s]+>|AT\+[A-Z]+\S*|\*\.[a-z*]+|;;|\n)");
+        R"(%L?\d+|<byte value="\w+"/>|&lt;[^&\s]+&gt;|AT\+[A-Z]+\S*|\*\.[a-z*]+|;;|\n)");
     QStringList tokens;
     for (auto it = pattern.globalMatch(text); it.hasNext();)
         tokens << it.next().captured();
