@@ -18,8 +18,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -55,13 +53,6 @@ void type(QWidget* widget, const QString& text) {
     }
 }
 
-QStringList numbered(int count) {
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << QStringLiteral("AT+N=%1").arg(i);
-    return list;
-}
-
 } // namespace
 
 class TestWidgets : public QObject {
@@ -95,8 +86,9 @@ private slots:
 
     // The newest 1000 are written; empty lines are written but not recalled.
     void historyFile() {
-        const QStringList all =
-            QStringList{"OLD1", "OLD2", "привет \\ \t \"end\"", ""} + numbered(998);
+        QStringList all{"OLD1", "OLD2", "привет \\ \t \"end\"", ""};
+        for (int i = 0; i < 998; ++i)
+            all << QStringLiteral("AT+N=%1").arg(i);
         InputHistory history;
         for (const QString& line : all)
             history.add(line);
@@ -116,22 +108,10 @@ private slots:
         QCOMPARE(test::readFile(m_file), old);
     }
 
-    // Recall on key release, no wrap at either end, the line kept past the newest; the
-    // history is saved on the way out.
+    // Recall on key release, no wrap at either end, the line kept past the newest.
     void historyRecall() {
-        QFile::remove(InputHistory::filename());
-        {
-            InputEdit edit;
-            QTest::keyRelease(&edit, Qt::Key_Up); // nothing to recall on a first run
-            QVERIFY(edit.text().isEmpty());
-            for (const char* line : {"A", "B", ""}) {
-                edit.setText(QString::fromLatin1(line));
-                QCOMPARE(edit.input(), QString::fromLatin1(line));
-                QVERIFY(edit.text().isEmpty());
-            }
-        }
-        QCOMPARE(QJsonDocument::fromJson(test::readFile(InputHistory::filename())).array(),
-                 QJsonArray({"A", "B", ""}));
+        QVERIFY(QDir().mkpath(QFileInfo(InputHistory::filename()).path()));
+        QVERIFY(test::writeFile(InputHistory::filename(), R"(["A", "B", ""])"));
         InputEdit edit;
         edit.setText(QStringLiteral("C"));
         edit.input();
