@@ -1,9 +1,7 @@
-// Faults from outside. The module disappears under an open port (idle, during a firmware
-// update, under a repeating command): the user sees the loss
-// once, gets a closed port back, keeps the log, and carries on once the device is back. The
-// program's own files under stress (a missing, blocked or full data directory, a process killed
-// while saving, malformed and huge files at start-up) are always whole, old or new, and the
-// program works regardless.
+// The module vanishes under an open port (idle, during a firmware update, under a repeating
+// command): the user sees the loss once, gets a closed port back, keeps the log, and carries on
+// once the device is back. The data files under stress (a missing, blocked or full directory, a
+// process killed while saving, malformed and huge files) stay whole, old or new.
 
 #include "input/inputhistory.h"
 #include "mainwidget/harness.h"

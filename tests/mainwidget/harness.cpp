@@ -86,9 +86,7 @@ void Modals::chooseFile(const QString& path) {
         else
             dialog->selectFile(path);
         path.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
-        if (dialog->isVisible())
-            return false; // not taken yet: again on a later turn of the event loop
-        return true;
+        return !dialog->isVisible(); // not taken yet: again on a later turn of the event loop
     });
 }
 

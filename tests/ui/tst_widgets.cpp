@@ -1,7 +1,6 @@
-// The parts of the window on their own: the input line's history and recall, the payload
-// editor, the user command list, its table model and its file, the port chooser, the icons. Extra
-// ports are plain files of the test's own: a pseudo-terminal that vanished would hand its number to
-// the next one opened anywhere on the machine.
+// The window's parts on their own: the input line's history, the payload editor, the user command
+// list with its model and file, the port chooser, the icons. Extra ports are plain files: a
+// pseudo-terminal that vanished would hand its number to the next one opened on the machine.
 
 #include "app/dir.h"
 #include "common/datafiles.h"
