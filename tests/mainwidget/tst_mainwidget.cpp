@@ -349,7 +349,10 @@ private slots:
         QSignalSpy opened(m_w.client(), &at::Client::opened);
         m_w.input()->setText("typed");
         addCommand("AT");
-        enter ? m_w.type("AT") : emit view()->doubleClicked(model()->index(0, 0));
+        if (enter)
+            m_w.type("AT");
+        else
+            emit view()->doubleClicked(model()->index(0, 0));
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
