@@ -1,4 +1,4 @@
-#include "input/binarycommand.h"
+#include "at/binarycommand.h"
 #include "input/binarydialog.h"
 #include "input/inputedit.h"
 #include "mainwidget/mainwidget.h"

@@ -1,4 +1,4 @@
-#include "input/binarycommand.h"
+#include "at/binarycommand.h"
 
 #include <QRegularExpression>
 #include <QStringList>
