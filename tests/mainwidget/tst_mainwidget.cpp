@@ -68,13 +68,12 @@ class TestMainWidget : public QObject {
     test::Window m_w;
     QTemporaryDir m_dir;
 
-    LogEdit* logEdit() const { return m_w.widget()->findChild<LogEdit*>(); }
+    LogEdit* logEdit() const { return m_w.logEdit(); }
     QStringList logRuns() const { return runs(logEdit()->document()); }
     // Red entries of the log that read text.
     int redEntries(const QString& text) const {
         return int(logRuns().filter(QRegularExpression("^error:")).join(QString()).count(text));
     }
-    auto* baud() const { return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>(); }
     PortNameCombo* combo() const { return m_w.widget()->findChild<PortNameCombo*>(); }
     QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
     QAbstractItemModel* model() const { return view()->model(); }
@@ -115,7 +114,7 @@ private slots:
     // A port that cannot be opened: a red entry for every press of Open and every Enter that
     // has to open it, the toolbar stays closed.
     void openClose() {
-        baud()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
+        m_w.baudrate()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
         QCOMPARE(m_w.port()->baudRate(), 9600);
         m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen() && !m_w.choosersEnabled());
@@ -369,7 +368,7 @@ private slots:
         m_w.widget()->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
         m_w.widget()->setGeometry(40, 50, 700, 400);
-        baud()->setBaudrate(9600);
+        m_w.baudrate()->setBaudrate(9600);
         m_w.action("user-commands")->setChecked(true);
         m_w.action("command-list")->setChecked(false);
         QTest::qWait(20);
