@@ -1,10 +1,13 @@
 #include "mainwidget/logedit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextCharFormat>
 
 namespace {
@@ -56,8 +59,31 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     textFormat.setForeground(QBrush(color));
     if (needsShaping(text))
         textFormat.setFontStyleStrategy(QFont::PreferDefault);
-    cursor.insertText(text, textFormat);
+    cursor.insertText(withLineEnds(text), textFormat);
     entryAppended(cursor.position() - start);
+}
+
+QString LogEdit::withLineEnds(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\n' && c != u'\r')
+            continue;
+        out.append(QStringView(text).mid(from, i - from));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        from = i + 1;
+        if (++m_blockLines < lines_per_block) {
+            out.append(QChar::LineSeparator);
+        } else {
+            out.append(u'\n');
+            m_blockLines = 0;
+        }
+    }
+    out.append(QStringView(text).mid(from));
+    return out;
 }
 
 QTextCursor& LogEdit::appendCursor() {
@@ -132,11 +158,43 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         connect(m_clearAction, &QAction::triggered, this, [this] {
             flush();
             clear();
+            m_blockLines = 0;
         });
     }
     menu->addAction(m_clearAction);
     menu->exec(event->globalPos());
     delete menu;
+}
+
+void LogEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTextEdit::mouseDoubleClickEvent(event);
+    m_doubleClick.start();
+    m_doubleClickAt = event->position().toPoint();
+}
+
+void LogEdit::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const bool triple =
+        event->button() == Qt::LeftButton && m_doubleClick.isValid() &&
+        m_doubleClick.elapsed() < QApplication::doubleClickInterval() &&
+        (at - m_doubleClickAt).manhattanLength() < QApplication::startDragDistance();
+    QTextEdit::mousePressEvent(event);
+    if (!triple)
+        return;
+    m_doubleClick.invalidate();
+    // A triple click selects a block, which holds several lines here: select the one line.
+    QTextCursor line = cursorForPosition(at);
+    const QTextBlock block = line.block();
+    const QString text = block.text();
+    const int in = line.positionInBlock();
+    const qsizetype begin = in > 0 ? text.lastIndexOf(QChar::LineSeparator, in - 1) + 1 : 0;
+    const qsizetype separator = text.indexOf(QChar::LineSeparator, in);
+    qsizetype end = separator < 0 ? text.size() : separator + 1;
+    if (separator < 0 && block.next().isValid())
+        ++end;
+    line.setPosition(block.position() + int(begin));
+    line.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
+    setTextCursor(line);
 }
 
 void LogEdit::keyPressEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 class QAction;
 class QContextMenuEvent;
 class QKeyEvent;
+class QMouseEvent;
 
 // The read-only traffic log; its context menu adds "Clear".
 //
@@ -46,12 +47,21 @@ public:
     // How long appended entries may wait for their layout.
     static constexpr int frame_ms = 33;
 
+    // Lines share a block in runs of this many, parted by line separators (U+2028), which the
+    // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
+    // inserting one, laying it out, and moving the rest when the top is trimmed.
+    static constexpr int lines_per_block = 16;
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QTextCursor& appendCursor();
+    // text with its line ends (LF, CR LF, a lone CR) as line separators or block ends.
+    QString withLineEnds(const QString& text);
     void entryAppended(int length);
     void trim();
 
@@ -61,6 +71,9 @@ private:
     bool m_appending = false;
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
+    int m_blockLines = 0; // line ends in the last block
+    QElapsedTimer m_doubleClick;
+    QPoint m_doubleClickAt;
 
     std::deque<int> m_entries; // the length of each entry in the log, oldest first
     qint64 m_entriesLength = 0;

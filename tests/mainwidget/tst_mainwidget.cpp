@@ -21,7 +21,7 @@ using wdt::serialport::PortNameCombo;
 
 namespace {
 
-// The log as runs of one colour, "name:text"; a block end is folded into the run it ends.
+// The log as runs of one colour, "name:text"; a line end is folded into the run it ends.
 QStringList runs(const QTextDocument* doc) {
     const QMap<QRgb, QString> names{{QColor(Qt::black).rgb(), "prefix"},
                                     {QColor(Qt::blue).rgb(), "sent"},
@@ -37,7 +37,7 @@ QStringList runs(const QTextDocument* doc) {
                 names.value(it.fragment().charFormat().foreground().color().rgb(), "?");
             if (name != std::exchange(last, name))
                 out << name + ':';
-            out.last() += it.fragment().text();
+            out.last() += it.fragment().text().replace(QChar::LineSeparator, '\n');
         }
         if (block.next().isValid() && !out.isEmpty())
             out.last() += '\n';
@@ -178,7 +178,7 @@ private slots:
         m_w.widget()->resize(500, 300);
         show();
         m_w.openClose()->click();
-        // A carriage return inside a line makes every entry two blocks.
+        // A carriage return inside a line makes every entry two lines.
         QByteArray lines;
         for (int i = 0; i < 50; ++i)
             lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
