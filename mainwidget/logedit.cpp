@@ -14,21 +14,27 @@ namespace {
 
 // Unshaped, a control character is drawn as nothing (shaped, as a box), a combining mark
 // beside its letter and Arabic without its joins. Below the combining marks every other
-// character looks the same either way.
+// character looks the same either way. Bytes that are no UTF-8 (replacement characters) make
+// the entry line noise, a wrong baud rate or a device waking up: no shaping makes that
+// readable, and shaping its many scripts costs twice the rest of its layout.
 bool needsShaping(const QString& text) {
+    bool needs = false;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
+        if (u == QChar::ReplacementCharacter)
+            return false;
         if (u >= 0x300 || (u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t') ||
             (u >= 0x7f && u < 0xa0))
-            return true;
+            needs = true;
     }
-    return false;
+    return needs;
 }
 
 } // namespace
 
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {
+    m_prefixFormat.setForeground(QBrush(Qt::black));
     m_frame.setSingleShot(true);
     connect(&m_frame, &QTimer::timeout, this, &LogEdit::flush);
 }
@@ -50,16 +56,16 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     // The view's cursor, resting at the end, travels with the text inserted there.
     QTextCursor& cursor = appendCursor();
     const int start = cursor.position();
-    if (!prefix.isEmpty()) {
-        QTextCharFormat prefixFormat;
-        prefixFormat.setForeground(QBrush(Qt::black));
-        cursor.insertText(prefix, prefixFormat);
+    if (!prefix.isEmpty())
+        cursor.insertText(prefix, m_prefixFormat);
+    if (color != m_textColor) {
+        // Most entries have the colour of the one before: their formats are kept.
+        m_textColor = color;
+        m_textFormat.setForeground(QBrush(color));
+        m_shapedFormat = m_textFormat;
+        m_shapedFormat.setFontStyleStrategy(QFont::PreferDefault);
     }
-    QTextCharFormat textFormat;
-    textFormat.setForeground(QBrush(color));
-    if (needsShaping(text))
-        textFormat.setFontStyleStrategy(QFont::PreferDefault);
-    cursor.insertText(withLineEnds(text), textFormat);
+    cursor.insertText(withLineEnds(text), needsShaping(text) ? m_shapedFormat : m_textFormat);
     entryAppended(cursor.position() - start);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
@@ -72,6 +74,10 @@ private:
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
     int m_blockLines = 0; // line ends in the last block
+    QTextCharFormat m_prefixFormat;
+    QColor m_textColor; // invalid until the first entry
+    QTextCharFormat m_textFormat;
+    QTextCharFormat m_shapedFormat;
     QElapsedTimer m_doubleClick;
     QPoint m_doubleClickAt;
 
