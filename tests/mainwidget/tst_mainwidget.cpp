@@ -8,6 +8,8 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -15,6 +17,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTranslator>
 
 using wdt::serialport::PortNameCombo;
@@ -135,15 +138,20 @@ private slots:
     void entries_data() {
         QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
         QTest::addColumn<QString>("entry");
-        QTest::newRow("typed") << QByteArray() << "sent:AT\n";
-        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n";
+        QTest::addColumn<bool>("shaped"); // a combining mark needs it, line noise does not
+        QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
+        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
+        QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
+        QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
-                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n";
+                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n"
+                                << false;
     }
     void entries() {
         QFETCH(QByteArray, wire);
         QFETCH(QString, entry);
+        QFETCH(bool, shaped);
         if (wire.isEmpty()) {
             m_w.type("AT");
             QVERIFY(m_w.input()->text().isEmpty());
@@ -154,6 +162,12 @@ private slots:
         QTRY_COMPARE(logRuns().value(logRuns().size() - 1), entry);
         QCOMPARE(logRuns().at(logRuns().size() - 2),
                  "prefix:" + QString(wire.isEmpty() ? "<< " : ">> "));
+        QTextCharFormat last;
+        for (QTextBlock b = logEdit()->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                last = it.fragment().charFormat();
+        }
+        QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
@@ -161,6 +175,22 @@ private slots:
         QVERIFY(m_w.log().contains(entry.mid(entry.indexOf(':') + 1) + "<< AT+MARK"));
         QVERIFY(!logEdit()->textCursor().hasSelection());
         QVERIFY(!logEdit()->document()->isUndoRedoEnabled());
+        // "Clear" in the context menu empties the log; the next entry starts at the top.
+        QTimer pick;
+        connect(&pick, &QTimer::timeout, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    action->text() == "Clear" ? action->trigger() : void();
+                menu->close();
+            }
+        });
+        pick.start(10);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
+                                    logEdit()->viewport()->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(logEdit()->viewport(), &menuEvent);
+        QVERIFY(m_w.log().isEmpty());
+        m_w.type("AT");
+        QTRY_COMPARE(logRuns(), QStringList({"prefix:<< ", "sent:AT\n"}));
     }
 
     void logBound_data() {
@@ -208,6 +238,13 @@ private slots:
             return bar->value() > 0 &&
                    logEdit()->viewport()->rect().contains(logEdit()->cursorRect());
         }));
+        // A triple click selects one line, though lines share blocks.
+        QTextCursor line(logEdit()->document());
+        line.setPosition(int(text.lastIndexOf(">> first")) + 4);
+        const QPoint at = logEdit()->cursorRect(line).center();
+        QTest::mouseDClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(logEdit()->textCursor().selection().toPlainText(), ">> first 49\n");
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
