@@ -123,10 +123,14 @@ void LogEdit::setMaxEntries(int count) {
     m_maxEntries = qMax(1, count);
 }
 
+void LogEdit::setMaxCharacters(qint64 count) {
+    m_maxCharacters = qMax<qint64>(1, count);
+}
+
 void LogEdit::entryAppended(int length) {
     m_entries.push_back(length);
     m_entriesLength += length;
-    if (m_entries.size() >= 2 * size_t(m_maxEntries))
+    if (m_entries.size() >= 2 * size_t(m_maxEntries) || m_entriesLength >= 2 * m_maxCharacters)
         m_trimDue = true;
 }
 
@@ -143,13 +147,15 @@ void LogEdit::trim() {
         m_entries.push_front(int(length - m_entriesLength));
         m_entriesLength = length;
     }
-    if (m_entries.size() <= size_t(m_maxEntries))
-        return;
     qint64 cut = 0;
-    while (m_entries.size() > size_t(m_maxEntries)) {
+    // The newest entry stays, however long.
+    while (m_entries.size() > 1 &&
+           (m_entries.size() > size_t(m_maxEntries) || m_entriesLength - cut > m_maxCharacters)) {
         cut += m_entries.front();
         m_entries.pop_front();
     }
+    if (cut == 0)
+        return;
     m_entriesLength -= cut;
     QTextCursor top(document());
     top.setPosition(int(cut), QTextCursor::KeepAnchor);

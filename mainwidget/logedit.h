@@ -39,12 +39,18 @@ public:
     // Where text typed while the log has the focus goes, with the focus.
     void setTypingTarget(QWidget* target) { m_typingTarget = target; }
 
-    // The log keeps the newest entries only. Removing text from the top moves the layout of
-    // all the rest, so it is done in chunks: once the log holds twice this bound, the oldest
-    // half is dropped, each entry whole.
+    // The log keeps the newest entries only, each whole. Removing text from the top moves the
+    // layout of all the rest, so it is done in chunks: once the log holds twice as many entries
+    // or characters as these bounds, the oldest are dropped down to both. The characters keep
+    // the laid-out height far below 2^23 pixels, where the layout's fixed-point arithmetic
+    // overflows and it no longer ends, even with the log at its narrowest (about 3 pixels of
+    // height a character) and its text random.
     static constexpr int default_max_entries = 40000;
+    static constexpr qint64 default_max_characters = 800000;
     int maxEntries() const { return m_maxEntries; }
     void setMaxEntries(int count);
+    qint64 maxCharacters() const { return m_maxCharacters; }
+    void setMaxCharacters(qint64 count);
 
     // How long appended entries may wait for their layout.
     static constexpr int frame_ms = 33;
@@ -84,5 +90,6 @@ private:
     std::deque<int> m_entries; // the length of each entry in the log, oldest first
     qint64 m_entriesLength = 0;
     int m_maxEntries = default_max_entries;
+    qint64 m_maxCharacters = default_max_characters;
     bool m_trimDue = false;
 };
