@@ -9,6 +9,11 @@
 #include <limits>
 
 void MainWidget::onWriteFirmware() {
+    // Refused as a send is: the image would go to the chooser's fallback, not the lost device.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
     const QString filename = QFileDialog::getOpenFileName(
         this, tr("Open binary file"), QString(), tr("Binary file (*.bin);;All files (*.*)"));
     if (filename.isEmpty())
@@ -46,6 +51,11 @@ void MainWidget::onWriteFirmware() {
         return;
     }
 
+    // The device may have vanished while the file was being chosen.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
     if (!m_client->serialPort()->isOpen())
         m_lastPortError.clear();
     if (!m_client->updateFirmware(image)) {

@@ -57,6 +57,7 @@ MainWidget::MainWidget(QWidget* parent)
 
     connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
     connect(m_client, &at::Client::opened, this, [this] {
+        onPortOpened();
         m_lastPortError.clear();
         m_lostPort.clear();
     });
@@ -78,6 +79,7 @@ MainWidget::MainWidget(QWidget* parent)
         createVisibleAction(QStringLiteral("command-list"), tr("Command list"), commandListPanel));
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
+    createSessionActions();
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
@@ -91,6 +93,7 @@ MainWidget::MainWidget(QWidget* parent)
     addAction(quitAction);
 
     restore();
+    m_chosenPort = m_portNameCombo->portName();
 
     connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
             Qt::QueuedConnection);

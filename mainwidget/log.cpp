@@ -1,6 +1,7 @@
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/recorder.h"
 
 #include <QBrush>
 #include <QFrame>
@@ -31,6 +32,14 @@ bool needsShaping(const QString& text) {
             return true;
     }
     return false;
+}
+
+// The time of arrival in grey, in front of the entry.
+void insertTime(QTextCursor& cursor, qint64 time) {
+    static TimeText timeText(QStringLiteral("hh:mm:ss"));
+    QTextCharFormat format;
+    format.setForeground(QBrush(Qt::gray));
+    cursor.insertText(timeText(time) + u' ', format);
 }
 
 } // namespace
@@ -81,6 +90,7 @@ QWidget* MainWidget::createLogWidget() {
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(0);
     panelLayout->addWidget(m_logEdit, 0);
+    addLogBars(panelLayout);
     panelLayout->addWidget(inputBar, 0);
     auto* panel = new QFrame;
     panel->setObjectName(QStringLiteral("log-panel"));
@@ -93,6 +103,13 @@ QWidget* MainWidget::createLogWidget() {
 }
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
+    if (m_sessionActive)
+        sessionEntry(prefix, text, color); // recorded, timed or held while paused
+    else
+        logEntry(-1, prefix, text, color);
+}
+
+void MainWidget::logEntry(qint64 time, const QString& prefix, const QString& text, QColor color) {
     const QTextCursor view = m_logEdit->textCursor();
     // The log's own cursor, resting at the end, travels with text inserted there.
     const bool following = !view.hasSelection() && view.atEnd();
@@ -107,6 +124,8 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
     }
     QTextCursor& cursor = following ? m_logEdit->appendCursor() : endCursor;
     const int start = cursor.position();
+    if (time >= 0)
+        insertTime(cursor, time);
     if (!prefix.isEmpty()) {
         QTextCharFormat prefixFormat;
         prefixFormat.setForeground(QBrush(Qt::black));

@@ -111,6 +111,10 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         });
     }
     menu->addAction(m_clearAction);
+    if (!m_menuActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_menuActions);
+    }
     menu->exec(event->globalPos());
     delete menu;
 }

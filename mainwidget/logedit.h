@@ -42,6 +42,9 @@ public:
     // Counts the entry just appended: length document positions at the end.
     void entryAppended(int length);
 
+    // Entries of the context menu after "Clear".
+    void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -51,6 +54,7 @@ private:
     void trim();
 
     QAction* m_clearAction = nullptr;
+    QList<QAction*> m_menuActions;
     QPointer<QWidget> m_typingTarget;
     QTextCursor m_append;
     bool m_appending = false;

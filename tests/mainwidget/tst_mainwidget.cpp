@@ -8,6 +8,7 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -314,19 +315,33 @@ private slots:
                  how == "typed" && maxSize < 0 && !inputAfter.isEmpty() ? 1 : 0);
     }
 
-    // After a loss, Enter and the table do not open another port behind the user's back: the
-    // command stays, the log says why; the user's pick of a port lets them go on.
+    // After a loss, Enter, the table and "Update firmware" do not open another port behind the
+    // user's back: the command stays, the log says why. The user's pick of a port lets them go
+    // on, and so does the device coming back: with Reconnect off the chooser takes it again,
+    // listed first as before. Saved at exit: the lost port, unless the user picked another.
     void afterLoss_data() {
-        QTest::addColumn<bool>("enter"); // else a double-click in the table
-        QTest::addColumn<bool>("pick");
+        QTest::addColumn<QString>("how");  // "Enter", "table" (a double-click) or "firmware"
+        QTest::addColumn<QString>("then"); // "pick": the user picks a port; "back": the device
         QTest::addColumn<QString>("inputAfter");
-        QTest::newRow("Enter") << true << false << "AT";
-        QTest::newRow("table double-click") << false << false << "typed";
-        QTest::newRow("Enter after a pick") << true << true << "";
+        QTest::newRow("Enter") << "Enter"
+                               << ""
+                               << "AT";
+        QTest::newRow("table double-click") << "table"
+                                            << ""
+                                            << "typed";
+        QTest::newRow("firmware") << "firmware"
+                                  << ""
+                                  << "typed";
+        QTest::newRow("Enter after a pick") << "Enter"
+                                            << "pick"
+                                            << "";
+        QTest::newRow("Enter, the device back") << "Enter"
+                                                << "back"
+                                                << "";
     }
     void afterLoss() {
-        QFETCH(bool, enter);
-        QFETCH(bool, pick);
+        QFETCH(QString, how);
+        QFETCH(QString, then);
         QFETCH(QString, inputAfter);
         // Through a link of its own, so that no other terminal taking the number brings it back.
         auto lost = std::make_unique<test::PtyPeer>();
@@ -334,6 +349,7 @@ private slots:
         QFile::remove(lostPath);
         QVERIFY(QFile::link(lost->slavePath(), lostPath));
         QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
+        m_w.action("reconnect")->setChecked(false);
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
         m_w.openClose()->click();
@@ -342,24 +358,101 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo()->contains(lostPath); }));
         m_peer.clearReceived();
-        if (pick) {
+        test::PtyPeer back, *device = &m_peer;
+        if (then == "pick") {
             combo()->setCurrentIndex(combo()->findData(m_peer.slavePath()));
             emit combo()->activated(combo()->currentIndex());
+        } else if (then == "back") {
+            QVERIFY(QFile::link(back.slavePath(), lostPath));
+            QVERIFY(QTest::qWaitFor([&] { return combo()->portName() == lostPath; }));
+            QCOMPARE(combo()->currentIndex(), 0);
+            device = &back;
         }
         QSignalSpy opened(m_w.client(), &at::Client::opened);
         m_w.input()->setText("typed");
         addCommand("AT");
-        if (enter)
+        test::Modals modals;
+        QVERIFY(test::writeFile(m_dir.filePath("image"), "x"));
+        modals.chooseFile(m_dir.filePath("image"));
+        if (how == "Enter")
             m_w.type("AT");
-        else
+        else if (how == "table")
             emit view()->doubleClicked(model()->index(0, 0));
+        else
+            m_w.action("update-firmware")->trigger();
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
-            pick ? 0 : 1);
-        QCOMPARE(opened.size(), pick ? 1 : 0);
-        if (pick)
-            QCOMPARE(wire().left(4), "AT\r\n");
+            then.isEmpty() ? 1 : 0);
+        QCOMPARE(opened.size(), then.isEmpty() ? 0 : 1);
+        if (!then.isEmpty())
+            QVERIFY(device->waitFor("AT\r\n"));
+        m_w.destroy();
+        QCOMPARE(QSettings().value("port").toString(),
+                 then == "pick" ? m_peer.slavePath() : lostPath);
+    }
+
+    // "Record to file..." appends every entry as the log shows it, each line behind the date and
+    // the time "Show times" gives the entry, whatever the log's bound drops. A file that cannot
+    // be made is refused, a write that fails stops the recording: one red entry each.
+    void record() {
+        const QString path = m_dir.filePath("record.log"), blocked = m_dir.filePath("file");
+        QVERIFY(test::writeFile(path, "older") && test::writeFile(blocked, "x"));
+        logEdit()->setMaxEntries(5);
+        m_w.action("show-times")->setChecked(true);
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        test::Modals modals;
+        for (const QString& file : {blocked + "/record.log", path}) {
+            modals.chooseFile(file);
+            m_w.action("record")->trigger();
+        }
+        QCOMPARE(redEntries("Not recording: " + blocked + "/record.log: "), 1);
+        QVERIFY(!line->isHidden() && line->text().contains(path));
+        const QDateTime start = QDateTime::currentDateTime();
+        QStringList expected{"<< AT"};
+        m_w.type("AT");
+        QByteArray lines;
+        for (int i = 0; i < 20; ++i) {
+            expected << ">> line " + QString::number(i);
+            lines += expected.last().mid(3).toLatin1() + "\r\n";
+        }
+        QVERIFY(m_peer.write(lines + "+READB:2\r\nHi"));
+        expected << ">> +READB:2"
+                 << ">> hex[2]{4869}"
+                 << "   str{Hi}";
+        QTRY_VERIFY(m_w.log().contains("str{Hi}"));
+        m_w.action("record")->trigger();
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        const QStringList file = QString(test::readFile(path)).split('\n');
+        QCOMPARE(file.first(), "older");
+        QCOMPARE(file.last(), "");
+        QStringList content, times;
+        for (const QString& l : file.mid(1, file.size() - 2))
+            content << l.mid(24), times << l.mid(11);
+        QCOMPARE(content, expected);
+        const QDateTime first =
+            QDateTime::fromString(file.at(1).left(23), "yyyy-MM-dd hh:mm:ss.zzz");
+        QVERIFY(first >= start && first <= QDateTime::currentDateTime());
+        // The times the log shows are the file's.
+        const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+        const QStringList timed = m_w.log().split('\n').filter(time);
+        for (const QString& shown : timed)
+            QVERIFY2(times.contains(shown), qPrintable(shown));
+        QVERIFY(timed.size() >= 5 && m_w.count(">> line 0") == 0);
+
+        // A full disk (a file size limit) in the middle of a record.
+        modals.chooseFile(path);
+        m_w.action("record")->trigger();
+        const qint64 size = QFileInfo(path).size();
+        QVERIFY(test::saveUnderSizeLimit(size + 100, [&] {
+            return m_peer.write(lines) &&
+                   QTest::qWaitFor([&] { return redEntries("Recording stopped: " + path) == 1; });
+        }));
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        QVERIFY(QFileInfo(path).size() <= size + 100);
+        m_peer.clearReceived();
+        m_w.type("AT+AFTER");
+        QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
     }
 
     // Port, rate, panels, size and splitter come back.
