@@ -186,6 +186,11 @@ void MainWidget::onRecord() {
     updateSession();
 }
 
+void MainWidget::logEntry(qint64 time, const QString& prefix, const QString& text, QColor color) {
+    static TimeText timeText(QStringLiteral("hh:mm:ss"));
+    m_logEdit->appendEntry(prefix, text, color, time < 0 ? QString() : timeText(time) + u' ');
+}
+
 void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor color) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     m_recorder->write(now, prefix, text);
