@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -50,9 +49,6 @@ FindBar::FindBar(QTextEdit* log, QWidget* parent)
     connect(previousButton, &QToolButton::clicked, this, &FindBar::previous);
     connect(nextButton, &QToolButton::clicked, this, &FindBar::next);
     connect(closeButton, &QToolButton::clicked, this, &FindBar::dismiss);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &FindBar::dismiss);
     connect(m_edit, &QLineEdit::textEdited, this, &FindBar::restart);
     // "Clear" (or a trim) while the bar is open: count afresh.
     connect(m_log->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -97,6 +93,10 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             step(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape) {
+            dismiss();
             return true;
         }
     }

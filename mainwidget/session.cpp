@@ -5,10 +5,12 @@
 #include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSerialPortInfo>
@@ -49,6 +51,33 @@ bool sameDevice(const QString& a, const QString& b) {
     }
     return true;
 }
+
+// Scroll Lock cannot be a shortcut (the toolkit takes the lock keys for modifiers): its press
+// anywhere in the window triggers the action.
+class LockKey : public QObject {
+public:
+    LockKey(QWidget* window, QAction* action)
+        : QObject(window)
+        , m_window(window)
+        , m_action(action) {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() != Qt::Key_ScrollLock || !widget || widget->window() != m_window)
+            return false;
+        if (!key->isAutoRepeat())
+            m_action->trigger();
+        return true;
+    }
+
+private:
+    QWidget* m_window;
+    QAction* m_action;
+};
 
 } // namespace
 
@@ -96,7 +125,10 @@ void MainWidget::createSessionActions() {
     m_pauseAction = new QAction(tr("Pause"), this);
     m_pauseAction->setObjectName(QStringLiteral("pause"));
     m_pauseAction->setCheckable(true);
+    // Shown in the menu; the key itself is caught by a LockKey.
     m_pauseAction->setShortcut(QKeySequence(Qt::Key_ScrollLock));
+    m_pauseAction->setShortcutContext(Qt::WidgetShortcut);
+    new LockKey(this, m_pauseAction);
     connect(m_pauseAction, &QAction::toggled, this, &MainWidget::updateSession);
     auto* findAction = new QAction(tr("Find..."), this);
     findAction->setObjectName(QStringLiteral("find"));
@@ -108,7 +140,7 @@ void MainWidget::createSessionActions() {
     auto* previousAction = new QAction(this);
     previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(previousAction, &QAction::triggered, m_findBar, &FindBar::previous);
-    addActions({m_pauseAction, findAction, nextAction, previousAction});
+    addActions({findAction, nextAction, previousAction});
     m_logEdit->addMenuActions({m_pauseAction, findAction});
     updateSession();
 }
@@ -221,9 +253,9 @@ void MainWidget::updateSession() {
     if (recording)
         parts << QStringLiteral("\u25cf ") + tr("Recording to %1").arg(m_recorder->fileName());
     if (paused) {
-        QString held = tr("Paused: %n entries waiting", nullptr, int(m_held.size()));
+        QString held = tr("Paused, entries waiting: %1").arg(m_held.size());
         if (m_heldDropped > 0)
-            held += tr(", %n dropped", nullptr, int(qMin<qint64>(m_heldDropped, INT_MAX)));
+            held += tr(", dropped: %1").arg(m_heldDropped);
         parts << held;
     }
     m_sessionLine->setText(parts.join(QStringLiteral("  \u00b7  ")));
@@ -234,9 +266,7 @@ void MainWidget::updateSession() {
 
 void MainWidget::releaseHeld() {
     if (m_heldDropped > 0)
-        logEntry(-1, QString(),
-                 tr("%n entries dropped while paused\r\n", nullptr,
-                    int(qMin<qint64>(m_heldDropped, INT_MAX))),
+        logEntry(-1, QString(), tr("Entries dropped while paused: %1\r\n").arg(m_heldDropped),
                  noteColor);
     const bool times = m_timesAction->isChecked();
     for (const Held& held : m_held)

@@ -515,33 +515,19 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <source>Recording to %1</source>
         <translation>Идёт запись в %1</translation>
     </message>
-    <message numerus="yes">
-        <source>Paused: %n entries waiting</source>
-        <translation>
-            <numerusform>Пауза: ждёт %n запись</numerusform>
-            <numerusform>Пауза: ждут %n записи</numerusform>
-            <numerusform>Пауза: ждут %n записей</numerusform>
-        </translation>
+    <message>
+        <source>Paused, entries waiting: %1</source>
+        <translation>Пауза, записей ждёт: %1</translation>
     </message>
-    <message numerus="yes">
-        <source>, %n dropped</source>
-        <translation>
-            <numerusform>, %n отброшена</numerusform>
-            <numerusform>, %n отброшены</numerusform>
-            <numerusform>, %n отброшено</numerusform>
-        </translation>
+    <message>
+        <source>, dropped: %1</source>
+        <translation>, отброшено: %1</translation>
     </message>
-    <message numerus="yes">
-        <source>%n entries dropped while paused<byte value="xd"/>
+    <message>
+        <source>Entries dropped while paused: %1<byte value="xd"/>
 </source>
-        <translation>
-            <numerusform>%n запись отброшена во время паузы<byte value="xd"/>
-</numerusform>
-            <numerusform>%n записи отброшены во время паузы<byte value="xd"/>
-</numerusform>
-            <numerusform>%n записей отброшено во время паузы<byte value="xd"/>
-</numerusform>
-        </translation>
+        <translation>Записей отброшено во время паузы: %1<byte value="xd"/>
+</translation>
     </message>
 </context>
 <context>

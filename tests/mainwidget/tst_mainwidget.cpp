@@ -467,6 +467,75 @@ private slots:
         QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
     }
 
+    // Scroll Lock holds the view: the selection stays, new entries wait (the oldest dropped
+    // beyond the log's bound) and the log says how many; pressed again, they come in order.
+    void pause() {
+        show();
+        logEdit()->setMaxEntries(10);
+        m_w.openClose()->click();
+        const auto lines = [](int from, int to, const char* prefix = "", const char* end = "\r\n") {
+            QByteArray out;
+            for (int i = from; i < to; ++i)
+                out += prefix + QByteArray("line ") + QByteArray::number(i) + end;
+            return QString(out);
+        };
+        QVERIFY(m_peer.write(lines(0, 3).toLatin1()));
+        QTRY_VERIFY(m_w.log().contains("line 2"));
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        logEdit()->selectAll();
+        QVERIFY(m_peer.write(lines(3, 28).toLatin1()));
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        QTRY_COMPARE(line->text(), "Paused, entries waiting: 10, dropped: 15");
+        QCOMPARE(m_w.log(), lines(0, 3, ">> ", "\n"));
+        QVERIFY(logEdit()->textCursor().hasSelection());
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        QVERIFY(line->isHidden());
+        QCOMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
+                                lines(18, 28, ">> ", "\n"));
+        QVERIFY(!logEdit()->textCursor().hasSelection());
+    }
+
+    // Ctrl+F opens the find bar and pauses the log; typing shows the first match from the top
+    // of the view, Return and F3 step on, with Shift back, wrapping; Escape closes and resumes.
+    void find() {
+        show();
+        m_w.openClose()->click();
+        QVERIFY(m_peer.write("alpha 0\r\nbeta 1\r\nalpha 2\r\nBETA 3\r\nbeta 4\r\n"));
+        QTRY_VERIFY(m_w.log().contains("beta 4"));
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        auto* field = m_w.widget()->findChild<QLineEdit*>("find");
+        auto* count = m_w.widget()->findChild<QLabel*>("find-count");
+        QVERIFY(field->hasFocus());
+        QTest::keyClicks(field, "zz");
+        QTRY_COMPARE(count->text(), "No matches");
+        field->clear();
+        QTest::keyClicks(field, "beta");
+        const auto at = [&] {
+            return count->text() + ' ' + logEdit()->textCursor().block().text() + ' ' +
+                   logEdit()->textCursor().selectedText();
+        };
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
+        QVERIFY(m_peer.write("gamma\r\n"));
+        const QStringList steps{"2 of 3 >> BETA 3 BETA", "3 of 3 >> beta 4 beta",
+                                "1 of 3 >> beta 1 beta", "3 of 3 >> beta 4 beta",
+                                "2 of 3 >> BETA 3 BETA"};
+        const QList<std::pair<Qt::Key, Qt::KeyboardModifier>> keys{
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_Return, Qt::ShiftModifier},
+            {Qt::Key_F3, Qt::ShiftModifier}};
+        for (int i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(field, keys[i].first, keys[i].second);
+            QCOMPARE(at(), steps[i]);
+        }
+        QTRY_VERIFY(m_w.widget()->findChild<QLabel*>("session-line")->text().endsWith(": 1"));
+        QVERIFY(!m_w.log().contains("gamma"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!field->isVisible());
+        QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
+    }
+
     // Port, rate, panels, size and splitter come back.
     void settings() {
         QVERIFY(!m_w.action("user-commands")->isChecked() &&
