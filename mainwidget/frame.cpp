@@ -1,6 +1,8 @@
 #include "app/app.h"
 #include "input/inputedit.h"
+#include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
+#include "mainwidget/recorder.h"
 #include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
@@ -111,4 +113,7 @@ MainWidget::~MainWidget() {
     m_client->serialPort()->disconnect(this);
     m_client->disconnect(this);
     m_baudrateCombo->disconnect(this);
+    // The record's last write, at its destruction, cannot be logged any more.
+    m_recorder->disconnect(this);
+    m_findBar->disconnect(this);
 }
