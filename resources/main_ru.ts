@@ -475,4 +475,27 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Порт не открыт</translation>
     </message>
 </context>
+<context>
+    <name>datafile</name>
+    <message>
+        <source>%1 not loaded and left as it is: %2</source>
+        <translation>%1 не загружен и оставлен как есть: %2</translation>
+    </message>
+    <message>
+        <source>larger than %1 bytes</source>
+        <translation>больше %1 байт</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>not a JSON array (%1 at byte %2)</source>
+        <translation>не массив JSON (%1 в байте %2)</translation>
+    </message>
+    <message>
+        <source>not a JSON array</source>
+        <translation>не массив JSON</translation>
+    </message>
+</context>
 </TS>

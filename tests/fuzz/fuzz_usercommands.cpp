@@ -1,10 +1,12 @@
-// user_commands.json loaded from arbitrary bytes, then saved: what is saved loads back equal.
+// user_commands.json loaded from arbitrary bytes, then saved: what is saved loads back equal,
+// and a file that is not a JSON array is never replaced.
 
 #include "app/dir.h"
 #include "usercommands/usercommands.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("HOME", dir.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
     static QCoreApplication app(*argc, *argv);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
     return dir.isValid() ? 0 : (std::abort(), 0);
@@ -42,12 +45,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
         std::abort();
     file.close();
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const bool refused = !bytes.trimmed().isEmpty() && !QJsonDocument::fromJson(bytes).isArray();
     UserCommands& list = UserCommands::_self;
     list.restore();
     const auto loaded = snapshot();
     // A change and its undoing mark the list, so the save really writes.
     list.remove(list.append());
-    if (!list.isModified() || snapshot() != loaded || !list.save() || list.isModified())
+    if (!list.isModified() || snapshot() != loaded || list.save() == refused)
+        std::abort();
+    if (refused) {
+        if (!file.open(QIODevice::ReadOnly) || file.readAll() != bytes)
+            std::abort();
+        return 0;
+    }
+    if (list.isModified())
         std::abort();
     list.restore();
     if (list.isModified() || snapshot() != loaded)
