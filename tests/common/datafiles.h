@@ -4,12 +4,12 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <csignal>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace test {
 
@@ -34,12 +34,13 @@ template <typename Save> bool saveUnderSizeLimit(rlim_t limit, Save save) {
     small.rlim_cur = limit;
     setrlimit(RLIMIT_FSIZE, &small);
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct caps[2]{}, bound[2]{};
+    __user_cap_data_struct caps[2]{};
     syscall(SYS_capget, &header, caps);
-    std::copy(caps, caps + 2, bound);
-    bound[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    syscall(SYS_capset, &header, bound);
+    const auto effective =
+        std::exchange(caps[0].effective, caps[0].effective & ~(1u << CAP_DAC_OVERRIDE));
+    syscall(SYS_capset, &header, caps);
     const bool saved = save();
+    caps[0].effective = effective;
     syscall(SYS_capset, &header, caps);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, handler);

@@ -256,8 +256,7 @@ private slots:
     }
 
     // Malformed or huge files are read no further than the 16 MiB it would take, said once in
-    // the log at start, and never replaced, neither by a run that changes nothing nor by one
-    // that types and adds a command.
+    // the log at start, and never replaced, not even by a run that types and adds a command.
     void startup_data() {
         QTest::addColumn<bool>("huge");
         QTest::addColumn<QString>("why");
@@ -277,13 +276,10 @@ private slots:
         const QString commandsBefore = fileState(dir + commands);
         rusage before{}, after{};
         getrusage(RUSAGE_SELF, &before);
-        QVERIFY(run(false, false));
+        QVERIFY(run(true, true));
         getrusage(RUSAGE_SELF, &after);
         QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024,
                  qPrintable(QString::number(after.ru_maxrss - before.ru_maxrss)));
-        QCOMPARE(fileState(dir + history), historyBefore);
-        QCOMPARE(fileState(dir + commands), commandsBefore);
-        QVERIFY(run(true, true));
         QCOMPARE(fileState(dir + commands), commandsBefore);
         QCOMPARE(fileState(dir + history), historyBefore);
         for (const QString& name : {history, commands})

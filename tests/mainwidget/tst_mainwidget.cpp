@@ -8,7 +8,6 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -465,39 +464,16 @@ private slots:
         QVERIFY(!m_w.widget()->isVisible());
     }
 
-    // Answered without a window, so without a display, in the desktop's language.
-    void commandLine() {
-        for (const QByteArray option : {"--version", "--help"}) {
-            QProcess kelvra;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("QT_QPA_PLATFORM", "xcb");
-            env.remove("DISPLAY");
-            env.remove("WAYLAND_DISPLAY");
-            kelvra.setProcessEnvironment(env);
-            kelvra.start(KELVRA_BIN, {option});
-            QVERIFY(kelvra.waitForFinished(10000));
-            QCOMPARE(kelvra.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(kelvra.exitCode(), 0);
-            const QString out = QString::fromUtf8(kelvra.readAllStandardOutput());
-            QVERIFY(out.startsWith("Kelvra 1.0.0 build 4\n"));
-            QCOMPARE(out.contains("--version") && out.contains("Терминал"), option == "--help");
-        }
-    }
-
     // Last, as its catalogues stay installed. The extra ports (./run.sh names the simulator)
     // come first and the first is chosen; a link to a device is listed while it exists; the
     // program's and the toolkit's texts come from the catalogues of the desktop's language.
     void firstStart() {
+        QTranslator qtTranslator, mainTranslator;
         QLocale::setDefault(QLocale("pt_BR")); // the toolkit has only qtbase_pt_BR
-        {
-            QTranslator qt, main;
-            app::prepare(qt, main);
-            QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
-                     "Selecionar tudo");
-        }
+        app::prepare(qtTranslator, mainTranslator);
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
+                 "Selecionar tudo");
         QLocale::setDefault(QLocale::system());
-        QTranslator qtTranslator;
-        QTranslator mainTranslator;
         app::prepare(qtTranslator, mainTranslator);
         m_w.destroy();
         QSettings().clear();
