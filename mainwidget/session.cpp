@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -226,7 +227,7 @@ void MainWidget::logEntry(qint64 time, const QString& prefix, const QString& tex
 void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor color) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     m_recorder->write(now, prefix, text);
-    if (!m_paused) {
+    if (!m_paused && m_held.empty()) {
         logEntry(m_timesAction->isChecked() ? now : -1, prefix, text, color);
         return;
     }
@@ -241,13 +242,18 @@ void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor
 void MainWidget::updateSession() {
     const bool paused = m_pauseAction->isChecked() || m_findBar->isOpen();
     const bool recording = m_recorder->isRecording();
-    m_sessionActive = recording || paused || m_timesAction->isChecked();
+    // Entries still waiting to be let in keep the later ones behind them.
+    m_sessionActive = recording || paused || m_timesAction->isChecked() || !m_held.empty();
     m_recordAction->setText(recording ? tr("Stop recording") : tr("Record to file..."));
-    if (m_paused && !paused) {
-        m_paused = false;
+    const bool resumed = m_paused && !paused;
+    m_paused = paused;
+    if (resumed) {
+        if (m_heldDropped > 0)
+            logEntry(-1, QString(),
+                     tr("Entries dropped while paused: %1\r\n").arg(m_heldDropped), noteColor);
+        m_heldDropped = 0;
         releaseHeld();
     }
-    m_paused = paused;
 
     QStringList parts;
     if (recording)
@@ -265,12 +271,19 @@ void MainWidget::updateSession() {
 }
 
 void MainWidget::releaseHeld() {
-    if (m_heldDropped > 0)
-        logEntry(-1, QString(), tr("Entries dropped while paused: %1\r\n").arg(m_heldDropped),
-                 noteColor);
+    // In slices of about 10 ms: tens of thousands at once would freeze the window for a second.
+    QElapsedTimer clock;
+    clock.start();
     const bool times = m_timesAction->isChecked();
-    for (const Held& held : m_held)
+    while (!m_paused && !m_held.empty() && clock.elapsed() < 10) {
+        const Held& held = m_held.front();
         logEntry(times ? held.time : -1, held.prefix, held.text, held.color);
-    m_held.clear();
-    m_heldDropped = 0;
+        m_held.pop_front();
+    }
+    if (m_paused)
+        return;
+    if (m_held.empty())
+        updateSession();
+    else
+        QTimer::singleShot(0, this, &MainWidget::releaseHeld);
 }

@@ -490,7 +490,7 @@ private slots:
         QVERIFY(logEdit()->textCursor().hasSelection());
         QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
         QVERIFY(line->isHidden());
-        QCOMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
+        QTRY_COMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
                                 lines(18, 28, ">> ", "\n"));
         QVERIFY(!logEdit()->textCursor().hasSelection());
     }
