@@ -23,7 +23,15 @@ QString TimeText::operator()(qint64 msecsSinceEpoch) {
         m_second = second;
         m_text = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(m_format) + u'.';
     }
-    return m_text + QString::number(msecsSinceEpoch % 1000).rightJustified(3, u'0');
+    const int milli = int(msecsSinceEpoch % 1000);
+    QString text;
+    text.reserve(m_text.size() + 4);
+    text += m_text;
+    text += QChar(u'0' + milli / 100);
+    text += QChar(u'0' + milli / 10 % 10);
+    text += QChar(u'0' + milli % 10);
+    text += u' ';
+    return text;
 }
 
 Recorder::Recorder(QObject* parent)
@@ -83,7 +91,6 @@ void Recorder::append(qint64 msecsSinceEpoch, QStringView text) {
     while (from < text.size()) {
         if (m_lineStart) {
             m_buffer += m_time(msecsSinceEpoch).toLatin1();
-            m_buffer += ' ';
             m_lineStart = false;
         }
         qsizetype end = from;

@@ -7,7 +7,8 @@
 #include <QStringView>
 #include <QTimer>
 
-// Local time texts for a stream of instants: the calendar part is worked out once a second.
+// Local time texts, milliseconds and a space after, for a stream of instants: the calendar
+// part is worked out once a second.
 class TimeText {
 public:
     // format: the date and time up to the seconds, as QDateTime::toString takes it.

@@ -221,7 +221,7 @@ void MainWidget::onRecord() {
 
 void MainWidget::logEntry(qint64 time, const QString& prefix, const QString& text, QColor color) {
     static TimeText timeText(QStringLiteral("hh:mm:ss"));
-    m_logEdit->appendEntry(prefix, text, color, time < 0 ? QString() : timeText(time) + u' ');
+    m_logEdit->appendEntry(prefix, text, color, time < 0 ? QString() : timeText(time));
 }
 
 void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor color) {
@@ -249,8 +249,8 @@ void MainWidget::updateSession() {
     m_paused = paused;
     if (resumed) {
         if (m_heldDropped > 0)
-            logEntry(-1, QString(),
-                     tr("Entries dropped while paused: %1\r\n").arg(m_heldDropped), noteColor);
+            logEntry(-1, QString(), tr("Entries dropped while paused: %1\r\n").arg(m_heldDropped),
+                     noteColor);
         m_heldDropped = 0;
         releaseHeld();
     }
