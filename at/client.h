@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 
 namespace at {
 
@@ -62,6 +63,8 @@ signals:
     void testCompleated(at::Error err);
     void firmwareUpdateProgress(int writed);
     void firmwareUpdateCompleated(at::Error err);
+    // An open was refused because other programs hold the port's device ("PID 123 (command)").
+    void portInUse(const QStringList& holders);
 
 private slots:
     void readReady();
@@ -73,6 +76,7 @@ private:
     void handleLine(const QByteArray& line);
     bool handleReadBynary(const QByteArray& line);
 
+    bool openPort(QSerialPort* port);
     bool write(const QByteArray& data);
     void writeUserCommand(const QByteArray& line, const QByteArray& binary);
     bool takePort();

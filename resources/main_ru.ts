@@ -397,6 +397,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
 </translation>
     </message>
     <message>
+        <source>%1 is in use by %2</source>
+        <translation>%1 занят: %2</translation>
+    </message>
+    <message>
         <source>Add</source>
         <translation>Добавить</translation>
     </message>
