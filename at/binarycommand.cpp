@@ -3,10 +3,12 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+namespace at {
+
 BinaryCommand parseBinaryCommand(const QString& command) {
     static const QString at_writeb_key = QStringLiteral("AT+WRITEB");
     BinaryCommand result;
-    if (!command.startsWith(at_writeb_key, Qt::CaseSensitive))
+    if (!command.startsWith(at_writeb_key, Qt::CaseInsensitive))
         return result;
     const QStringList parts = command.split(QLatin1Char('='), Qt::KeepEmptyParts);
     if (parts.size() != 2)
@@ -16,9 +18,7 @@ BinaryCommand parseBinaryCommand(const QString& command) {
         return result;
 
     const QString& sizeText = fields.at(1);
-    if (sizeText.isEmpty()) {
-        result.sizeEmpty = true;
-    } else {
+    if (!sizeText.isEmpty()) {
         bool ok = false;
         const uint size = sizeText.toUInt(&ok, 10);
         if (!ok) {
@@ -33,7 +33,18 @@ BinaryCommand parseBinaryCommand(const QString& command) {
         }
         result.maxSize = size;
     }
+    // A declared 0 would leave the payload to be taken as the start of the next command.
+    result.sizeEmpty = result.maxSize == 0;
     result.valid = true;
     result.sizeAt = int(parts.at(0).size() + 1 + fields.at(0).size() + 1);
+    result.sizeLength = int(sizeText.size());
     return result;
 }
+
+QString BinaryCommand::withPayload(const QString& command, qsizetype size) const {
+    if (!sizeEmpty)
+        return command;
+    return QString(command).replace(sizeAt, sizeLength, QString::number(size));
+}
+
+} // namespace at

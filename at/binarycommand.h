@@ -3,8 +3,10 @@
 #include <QString>
 #include <QtGlobal>
 
-// The binary write command "AT+WRITEB=<index>,<size>[,<dst-addr>,<dst-port>]" as the
-// dispatch reads it: only the size field matters, the rest passes through untouched.
+namespace at {
+
+// The binary write command "AT+WRITEB=<index>,<size>[,<dst-addr>,<dst-port>]", in any letter
+// case as the module takes it: only the size field matters, the rest passes through untouched.
 struct BinaryCommand {
     // Largest payload the editor is asked for. A bigger size is no payload anyone types
     // in a dialog, and padding it with zeros would take gigabytes of memory.
@@ -15,12 +17,20 @@ struct BinaryCommand {
     // The recognised form with a decimal size above sizeLimit: sent neither as a binary
     // write nor as text, where the module would take the next lines as its payload.
     bool tooLarge = false;
-    // The size field was empty: the payload's length goes into it when sending.
+    // The size field was empty or 0: the payload's length goes into it when sending.
     bool sizeEmpty = false;
-    // Index of the size field in the command.
+    // Where the size field stands in the command, and its length.
     int sizeAt = -1;
+    int sizeLength = 0;
     // Exact payload size; 0 when the size field was empty or 0 (no fixed size).
     quint32 maxSize = 0;
+
+    // True for any text that must not reach the wire without its payload.
+    bool recognised() const { return valid || tooLarge; }
+    // The command as it goes out before a payload of size bytes.
+    QString withPayload(const QString& command, qsizetype size) const;
 };
 
 BinaryCommand parseBinaryCommand(const QString& command);
+
+} // namespace at

@@ -14,7 +14,7 @@ namespace at {
 namespace {
 constexpr int maxBinaryLength = 16 * 1024 * 1024;
 // Far above any real answer line: a device that never sends a line feed (wrong baud rate,
-// CR-only line ends) is shown in pieces of this size instead of growing the buffer.
+// CR-only line ends) is shown in pieces of at most this size instead of growing the buffer.
 constexpr qsizetype maxLineLength = 64 * 1024;
 
 const char* const error_strs[] = {
@@ -122,7 +122,7 @@ bool Client::openPort(QSerialPort* port) {
 bool Client::write(const QByteArray& data) {
     QSerialPort* port = serialPort();
     if (!port->isOpen()) {
-        emit writeFailed(QCoreApplication::translate("at", "The port is not open"));
+        emit writeFailed(data, QCoreApplication::translate("at", "The port is not open"));
         return false;
     }
     return port->write(data) == data.size();
@@ -170,9 +170,10 @@ bool Client::takePort() {
     const bool wasOpen = port->isOpen();
     m_closeAfter = !wasOpen;
     if (wasOpen) {
-        // Stale input must not answer the transaction; queued output is the
-        // user's and still goes out.
+        // Stale input must not answer the transaction, nor a cut line or block from before
+        // swallow its answer; queued output is the user's and still goes out.
         port->clear(QSerialPort::Input);
+        resetFraming();
         return true;
     }
     resetFraming();
@@ -293,16 +294,17 @@ QByteArray Client::searchLine() {
     }
     const qsizetype from = qMax(m_readPos, m_scanPos);
     const qsizetype lf = m_buffer.indexOf('\n', from);
-    if (lf < 0) {
-        m_scanPos = m_buffer.size();
-        if (m_buffer.size() - m_readPos < maxLineLength)
-            return {};
-        const QByteArray part = m_buffer.mid(m_readPos);
-        m_readPos = m_scanPos;
+    // Nothing up to here ends a line, so no later search looks at it again.
+    m_scanPos = lf < 0 ? m_buffer.size() : lf;
+    if (m_scanPos - m_readPos >= maxLineLength) {
+        const QByteArray part = m_buffer.mid(m_readPos, maxLineLength);
+        m_readPos += maxLineLength;
         ++m_units;
         emit received(part);
         return {};
     }
+    if (lf < 0)
+        return {};
     const qsizetype start = m_readPos;
     qsizetype length = lf - start;
     const QByteArray raw = m_buffer.mid(start, length + 1);

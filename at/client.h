@@ -56,13 +56,14 @@ signals:
     void sendedBinary(const QByteArray& data);
     void received(const QByteArray& data);
     void receivedBinary(const QByteArray& data);
-    // Bytes that could not be written because the port is closed; an open port reports
-    // its own write errors.
-    void writeFailed(const QString& error);
     void errorOccured(at::Error err);
     void testCompleated(at::Error err);
     void firmwareUpdateProgress(int writed);
     void firmwareUpdateCompleated(at::Error err);
+    // A line or payload that was not written because the port is closed (a command held
+    // behind a transaction when the port went, a firmware block); an open port reports its
+    // own write errors.
+    void writeFailed(const QByteArray& data, const QString& error);
     // An open was refused because other programs hold the port's device ("PID 123 (command)").
     void portInUse(const QStringList& holders);
 

@@ -28,15 +28,15 @@ void MainWidget::input(const QString& text, bool send, int cursorPosition) {
 }
 
 bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
-    const BinaryCommand binary = parseBinaryCommand(command);
-    if (!binary.valid && !binary.tooLarge)
+    const at::BinaryCommand binary = at::parseBinaryCommand(command);
+    if (!binary.recognised())
         return false;
 
     QByteArray payload;
     if (binary.tooLarge) {
         insertTextToLog(QString(),
                         tr("Not sent: a binary write carries at most %1 bytes\r\n")
-                            .arg(BinaryCommand::sizeLimit),
+                            .arg(at::BinaryCommand::sizeLimit),
                         QColor(Qt::red));
     } else {
         payload = BinaryDialog::get(int(binary.maxSize), this);
@@ -48,14 +48,24 @@ bool MainWidget::checkBinary(const QString& command, bool restoreInput) {
         }
         return true;
     }
-    QString text = command;
-    if (binary.sizeEmpty)
-        text.insert(binary.sizeAt, QString::number(payload.size()));
-    m_client->userCommand(text, payload);
+    m_client->userCommand(binary.withPayload(command, payload.size()), payload);
     return true;
 }
 
 void MainWidget::onSendCommand(const QString& command) {
+    // Without its payload the module would take the next command's bytes for it. Said once
+    // per text, not at every tick.
+    if (at::parseBinaryCommand(command).recognised()) {
+        if (!m_refusedRepetitions.contains(command)) {
+            m_refusedRepetitions.insert(command);
+            insertTextToLog(QString(),
+                            tr("Not sent: %1 needs a payload, which a repetition cannot give; "
+                               "send it by hand\r\n")
+                                .arg(command),
+                            QColor(Qt::red));
+        }
+        return;
+    }
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
         return;

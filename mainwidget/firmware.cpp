@@ -107,8 +107,15 @@ void MainWidget::onAtClientFirmwareUpdateCompleated(at::Error err) {
                &MainWidget::onAtClientFirmwareUpdateProgress);
     disconnect(m_client, &at::Client::firmwareUpdateCompleated, this,
                &MainWidget::onAtClientFirmwareUpdateCompleated);
+    // Shown once the transaction is over: its modal loop must not hold the port open nor the
+    // commands waiting behind the update.
     if (err != at::None && err != at::Cancel)
-        QMessageBox::critical(this, tr("Error"), at::toText(err), QMessageBox::Ok);
+        QMetaObject::invokeMethod(
+            this,
+            [this, err] {
+                QMessageBox::critical(this, tr("Error"), at::toText(err), QMessageBox::Ok);
+            },
+            Qt::QueuedConnection);
 }
 
 void MainWidget::onFirmwareUpdateCancel() {

@@ -43,9 +43,14 @@ MainWidget::MainWidget(QWidget* parent)
     connect(m_client, &at::Client::received, this, &MainWidget::onAtClientReceived);
     connect(m_client, &at::Client::receivedBinary, this, &MainWidget::onAtClientReceivedBinary);
     connect(m_client, &at::Client::errorOccured, this, &MainWidget::onAtClientErrorOccured);
-    connect(m_client, &at::Client::writeFailed, this, [this](const QString& error) {
-        insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(error), QColor(Qt::red));
-    });
+    // Names what was lost, so the user knows what to send again.
+    connect(m_client, &at::Client::writeFailed, this,
+            [this](const QByteArray& data, const QString& error) {
+                insertTextToLog(
+                    QString(),
+                    tr("Not sent: %1 (%2)\r\n").arg(QString::fromLocal8Bit(data).trimmed(), error),
+                    QColor(Qt::red));
+            });
     // Logged once, like the port's own errors, until the port opens or the user tries again.
     connect(m_client, &at::Client::portInUse, this, [this](const QStringList& holders) {
         const QString error =

@@ -2,13 +2,10 @@
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 
-#include <QBrush>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextCharFormat>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace {
@@ -18,19 +15,6 @@ QString binaryText(const QByteArray& data) {
     return QStringLiteral("hex[%1]{%2}\n   str{%3}\n")
         .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()),
              QString::fromUtf8(data));
-}
-
-// Unshaped, a control character is drawn as nothing (shaped, as a box), a combining mark
-// beside its letter and Arabic without its joins. Below the combining marks every other
-// character looks the same either way.
-bool needsShaping(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x300 || (u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t') ||
-            (u >= 0x7f && u < 0xa0))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -45,7 +29,7 @@ QWidget* MainWidget::createLogWidget() {
     font.setFamily(QStringLiteral("Consolas"));
     // Where that family is missing, still fall back to a fixed-width face. Shaping is most
     // of the cost of laying out a line, and plain Latin text in a fixed-pitch face needs none;
-    // an entry with anything else is shaped (insertTextToLog).
+    // an entry with anything else is shaped (LogEdit::appendEntry).
     font.setStyleHint(QFont::Monospace, QFont::PreferNoShaping);
     font.setFixedPitch(true);
     m_logEdit->setFont(font);
@@ -93,37 +77,7 @@ QWidget* MainWidget::createLogWidget() {
 }
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
-    const QTextCursor view = m_logEdit->textCursor();
-    // The log's own cursor, resting at the end, travels with text inserted there.
-    const bool following = !view.hasSelection() && view.atEnd();
-    QTextCursor endCursor;
-    if (!following) {
-        // The user moved the cursor: the entry is laid out at once, so the view can be put
-        // back to the end where the cursor goes.
-        m_logEdit->settle();
-        endCursor = view;
-        endCursor.movePosition(QTextCursor::End);
-        endCursor.beginEditBlock();
-    }
-    QTextCursor& cursor = following ? m_logEdit->appendCursor() : endCursor;
-    const int start = cursor.position();
-    if (!prefix.isEmpty()) {
-        QTextCharFormat prefixFormat;
-        prefixFormat.setForeground(QBrush(Qt::black));
-        cursor.insertText(prefix, prefixFormat);
-    }
-    QTextCharFormat textFormat;
-    textFormat.setForeground(QBrush(color));
-    if (needsShaping(text))
-        textFormat.setFontStyleStrategy(QFont::PreferDefault);
-    cursor.insertText(text, textFormat);
-    m_logEdit->entryAppended(cursor.position() - start);
-    if (following) {
-        m_logEdit->followEnd();
-    } else {
-        cursor.endEditBlock();
-        m_logEdit->setTextCursor(cursor);
-    }
+    m_logEdit->appendEntry(prefix, text, color);
 }
 
 void MainWidget::onAtClientSended(const QByteArray& data) {

@@ -5,56 +5,86 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTimer>
+#include <QTextCharFormat>
+
+namespace {
+
+// Unshaped, a control character is drawn as nothing (shaped, as a box), a combining mark
+// beside its letter and Arabic without its joins. Below the combining marks every other
+// character looks the same either way.
+bool needsShaping(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x300 || (u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t') ||
+            (u >= 0x7f && u < 0xa0))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 LogEdit::LogEdit(QWidget* parent)
-    : QTextEdit(parent) {}
+    : QTextEdit(parent) {
+    m_frame.setSingleShot(true);
+    connect(&m_frame, &QTimer::timeout, this, &LogEdit::flush);
+}
 
 LogEdit::~LogEdit() {
     if (m_appending)
         m_append.endEditBlock();
 }
 
+void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color) {
+    const QTextCursor view = textCursor();
+    if (view.hasSelection() || !view.atEnd()) {
+        // Laid out first, so the view can be put at the end at once.
+        flush();
+        QTextCursor end(document());
+        end.movePosition(QTextCursor::End);
+        setTextCursor(end);
+    }
+    // The view's cursor, resting at the end, travels with the text inserted there.
+    QTextCursor& cursor = appendCursor();
+    const int start = cursor.position();
+    if (!prefix.isEmpty()) {
+        QTextCharFormat prefixFormat;
+        prefixFormat.setForeground(QBrush(Qt::black));
+        cursor.insertText(prefix, prefixFormat);
+    }
+    QTextCharFormat textFormat;
+    textFormat.setForeground(QBrush(color));
+    if (needsShaping(text))
+        textFormat.setFontStyleStrategy(QFont::PreferDefault);
+    cursor.insertText(text, textFormat);
+    entryAppended(cursor.position() - start);
+}
+
 QTextCursor& LogEdit::appendCursor() {
     if (!m_appending) {
-        // Made afresh for each burst: the log may have been cleared in between.
+        // Made afresh for each frame: the log may have been cleared in between.
         m_append = QTextCursor(document());
         m_append.movePosition(QTextCursor::End);
         m_append.beginEditBlock();
         m_appending = true;
-        scheduleSettle();
+        const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : frame_ms;
+        m_frame.start(int(qMax<qint64>(0, frame_ms - since)));
     }
     return m_append;
 }
 
-void LogEdit::followEnd() {
-    m_follow = true;
-    scheduleSettle();
-}
-
-void LogEdit::settle() {
-    if (m_appending) {
-        m_appending = false;
-        m_append.endEditBlock();
-    }
+void LogEdit::flush() {
+    m_frame.stop();
+    m_sinceFlush.start();
+    if (!m_appending)
+        return;
+    m_appending = false;
+    m_append.endEditBlock();
     // In an edit block of its own: sharing one with the appended entries would lay out the
     // whole log again, not just move it up.
     if (m_trimDue)
         trim();
-    if (m_follow) {
-        m_follow = false;
-        ensureCursorVisible();
-    }
-}
-
-void LogEdit::scheduleSettle() {
-    if (m_settlePending)
-        return;
-    m_settlePending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_settlePending = false;
-        settle();
-    });
+    ensureCursorVisible();
 }
 
 void LogEdit::setMaxEntries(int count) {
@@ -64,10 +94,8 @@ void LogEdit::setMaxEntries(int count) {
 void LogEdit::entryAppended(int length) {
     m_entries.push_back(length);
     m_entriesLength += length;
-    if (!m_trimDue && m_entries.size() >= 2 * size_t(m_maxEntries)) {
+    if (m_entries.size() >= 2 * size_t(m_maxEntries))
         m_trimDue = true;
-        scheduleSettle();
-    }
 }
 
 void LogEdit::trim() {
@@ -91,13 +119,9 @@ void LogEdit::trim() {
         m_entries.pop_front();
     }
     m_entriesLength -= cut;
-    const QTextCursor view = textCursor();
     QTextCursor top(document());
     top.setPosition(int(cut), QTextCursor::KeepAnchor);
     top.removeSelectedText();
-    // The entry that made the log full already put the view at the end: keep it there.
-    if (!view.hasSelection() && view.atEnd())
-        ensureCursorVisible();
 }
 
 void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
@@ -106,7 +130,7 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
     if (!m_clearAction) {
         m_clearAction = new QAction(QCoreApplication::translate("MainWidget", "Clear"), this);
         connect(m_clearAction, &QAction::triggered, this, [this] {
-            settle();
+            flush();
             clear();
         });
     }

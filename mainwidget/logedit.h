@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <deque>
 
@@ -11,23 +13,25 @@ class QContextMenuEvent;
 class QKeyEvent;
 
 // The read-only traffic log; its context menu adds "Clear".
+//
+// Entries enter the document at once, in order, but are laid out and painted at most once a
+// frame: between two frames they share one edit block, which keeps the layout from seeing
+// them. Laying out a burst of lines once instead of once per event-loop pass is most of what
+// it costs to keep up with a fast line.
 class LogEdit : public QTextEdit {
     Q_OBJECT
 public:
     explicit LogEdit(QWidget* parent = nullptr);
     ~LogEdit() override;
 
-    // A cursor at the end of the log for appending. Entries appended through it before
-    // control is back in the event loop share one edit block, so a burst of received lines
-    // is laid out and shown once, not once per line.
-    QTextCursor& appendCursor();
+    // Appends one entry at the end: the prefix (when not empty) in black, then the text in
+    // color. A selection or a cursor the user moved is dropped and the view follows the end
+    // again.
+    void appendEntry(const QString& prefix, const QString& text, const QColor& color);
 
-    // Scrolls to the text cursor once the entries appended so far are laid out, before the
-    // log is painted: a burst of entries costs one scroll.
-    void followEnd();
-
-    // Closes the open edit block (and makes a pending trim and scroll) now.
-    void settle();
+    // Lays out and shows what was appended since the last frame now: trims to the bound and
+    // scrolls to the end.
+    void flush();
 
     // Where text typed while the log has the focus goes, with the focus.
     void setTypingTarget(QWidget* target) { m_typingTarget = target; }
@@ -39,23 +43,24 @@ public:
     int maxEntries() const { return m_maxEntries; }
     void setMaxEntries(int count);
 
-    // Counts the entry just appended: length document positions at the end.
-    void entryAppended(int length);
+    // How long appended entries may wait for their layout.
+    static constexpr int frame_ms = 33;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void scheduleSettle();
+    QTextCursor& appendCursor();
+    void entryAppended(int length);
     void trim();
 
     QAction* m_clearAction = nullptr;
     QPointer<QWidget> m_typingTarget;
     QTextCursor m_append;
     bool m_appending = false;
-    bool m_follow = false;
-    bool m_settlePending = false;
+    QTimer m_frame;
+    QElapsedTimer m_sinceFlush;
 
     std::deque<int> m_entries; // the length of each entry in the log, oldest first
     qint64 m_entriesLength = 0;

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QList>
 #include <QSerialPort>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -118,4 +119,6 @@ private:
     // The port whose device vanished; sends wait for it, not for the chooser's fallback,
     // until the user picks a port or presses Open.
     QString m_lostPort;
+    // Repeating binary writes already refused in the log.
+    QSet<QString> m_refusedRepetitions;
 };

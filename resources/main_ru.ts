@@ -377,6 +377,18 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
 </translation>
     </message>
     <message>
+        <source>Not sent: %1 (%2)<byte value="xd"/>
+</source>
+        <translation>Не отправлено: %1 (%2)<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not sent: %1 needs a payload, which a repetition cannot give; send it by hand<byte value="xd"/>
+</source>
+        <translation>Не отправлено: %1 требует двоичных данных, которых повтор дать не может; отправьте команду вручную<byte value="xd"/>
+</translation>
+    </message>
+    <message>
         <source>Failed to read file</source>
         <translation>Не удалось прочитать файл</translation>
     </message>

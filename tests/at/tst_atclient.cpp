@@ -37,7 +37,9 @@ struct Rig {
         add("test", &C::testCompleated);
         add("progress", &C::firmwareUpdateProgress);
         add("firmware", &C::firmwareUpdateCompleated);
-        add("failed", &C::writeFailed);
+        QObject::connect(&client, &C::writeFailed, &client, [this](auto data, auto error) {
+            events << "failed:" + esc(data) + ' ' + error;
+        });
     }
     static QString esc(int value) { return QString::number(value); }
     static QString esc(const QString& text) { return text; }
@@ -141,8 +143,9 @@ private slots:
         QCOMPARE(rig.events.mid(0, events.size()), events);
     }
 
-    // What the framing holds when the port closes is shown as it came, and every open starts
-    // clean; a line that never ends is cut at 64 KiB; a block the port cannot take is no send.
+    // What the framing holds when the port closes or a transaction takes the held port is
+    // shown as it came, and every open starts clean; a line that never ends is cut in pieces of
+    // at most 64 KiB; a block or a held command the port cannot take is no send.
     void closeAndOpen_data() {
         QTest::addColumn<QByteArray>("before"); // taken by the framing first
         QTest::addColumn<QString>("action");
@@ -152,12 +155,16 @@ private slots:
             << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "opened", "received:OK\\r\\n"};
         QTest::newRow("partial line, version query opens") << QByteArray("+VER") << "test"
             << QStringList{"received:+VER", "opened", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0", "closed"};
-        QTest::newRow("line without a line feed") << QByteArray(64 * 1024, 'x') << ""
-            << QStringList{"received:x*65536", "received:OK\\r\\n"};
+        QTest::newRow("bogus block count, query on the held port") << QByteArray("+READB:1000\r\nab") << "query"
+            << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0"};
+        QTest::newRow("lines without a line feed") << QByteArray(2 * 65536 + 5, 'x') + "\r\n" + QByteArray(70000, 'y') << ""
+            << QStringList{"received:x*65536", "received:x*65536", "received:xxxxx\\r\\n", "received:y*65536", "received:y*4468"};
+        QTest::newRow("held command, port closed") << QByteArray() << "held"
+            << QStringList{"sended:AT+VERSION\\r\\n", "closed", "error:-2", "test:-2", "failed:AT+UID\\r\\n The port is not open"};
         // The port closes while the first block is reported: the next one never leaves.
         QTest::newRow("block after the port closed") << QByteArray() << "firmware"
             << QStringList{"sended:A*529", "received:OK\\r\\n", "progress:256", "closed",
-                           "failed:The port is not open", "error:-2", "firmware:-2"};
+                           "failed:A*531 The port is not open", "error:-2", "firmware:-2"};
         // clang-format on
     }
     void closeAndOpen() {
@@ -173,9 +180,15 @@ private slots:
             QVERIFY(action == "test" ? rig.client.test() : rig.client.serialPortOpen(true));
         } else if (action == "firmware") {
             QVERIFY(rig.client.updateFirmware(QByteArray(600, '\1')));
+        } else if (action != "") {
+            QVERIFY(rig.client.test());
         }
-        if (action == "test" || action == "firmware")
+        if (action != "" && action != "drop")
             QVERIFY(rig.peer.waitFor("\r\n"));
+        if (action == "held") {
+            rig.client.userCommand("AT+UID", {});
+            rig.client.serialPortClose(true);
+        }
         QVERIFY(rig.peer.write("OK\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.events, events, 2000); // a closed port ends it at once
     }

@@ -139,6 +139,7 @@ private slots:
             m_w.action("update-firmware")->trigger();
             dialog = m_w.progressDialog();
             QVERIFY(dialog);
+            m_w.type("AT+UID"); // held until the update ends, and then lost with the port
         }
         if (during != "firmware") {
             module.process().kill();
@@ -156,6 +157,7 @@ private slots:
             QCOMPARE(modals.boxes, QStringList{"Error|Timeout"});
             QVERIFY(!m_w.client()->transaction());
             QCOMPARE(m_w.count("Error(-2):  Timeout"), 1);
+            QCOMPARE(m_w.count("Not sent: AT+UID (The port is not open)"), 1);
         }
         // Neither a busy loop nor a repetition that opens the chooser's fallback or floods
         // the log while the device is gone.

@@ -63,6 +63,8 @@ Modals::Modals() {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             boxes << box->windowTitle() + QLatin1Char('|') + box->text();
             icon = box->icon();
+            if (onBox)
+                onBox();
             m_last = modal;
             box->button(QMessageBox::Ok)->click();
         } else if (!m_handlers.isEmpty() && m_handlers.first()(modal)) {

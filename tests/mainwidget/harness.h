@@ -80,6 +80,7 @@ public:
 
     int answered = 0;
     QStringList boxes;
+    std::function<void()> onBox; // called as a box shows
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 
 private:

@@ -134,6 +134,9 @@ private slots:
             });
         }
         modals.chooseFile(cancel == "dialog" ? QString() : image);
+        // A box shows once the update is over and the port given back.
+        bool openAtBox = holdOpen;
+        modals.onBox = [&] { openAtBox = m_w.port()->isOpen(); };
         m_w.action("update-firmware")->trigger();
         if (!refusal.isEmpty() || cancel == "dialog") {
             QTest::qWait(50);
@@ -173,6 +176,7 @@ private slots:
         QCOMPARE(modals.boxes,
                  box ? QStringList{"Error|" + at::toText(at::Error(err))} : QStringList());
         QCOMPARE(modals.icon, box ? QMessageBox::Critical : QMessageBox::NoIcon);
+        QCOMPARE(openAtBox, holdOpen);
         QCOMPARE(pressedBetweenBlocks, cancel == "setValue");
         QCOMPARE(trace().count("AT+FWWRITE="), blocks);
         // The final step comes only after every block was confirmed.

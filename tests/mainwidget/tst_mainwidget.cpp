@@ -249,6 +249,7 @@ private slots:
         QTest::newRow("padded") << "typed" << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
         QTest::newRow("cut") << "typed" << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
         QTest::newRow("size appended, odd digit alone") << "typed" << "AT+WRITEB=1," << 0 << "a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
+        QTest::newRow("size 0 filled in, lower case") << "typed" << "at+writeb=1,0" << 0 << "0a0b0c" << QByteArray("at+writeb=1,3\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("udp fields kept") << "typed" << "AT+WRITEB=1,2,10.0.0.1,80" << 2 << "abcd" << QByteArray("AT+WRITEB=1,2,10.0.0.1,80\r\n\xab\xcd") << "";
         QTest::newRow("empty size before udp fields") << "typed" << "AT+WRITEB=0,,10.0.0.1,80" << 0 << "0a0b0c" << QByteArray("AT+WRITEB=0,3,10.0.0.1,80\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("empty size, nothing typed") << "typed" << "AT+WRITEB=1," << 0 << "" << QByteArray() << "AT+WRITEB=1,";
@@ -267,9 +268,12 @@ private slots:
         QTest::newRow("Return on the row") << "Return" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
         QTest::newRow("binary write from the table") << "0" << "AT+WRITEB=1," << 0 << "0a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
         QTest::newRow("binary write from the table, cancelled") << "0" << "AT+WRITEB=1,2" << 2 << "-" << QByteArray() << "AT+WRITEB=1,2";
+        // A repeating binary write sends nothing and says so once, not at every tick.
+        QTest::newRow("repeating binary write") << "repeat" << "at+writeB=1,4" << -1 << "" << QByteArray() << "";
+        QTest::newRow("repeating binary write above bound") << "repeat" << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "";
         // clang-format on
         // Forms the dispatch cannot read go out as plain text, without a dialog.
-        for (const char* p : {"AT+WRITEB=1,x", "at+writeb=1,4", "AT+WRITEB=1,-4"})
+        for (const char* p : {"AT+WRITEB=1,x", "AT+WRITEB=1,-4"})
             QTest::newRow(p) << "typed" << QString(p) << -1 << QString() << QByteArray(p) + "\r\n"
                              << QString();
     }
@@ -293,6 +297,13 @@ private slots:
             QTest::mouseClick(m_w.button(command), Qt::LeftButton);
             QTRY_VERIFY(m_w.input()->hasFocus());
             QCOMPARE(m_w.port()->isOpen(), !wire.isEmpty());
+        } else if (how == "repeat") {
+            QSignalSpy ticks(&UserCommands::_self, &UserCommands::sendCommand);
+            UserCommand& repeating = UserCommands::_self.command(row = addCommand(command));
+            repeating.setPeriod(100);
+            repeating.setAuto(true);
+            QTRY_VERIFY(ticks.size() >= 3);
+            repeating.setAuto(false);
         } else {
             show();
             addCommand("AT+FIRST");
@@ -332,6 +343,7 @@ private slots:
         }
         QCOMPARE(redEntries("Not sent: a binary write carries at most 16777216 bytes"),
                  how == "typed" && maxSize < 0 && !inputAfter.isEmpty() ? 1 : 0);
+        QCOMPARE(redEntries(command + " needs a payload"), how == "repeat" ? 1 : 0);
     }
 
     // After a loss, Enter and the table do not open another port behind the user's back: the

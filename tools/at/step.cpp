@@ -45,7 +45,7 @@ bool parseWait(const QString& rest, int timeoutMs, Step* step, QString* error) {
 }
 
 // The binary write's command, its payload given in hex behind it.
-bool parseWrite(const QString& text, const BinaryCommand& binary, Step* step, QString* error) {
+bool parseWrite(const QString& text, const at::BinaryCommand& binary, Step* step, QString* error) {
     const qsizetype space = text.indexOf(QLatin1Char(' '));
     QString hex = space < 0 ? QString() : text.mid(space + 1);
     hex.remove(QLatin1Char(' '));
@@ -60,24 +60,19 @@ bool parseWrite(const QString& text, const BinaryCommand& binary, Step* step, QS
                      .arg(text.mid(space + 1));
         return false;
     }
-    if (payload.size() > qsizetype(BinaryCommand::sizeLimit)) {
-        *error = tr("a binary write carries at most %1 bytes").arg(BinaryCommand::sizeLimit);
+    if (payload.size() > qsizetype(at::BinaryCommand::sizeLimit)) {
+        *error = tr("a binary write carries at most %1 bytes").arg(at::BinaryCommand::sizeLimit);
         return false;
     }
-    QString command = text.left(space);
-    // As the window does: an empty size field, or 0, takes the payload's length.
-    qsizetype end = command.indexOf(QLatin1Char(','), binary.sizeAt);
-    if (end < 0)
-        end = command.size();
-    const QString size = command.mid(binary.sizeAt, end - binary.sizeAt);
-    if (size.toUInt() == 0)
-        command.replace(binary.sizeAt, end - binary.sizeAt, QString::number(payload.size()));
-    else if (size.toUInt() != uint(payload.size())) {
-        *error =
-            tr("the command announces %1 bytes, the payload has %2").arg(size).arg(payload.size());
+    const QString command = text.left(space);
+    // As the window does: an empty or 0 size field takes the payload's length.
+    if (!binary.sizeEmpty && binary.maxSize != quint32(payload.size())) {
+        *error = tr("the command announces %1 bytes, the payload has %2")
+                     .arg(binary.maxSize)
+                     .arg(payload.size());
         return false;
     }
-    step->text = command;
+    step->text = binary.withPayload(command, payload.size());
     step->payload = payload;
     return true;
 }
@@ -108,9 +103,9 @@ bool parseStep(const QString& text, int timeoutMs, Step* step, QString* error) {
     }
     if (text == QLatin1String("wait") || text.startsWith(QLatin1String("wait ")))
         return parseWait(text.mid(4), timeoutMs, step, error);
-    const BinaryCommand binary = parseBinaryCommand(text.section(QLatin1Char(' '), 0, 0));
+    const at::BinaryCommand binary = at::parseBinaryCommand(text.section(QLatin1Char(' '), 0, 0));
     if (binary.tooLarge) {
-        *error = tr("a binary write carries at most %1 bytes").arg(BinaryCommand::sizeLimit);
+        *error = tr("a binary write carries at most %1 bytes").arg(at::BinaryCommand::sizeLimit);
         return false;
     }
     if (binary.valid)
