@@ -13,9 +13,6 @@ int parseArguments(const QStringList& arguments, Options* options) {
                      tr("Sends AT commands to the module on a serial port and checks its "
                         "answers."));
     QCommandLineParser& parser = line.parser();
-    const QCommandLineOption baud({QStringLiteral("b"), QStringLiteral("baud")},
-                                  tr("baud rate of the port (default 115200)"), QStringLiteral("N"),
-                                  QStringLiteral("115200"));
     const QCommandLineOption timeout({QStringLiteral("t"), QStringLiteral("timeout")},
                                      tr("time for each step (default 5s): 800, 800ms, 5s, 2min"),
                                      QStringLiteral("TIME"), QStringLiteral("5000"));
@@ -27,9 +24,8 @@ int parseArguments(const QStringList& arguments, Options* options) {
            "first failure's)"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    tr("no traffic on standard output: the exit status tells"));
-    parser.addOptions({baud, timeout, json, keepGoing, quiet});
-    parser.addPositionalArgument(QStringLiteral("PORT"),
-                                 tr("serial port of the module, e.g. /dev/ttyUSB0"));
+    line.addPortArguments();
+    parser.addOptions({timeout, json, keepGoing, quiet});
     parser.addPositionalArgument(QStringLiteral("STEP"),
                                  tr("what to do, in order (below); - reads the steps from "
                                     "standard input, one a line"));
@@ -59,11 +55,8 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    bool ok = false;
-    options->baud = parser.value(baud).toInt(&ok);
-    if (!ok || options->baud <= 0)
-        return usageError(
-            tr("invalid baud rate '%1': expected a positive whole number").arg(parser.value(baud)));
+    if (!line.baudRate(&options->baud))
+        return Usage;
     if (!parseDuration(parser.value(timeout), &options->timeoutMs))
         return usageError(
             tr("invalid time '%1': expected e.g. 800, 800ms, 5s").arg(parser.value(timeout)));

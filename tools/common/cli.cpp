@@ -7,8 +7,27 @@
 namespace tools {
 
 CommandLine::CommandLine(const QString& usage, const QString& description)
-    : m_usage(usage) {
+    : m_baud({QStringLiteral("b"), QStringLiteral("baud")},
+             tr("baud rate of the port (default 115200)"), QStringLiteral("N"),
+             QStringLiteral("115200"))
+    , m_usage(usage) {
     m_parser.setApplicationDescription(description);
+}
+
+void CommandLine::addPortArguments() {
+    m_parser.addOption(m_baud);
+    m_parser.addPositionalArgument(QStringLiteral("PORT"),
+                                   tr("serial port of the module, e.g. /dev/ttyUSB0"));
+}
+
+bool CommandLine::baudRate(qint32* rate) const {
+    bool ok = false;
+    *rate = m_parser.value(m_baud).toInt(&ok);
+    if (ok && *rate > 0)
+        return true;
+    usageError(
+        tr("invalid baud rate '%1': expected a positive whole number").arg(m_parser.value(m_baud)));
+    return false;
 }
 
 int CommandLine::parse(const QStringList& arguments) {

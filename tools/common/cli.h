@@ -21,6 +21,10 @@ public:
     CommandLine(const QString& usage, const QString& description);
 
     QCommandLineParser& parser() { return m_parser; }
+    // -b/--baud N and the argument PORT, as every tool that opens a port takes them.
+    void addPortArguments();
+    // The baud rate given; false after printing a usage error.
+    bool baudRate(qint32* rate) const;
     // Text after the options and arguments.
     void setNotes(const QString& notes) { m_notes = notes; }
     void setExitCodes(const QList<ExitMeaning>& codes) { m_codes = codes; }
@@ -32,6 +36,7 @@ public:
 
 private:
     QCommandLineParser m_parser;
+    QCommandLineOption m_baud;
     QString m_usage;
     QString m_notes;
     QList<ExitMeaning> m_codes;

@@ -12,12 +12,7 @@ int parseArguments(const QStringList& arguments, Options* options) {
                      tr("Writes a firmware image to the module on a serial port, block by "
                         "block,\nand asks the module to check and apply it."));
     QCommandLineParser& parser = line.parser();
-    const QCommandLineOption baud({QStringLiteral("b"), QStringLiteral("baud")},
-                                  tr("baud rate of the port (default 115200)"), QStringLiteral("N"),
-                                  QStringLiteral("115200"));
-    parser.addOption(baud);
-    parser.addPositionalArgument(QStringLiteral("PORT"),
-                                 tr("serial port of the module, e.g. /dev/ttyUSB0"));
+    line.addPortArguments();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), tr("firmware image file"));
     line.setNotes(tr("Ctrl-C cancels while blocks are being written; once the module is "
                      "applying\nthe image the program waits for its answer. A closed output "
@@ -36,12 +31,8 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    bool ok = false;
-    const QString baudText = parser.value(baud);
-    const qint32 rate = baudText.toInt(&ok);
-    if (!ok || rate <= 0)
-        return usageError(
-            tr("invalid baud rate '%1': expected a positive whole number").arg(baudText));
+    if (!line.baudRate(&options->baud))
+        return Usage;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return usageError(positional.size() < 2
@@ -52,7 +43,6 @@ int parseArguments(const QStringList& arguments, Options* options) {
         return usageError(tr("the serial port and the image file must not be empty"));
     options->port = positional.at(0);
     options->image = positional.at(1);
-    options->baud = rate;
     return -1;
 }
 
