@@ -42,6 +42,8 @@ Holding holding(const QByteArray& procDir, const QByteArray& device, const QByte
     char target[PATH_MAX];
     while (const dirent* entry = ::readdir(fds)) {
         const QByteArray fd(entry->d_name);
+        if (fd.startsWith('.'))
+            continue;
         const ssize_t length =
             ::readlink((procDir + "/fd/" + fd).constData(), target, sizeof target);
         if (length <= 0)
