@@ -23,10 +23,6 @@
 
 namespace {
 
-void fatal(const QString& message) {
-    tools::complain(message);
-}
-
 // How long after a connect the module reports the connection.
 constexpr int eventDelayMs = 500;
 
@@ -45,7 +41,8 @@ public:
         termios tio{};
         cfmakeraw(&tio);
         if (::openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
-            fatal(QStringLiteral("cannot open a pseudo-terminal: %1").arg(qt_error_string(errno)));
+            tools::complain(
+                QStringLiteral("cannot open a pseudo-terminal: %1").arg(qt_error_string(errno)));
             m_master = m_slave = -1;
             return false;
         }
@@ -57,8 +54,8 @@ public:
         if (!m_options.trace.isEmpty()) {
             m_trace.setFileName(m_options.trace);
             if (!m_trace.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-                fatal(QStringLiteral("cannot open trace file %1: %2")
-                          .arg(m_options.trace, m_trace.errorString()));
+                tools::complain(QStringLiteral("cannot open trace file %1: %2")
+                                    .arg(m_options.trace, m_trace.errorString()));
                 return false;
             }
         }
@@ -105,15 +102,15 @@ private:
         struct stat st {};
         if (::lstat(link.constData(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
-                fatal(QStringLiteral("refusing to replace %1: not a symbolic link")
-                          .arg(m_options.link));
+                tools::complain(QStringLiteral("refusing to replace %1: not a symbolic link")
+                                    .arg(m_options.link));
                 return false;
             }
             ::unlink(link.constData());
         }
         if (::symlink(m_path.constData(), link.constData()) != 0) {
-            fatal(QStringLiteral("cannot create link %1: %2")
-                      .arg(m_options.link, qt_error_string(errno)));
+            tools::complain(QStringLiteral("cannot create link %1: %2")
+                                .arg(m_options.link, qt_error_string(errno)));
             return false;
         }
         m_linked = true;

@@ -211,8 +211,9 @@ QByteArray Modem::answer(const QByteArray& name, bool hasParams, bool query,
                "+WFSCANAP:\"Lab-5G\",-73,36,WPA3\r\n" +
                ok;
     }
-    if (name == "WFCONNAP" && hasParams && !params.split(',').at(0).isEmpty()) {
-        m_event = "+WFEVENT:CONNECTED," + params.split(',').at(0) + crlf;
+    const QByteArray ssid = params.split(',').at(0);
+    if (name == "WFCONNAP" && hasParams && !ssid.isEmpty() && ssid != "\"\"") {
+        m_event = "+WFEVENT:CONNECTED," + ssid + crlf;
         return ok;
     }
     if (name == "DATAMODE") {
