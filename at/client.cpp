@@ -215,8 +215,9 @@ void Client::resetFraming() {
     m_binaryLength = 0;
     if (block)
         emit receivedBinary(part);
-    else if (!part.isEmpty())
-        emit received(part);
+    // Lines that came behind a transaction's last answer may be here too.
+    for (qsizetype at = 0; !block && at < part.size(); at += maxLineLength)
+        emit received(part.mid(at, maxLineLength));
 }
 
 bool Client::test() {

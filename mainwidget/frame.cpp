@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "app/datafile.h"
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
@@ -108,6 +109,10 @@ MainWidget::MainWidget(QWidget* parent)
 
     connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
             Qt::QueuedConnection);
+
+    // A desktop launch shows no stderr: a data file left unread is told where the user looks.
+    for (const QString& refusal : datafile::takeRefusals())
+        insertTextToLog(QString(), refusal + QStringLiteral("\r\n"), QColor(Qt::red));
 }
 
 MainWidget::~MainWidget() {

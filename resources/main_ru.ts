@@ -461,6 +461,29 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
     </message>
 </context>
 <context>
+    <name>app</name>
+    <message>
+        <source>A terminal for serial modules that speak AT commands.
+
+Usage: kelvra [options]
+  -h, --help     show this text and exit
+  -v, --version  show the version and exit
+Without them the window opens; it takes the toolkit&apos;s own options too
+(-platform, -style, ...). KELVRA_EXTRA_PORTS=/path/one:/path/two lists more
+device paths first in the port chooser.
+</source>
+        <translation>Терминал для последовательных модулей, понимающих AT-команды.
+
+Использование: kelvra [параметры]
+  -h, --help     показать этот текст и выйти
+  -v, --version  показать версию и выйти
+Без них открывается окно; оно принимает и собственные параметры Qt
+(-platform, -style, ...). KELVRA_EXTRA_PORTS=/путь/один:/путь/два добавляет
+пути устройств в начало списка портов.
+</translation>
+    </message>
+</context>
+<context>
     <name>at</name>
     <message>
         <source>Timeout</source>
@@ -485,6 +508,29 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
     <message>
         <source>The port is not open</source>
         <translation>Порт не открыт</translation>
+    </message>
+</context>
+<context>
+    <name>datafile</name>
+    <message>
+        <source>%1 not loaded and left as it is: %2</source>
+        <translation>%1 не загружен и оставлен как есть: %2</translation>
+    </message>
+    <message>
+        <source>larger than %1 bytes</source>
+        <translation>больше %1 байт</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>not a JSON array (%1 at byte %2)</source>
+        <translation>не массив JSON (%1 в байте %2)</translation>
+    </message>
+    <message>
+        <source>not a JSON array</source>
+        <translation>не массив JSON</translation>
     </message>
 </context>
 </TS>

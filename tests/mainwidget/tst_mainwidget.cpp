@@ -488,8 +488,12 @@ private slots:
     // come first and the first is chosen; a link to a device is listed while it exists; the
     // program's and the toolkit's texts come from the catalogues of the desktop's language.
     void firstStart() {
-        QTranslator qtTranslator;
-        QTranslator mainTranslator;
+        QTranslator qtTranslator, mainTranslator;
+        QLocale::setDefault(QLocale("pt_BR")); // the toolkit has only qtbase_pt_BR
+        app::prepare(qtTranslator, mainTranslator);
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
+                 "Selecionar tudo");
+        QLocale::setDefault(QLocale::system());
         app::prepare(qtTranslator, mainTranslator);
         m_w.destroy();
         QSettings().clear();
