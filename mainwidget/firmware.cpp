@@ -27,6 +27,11 @@ QString chooseImage(QWidget* parent) {
 } // namespace
 
 void MainWidget::onWriteFirmware() {
+    // Refused as a send is: the image would go to the chooser's fallback, not the lost device.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
     const QString filename = chooseImage(this);
     if (filename.isEmpty())
         return;
@@ -69,6 +74,11 @@ void MainWidget::onWriteFirmware() {
         return;
     }
 
+    // The device may have vanished while the file was being chosen.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
     if (!m_client->serialPort()->isOpen())
         m_lastPortError.clear();
     if (!m_client->updateFirmware(image)) {

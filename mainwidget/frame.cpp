@@ -1,7 +1,9 @@
 #include "app/app.h"
 #include "app/datafile.h"
 #include "input/inputedit.h"
+#include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
+#include "mainwidget/recorder.h"
 #include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
@@ -72,6 +74,7 @@ MainWidget::MainWidget(QWidget* parent)
 
     connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
     connect(m_client, &at::Client::opened, this, [this] {
+        onPortOpened();
         m_lastPortError.clear();
         m_lostPort.clear();
     });
@@ -93,6 +96,7 @@ MainWidget::MainWidget(QWidget* parent)
         createVisibleAction(QStringLiteral("command-list"), tr("Command list"), commandListPanel));
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
+    createSessionActions();
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
@@ -106,6 +110,7 @@ MainWidget::MainWidget(QWidget* parent)
     addAction(quitAction);
 
     restore();
+    m_chosenPort = m_portNameCombo->portName();
 
     connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
             Qt::QueuedConnection);
@@ -122,4 +127,7 @@ MainWidget::~MainWidget() {
     m_client->serialPort()->disconnect(this);
     m_client->disconnect(this);
     m_baudrateCombo->disconnect(this);
+    // The record's last write, at its destruction, cannot be logged any more.
+    m_recorder->disconnect(this);
+    m_findBar->disconnect(this);
 }

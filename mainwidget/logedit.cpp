@@ -35,7 +35,8 @@ LogEdit::~LogEdit() {
         m_append.endEditBlock();
 }
 
-void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color) {
+void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color,
+                          const QString& time) {
     const QTextCursor view = textCursor();
     if (view.hasSelection() || !view.atEnd()) {
         // Laid out first, so the view can be put at the end at once.
@@ -47,6 +48,11 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     // The view's cursor, resting at the end, travels with the text inserted there.
     QTextCursor& cursor = appendCursor();
     const int start = cursor.position();
+    if (!time.isEmpty()) {
+        QTextCharFormat timeFormat;
+        timeFormat.setForeground(QBrush(Qt::gray));
+        cursor.insertText(time, timeFormat);
+    }
     if (!prefix.isEmpty()) {
         QTextCharFormat prefixFormat;
         prefixFormat.setForeground(QBrush(Qt::black));
@@ -135,6 +141,10 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         });
     }
     menu->addAction(m_clearAction);
+    if (!m_menuActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_menuActions);
+    }
     menu->exec(event->globalPos());
     delete menu;
 }
