@@ -54,6 +54,15 @@ MainWidget::MainWidget(QWidget* parent)
                     tr("Not sent: %1 (%2)\r\n").arg(QString::fromLocal8Bit(data).trimmed(), error),
                     QColor(Qt::red));
             });
+    // Logged once, like the port's own errors, until the port opens or the user tries again.
+    connect(m_client, &at::Client::portInUse, this, [this](const QStringList& holders) {
+        const QString error =
+            tr("%1 is in use by %2")
+                .arg(m_client->serialPort()->portName(), holders.join(QStringLiteral(", ")));
+        if (error != std::exchange(m_lastPortError, error))
+            insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(error),
+                            QColor(Qt::red));
+    });
 
     QSerialPort* port = m_client->serialPort();
     connect(m_portNameCombo, &wdt::serialport::PortNameCombo::portNameChanged, port,

@@ -364,8 +364,12 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Открыть двоичный файл</translation>
     </message>
     <message>
-        <source>Binary file (*.bin);;All files (*.*)</source>
-        <translation>Двоичный файл (*.bin);;Все файлы (*.*)</translation>
+        <source>Binary file (*.bin)</source>
+        <translation>Двоичный файл (*.bin)</translation>
+    </message>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>Все файлы (*.*)</translation>
     </message>
     <message>
         <source>Error</source>
@@ -376,8 +380,12 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Не удалось открыть файл</translation>
     </message>
     <message>
-        <source>File is too large</source>
-        <translation>Файл слишком велик</translation>
+        <source>File is too large (more than %1 bytes)</source>
+        <translation>Файл слишком велик (больше %1 байт)</translation>
+    </message>
+    <message>
+        <source>Not a regular file</source>
+        <translation>Не обычный файл</translation>
     </message>
     <message>
         <source>File is empty</source>
@@ -434,6 +442,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
 </source>
         <translation>Ошибка последовательного порта:  %1<byte value="xd"/>
 </translation>
+    </message>
+    <message>
+        <source>%1 is in use by %2</source>
+        <translation>%1 занят: %2</translation>
     </message>
     <message>
         <source>Add</source>

@@ -134,6 +134,26 @@ private slots:
         QCOMPARE(m_w.openClose()->text(), "Open");
     }
 
+    // A port that another program holds is left to it, whatever the rights: the entry names
+    // the holder instead of a permission error.
+    void heldElsewhere() {
+        QProcess holder;
+        holder.setStandardInputFile(m_peer.slavePath());
+        holder.start("sleep", {"30"});
+        QVERIFY(holder.waitForStarted());
+        m_w.openClose()->click();
+        QCOMPARE(redEntries(QString("Serial port error:  %1 is in use by PID %2 (")
+                                .arg(m_w.port()->portName())
+                                .arg(holder.processId())),
+                 1);
+        QVERIFY(m_w.log().endsWith("sleep 30)\n"));
+        QVERIFY(!m_w.port()->isOpen());
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+    }
+
     void entries_data() {
         QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
         QTest::addColumn<QString>("entry");
