@@ -465,7 +465,8 @@ private slots:
         const QDateTime first =
             QDateTime::fromString(file.at(1).left(23), "yyyy-MM-dd hh:mm:ss.zzz");
         QVERIFY(first >= start && first <= QDateTime::currentDateTime());
-        // The times the log shows are the file's.
+        // The times the log shows are the file's; the log keeps only its newest entries.
+        logEdit()->flush();
         const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
         const QStringList timed = m_w.log().split('\n').filter(time);
         for (const QString& shown : timed)
