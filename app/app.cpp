@@ -4,9 +4,11 @@
 #include "usercommands/usercommands.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTextStream>
 #include <QTranslator>
 
 namespace app {
@@ -21,36 +23,88 @@ QString version() {
 
 } // namespace app
 
-void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
-    QApplication::setOrganizationName(QStringLiteral("Tavrosk"));
-    QApplication::setOrganizationDomain(QStringLiteral("tavrosk.example"));
-    QApplication::setApplicationName(QStringLiteral("Kelvra"));
-    QApplication::setApplicationVersion(app::version());
+namespace {
 
-    const QString language = QLocale::languageToCode(QLocale::system().language());
+// Fills pattern with the locale's full name, then with its language alone (pt_BR and zh_CN
+// have only catalogues of the full name), and loads the first file of them found in
+// directory.
+bool loadCatalogue(QTranslator& translator, const QString& pattern, const QString& directory) {
+    const QLocale locale;
+    for (const QString& name : {locale.name(), QLocale::languageToCode(locale.language())}) {
+        const QString file = pattern.arg(name);
+        if (QFileInfo::exists(QDir(directory).filePath(file)) && translator.load(file, directory))
+            return true;
+    }
+    return false;
+}
 
+void identify() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("tavrosk.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
+    QCoreApplication::setApplicationVersion(app::version());
+}
+
+void installCatalogues(QTranslator& qtTranslator, QTranslator& mainTranslator) {
     // A catalogue shipped beside the program wins; a Linux desktop keeps the toolkit's own
     // catalogues in the system's Qt translations directory.
-    if (qtTranslator.load(QStringLiteral("translations/qt_%1.qm").arg(language)) ||
-        qtTranslator.load(QStringLiteral("qtbase_%1").arg(language),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    const QString qtDirectory = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (loadCatalogue(qtTranslator, QStringLiteral("translations/qt_%1.qm"), QString()) ||
+        loadCatalogue(qtTranslator, QStringLiteral("qtbase_%1.qm"), qtDirectory))
+        QCoreApplication::installTranslator(&qtTranslator);
     // The serial port's own error texts, which the log shows, have a catalogue of their own.
     auto* serialTranslator = new QTranslator(QCoreApplication::instance());
-    if (serialTranslator->load(QStringLiteral("qtserialport_%1").arg(language),
-                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(serialTranslator);
+    if (loadCatalogue(*serialTranslator, QStringLiteral("qtserialport_%1.qm"), qtDirectory))
+        QCoreApplication::installTranslator(serialTranslator);
     else
         delete serialTranslator;
 
-    const QString mainCatalogue = QStringLiteral(":/main_%1.qm").arg(language);
-    if (QFile::exists(mainCatalogue) && mainTranslator.load(mainCatalogue))
-        QApplication::installTranslator(&mainTranslator);
+    if (loadCatalogue(mainTranslator, QStringLiteral(":/main_%1.qm"), QString()))
+        QCoreApplication::installTranslator(&mainTranslator);
+}
 
+} // namespace
+
+void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
+    identify();
+    installCatalogues(qtTranslator, mainTranslator);
     UserCommands::_self.restore();
 }
 
+int app::answerOptions(int argc, char** argv) {
+    bool help = false;
+    bool version = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray option(argv[i]);
+        help = help || option == "--help" || option == "-h";
+        version = version || option == "--version" || option == "-v";
+    }
+    if (!help && !version)
+        return -1;
+    QCoreApplication application(argc, argv);
+    identify();
+    QTranslator qtTranslator;
+    QTranslator mainTranslator;
+    installCatalogues(qtTranslator, mainTranslator);
+    QTextStream out(stdout);
+    out << name() << ' ' << app::version() << '\n';
+    if (help)
+        out << QCoreApplication::translate(
+            "app", "A terminal for serial modules that speak AT commands.\n"
+                   "\n"
+                   "Usage: kelvra [options]\n"
+                   "  -h, --help     show this text and exit\n"
+                   "  -v, --version  show the version and exit\n"
+                   "Without them the window opens; it takes the toolkit's own options too\n"
+                   "(-platform, -style, ...). KELVRA_EXTRA_PORTS=/path/one:/path/two lists more\n"
+                   "device paths first in the port chooser.\n");
+    return 0;
+}
+
 int qMain(int argc, char** argv) {
+    // Answered before the application object exists: no window, no display needed.
+    if (const int code = app::answerOptions(argc, argv); code >= 0)
+        return code;
     QApplication application(argc, argv);
     QTranslator qtTranslator;
     QTranslator mainTranslator;

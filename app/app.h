@@ -14,6 +14,10 @@ QString version();
 // live) and the user commands.
 void prepare(QTranslator& qtTranslator, QTranslator& mainTranslator);
 
+// Prints what --help or --version (-h, -v) ask for and returns the exit code 0; -1 when the
+// command line asks for neither.
+int answerOptions(int argc, char** argv);
+
 } // namespace app
 
 int qMain(int argc, char** argv);

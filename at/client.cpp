@@ -1,6 +1,7 @@
 #include "at/client.h"
 
 #include "at/firmware.h"
+#include "at/portholders.h"
 #include "at/transaction.h"
 
 #include <QCoreApplication>
@@ -85,7 +86,7 @@ bool Client::serialPortOpen(bool hold) {
     if (port->isOpen())
         return true;
     resetFraming();
-    if (!port->open(QIODevice::ReadWrite))
+    if (!openPort(port))
         return false;
     emit opened();
     return true;
@@ -105,6 +106,17 @@ void Client::serialPortClose(bool force) {
     // it ends now with Timeout instead of waiting out its time-out.
     if (m_transaction)
         m_transaction->end(Timeout);
+}
+
+bool Client::openPort(QSerialPort* port) {
+    // A second writer garbles both conversations, and nothing else stops it: the lock file
+    // goes by the name (a link passes), exclusive mode does not hold against root.
+    const QStringList holders = portHolders(port->portName());
+    if (!holders.isEmpty()) {
+        emit portInUse(holders);
+        return false;
+    }
+    return port->open(QIODevice::ReadWrite);
 }
 
 bool Client::write(const QByteArray& data) {
@@ -165,7 +177,7 @@ bool Client::takePort() {
         return true;
     }
     resetFraming();
-    if (!port->open(QIODevice::ReadWrite)) {
+    if (!openPort(port)) {
         m_closeAfter = false;
         return false;
     }
@@ -203,8 +215,9 @@ void Client::resetFraming() {
     m_binaryLength = 0;
     if (block)
         emit receivedBinary(part);
-    else if (!part.isEmpty())
-        emit received(part);
+    // Lines that came behind a transaction's last answer may be here too.
+    for (qsizetype at = 0; !block && at < part.size(); at += maxLineLength)
+        emit received(part.mid(at, maxLineLength));
 }
 
 bool Client::test() {

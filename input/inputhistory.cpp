@@ -48,13 +48,11 @@ bool InputHistory::save(const QString& name) {
 }
 
 bool InputHistory::restore(const QString& name) {
-    QByteArray text;
-    const datafile::Read read = datafile::read(filename(name), &text);
+    QJsonArray array;
+    const datafile::Read read = datafile::read(filename(name), &array);
     locked = read == datafile::Read::Refused;
     if (read != datafile::Read::Loaded)
         return false;
-    const QJsonArray array = QJsonDocument::fromJson(text).array();
-
     for (const QJsonValue& value : std::as_const(array)) {
         const QString text = value.toString();
         if (!text.isEmpty())

@@ -20,6 +20,7 @@ public:
     QStringList entries;
     int current = -1;
     bool modified = false;
-    // The file is there but was not read (too big, unreadable): saving must not replace it.
+    // The file is there but was not read (too big, unreadable, not a JSON array): saving
+    // must not replace it.
     bool locked = false;
 };

@@ -71,6 +71,7 @@ QWidget* MainWidget::createLogWidget() {
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(0);
     panelLayout->addWidget(m_logEdit, 0);
+    addLogBars(panelLayout);
     panelLayout->addWidget(inputBar, 0);
     auto* panel = new QFrame;
     panel->setObjectName(QStringLiteral("log-panel"));
@@ -83,7 +84,10 @@ QWidget* MainWidget::createLogWidget() {
 }
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
-    m_logEdit->appendEntry(prefix, text, color);
+    if (m_sessionActive)
+        sessionEntry(prefix, text, color); // recorded, timed or held while paused
+    else
+        m_logEdit->appendEntry(prefix, text, color);
 }
 
 void MainWidget::onAtClientSended(const QByteArray& data) {

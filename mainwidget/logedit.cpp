@@ -34,6 +34,7 @@ bool needsShaping(const QString& text) {
 
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {
+    m_timeFormat.setForeground(QBrush(Qt::gray));
     m_prefixFormat.setForeground(QBrush(Qt::black));
     m_frame.setSingleShot(true);
     connect(&m_frame, &QTimer::timeout, this, &LogEdit::flush);
@@ -44,7 +45,8 @@ LogEdit::~LogEdit() {
         m_append.endEditBlock();
 }
 
-void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color) {
+void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color,
+                          const QString& time) {
     const QTextCursor view = textCursor();
     if (view.hasSelection() || !view.atEnd()) {
         // Laid out first, so the view can be put at the end at once.
@@ -56,6 +58,8 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     // The view's cursor, resting at the end, travels with the text inserted there.
     QTextCursor& cursor = appendCursor();
     const int start = cursor.position();
+    if (!time.isEmpty())
+        cursor.insertText(time, m_timeFormat);
     if (!prefix.isEmpty())
         cursor.insertText(prefix, m_prefixFormat);
     if (color != m_textColor) {
@@ -174,6 +178,10 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         });
     }
     menu->addAction(m_clearAction);
+    if (!m_menuActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_menuActions);
+    }
     menu->exec(event->globalPos());
     delete menu;
 }

@@ -27,10 +27,11 @@ public:
     explicit LogEdit(QWidget* parent = nullptr);
     ~LogEdit() override;
 
-    // Appends one entry at the end: the prefix (when not empty) in black, then the text in
-    // color. A selection or a cursor the user moved is dropped and the view follows the end
-    // again.
-    void appendEntry(const QString& prefix, const QString& text, const QColor& color);
+    // Appends one entry at the end: the time and the prefix (when not empty) in grey and black,
+    // then the text in color. A selection or a cursor the user moved is dropped and the view
+    // follows the end again.
+    void appendEntry(const QString& prefix, const QString& text, const QColor& color,
+                     const QString& time = QString());
 
     // Lays out and shows what was appended since the last frame now: trims to the bound and
     // scrolls to the end.
@@ -60,6 +61,9 @@ public:
     // inserting one, laying it out, and moving the rest when the top is trimmed.
     static constexpr int lines_per_block = 16;
 
+    // Entries of the context menu after "Clear".
+    void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -74,12 +78,14 @@ private:
     void trim();
 
     QAction* m_clearAction = nullptr;
+    QList<QAction*> m_menuActions;
     QPointer<QWidget> m_typingTarget;
     QTextCursor m_append;
     bool m_appending = false;
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
     int m_blockLines = 0; // line ends in the last block
+    QTextCharFormat m_timeFormat;
     QTextCharFormat m_prefixFormat;
     QColor m_textColor; // invalid until the first entry
     QTextCharFormat m_textFormat;

@@ -84,12 +84,8 @@ void UserCommands::restore() {
         removeRange(0, commands.size());
     modified = false;
 
-    QByteArray bytes;
-    const datafile::Read read = datafile::read(dir::filename(key::filename), &bytes);
-    locked = read == datafile::Read::Refused;
-    if (read != datafile::Read::Loaded)
-        return;
-    const QJsonArray array = QJsonDocument::fromJson(bytes).array();
+    QJsonArray array;
+    locked = datafile::read(dir::filename(key::filename), &array) == datafile::Read::Refused;
     // Any other element is an empty command, so rows keep their places.
     for (const QJsonValue& element : array)
         insert(UserCommand::fromJson(element.toObject()));

@@ -50,6 +50,7 @@ private:
 
     QList<UserCommand*> commands;
     bool modified = false;
-    // The file is there but was not read (too big, unreadable): saving must not replace it.
+    // The file is there but was not read (too big, unreadable, not a JSON array): saving
+    // must not replace it.
     bool locked = false;
 };

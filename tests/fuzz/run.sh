@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] &&
-    targets=(fuzz_usercommands)
+    targets=(fuzz_atclient)
 
 # clang and its sanitizer runtimes are needed here only, not in the normal build
 "$root/tools/deps.sh" clang libclang-rt-14-dev
@@ -40,8 +40,9 @@ for t in "${targets[@]}"; do
         -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" >"$log" 2>&1
     rc=$?
     set -e
-    stats="$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1)"
-    execs="$(grep -E '^stat::number_of_executed_units:' "$log" | awk '{print $2}')"
+    # A crash while the seeds load leaves no stats: report it all the same.
+    stats="$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1 || true)"
+    execs="$(grep -E '^stat::number_of_executed_units:' "$log" | awk '{print $2}' || true)"
     cov="$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$stats")"
     ft="$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$stats")"
     if [ $rc -eq 0 ]; then

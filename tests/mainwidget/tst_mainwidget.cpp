@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -133,6 +134,26 @@ private slots:
         QCOMPARE(logRuns().first().count('\n'), 4);
         QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
         QCOMPARE(m_w.openClose()->text(), "Open");
+    }
+
+    // A port that another program holds is left to it, whatever the rights: the entry names
+    // the holder instead of a permission error.
+    void heldElsewhere() {
+        QProcess holder;
+        holder.setStandardInputFile(m_peer.slavePath());
+        holder.start("sleep", {"30"});
+        QVERIFY(holder.waitForStarted());
+        m_w.openClose()->click();
+        QCOMPARE(redEntries(QString("Serial port error:  %1 is in use by PID %2 (")
+                                .arg(m_w.port()->portName())
+                                .arg(holder.processId())),
+                 1);
+        QVERIFY(m_w.log().endsWith("sleep 30)\n"));
+        QVERIFY(!m_w.port()->isOpen());
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
     }
 
     void entries_data() {
@@ -368,19 +389,33 @@ private slots:
         QCOMPARE(redEntries(command + " needs a payload"), how == "repeat" ? 1 : 0);
     }
 
-    // After a loss, Enter and the table do not open another port behind the user's back: the
-    // command stays, the log says why; the user's pick of a port lets them go on.
+    // After a loss, Enter, the table and "Update firmware" do not open another port behind the
+    // user's back: the command stays, the log says why. The user's pick of a port lets them go
+    // on, and so does the device coming back: with Reconnect off the chooser takes it again,
+    // listed first as before. Saved at exit: the lost port, unless the user picked another.
     void afterLoss_data() {
-        QTest::addColumn<bool>("enter"); // else a double-click in the table
-        QTest::addColumn<bool>("pick");
+        QTest::addColumn<QString>("how");  // "Enter", "table" (a double-click) or "firmware"
+        QTest::addColumn<QString>("then"); // "pick": the user picks a port; "back": the device
         QTest::addColumn<QString>("inputAfter");
-        QTest::newRow("Enter") << true << false << "AT";
-        QTest::newRow("table double-click") << false << false << "typed";
-        QTest::newRow("Enter after a pick") << true << true << "";
+        QTest::newRow("Enter") << "Enter"
+                               << ""
+                               << "AT";
+        QTest::newRow("table double-click") << "table"
+                                            << ""
+                                            << "typed";
+        QTest::newRow("firmware") << "firmware"
+                                  << ""
+                                  << "typed";
+        QTest::newRow("Enter after a pick") << "Enter"
+                                            << "pick"
+                                            << "";
+        QTest::newRow("Enter, the device back") << "Enter"
+                                                << "back"
+                                                << "";
     }
     void afterLoss() {
-        QFETCH(bool, enter);
-        QFETCH(bool, pick);
+        QFETCH(QString, how);
+        QFETCH(QString, then);
         QFETCH(QString, inputAfter);
         // Through a link of its own, so that no other terminal taking the number brings it back.
         auto lost = std::make_unique<test::PtyPeer>();
@@ -388,6 +423,7 @@ private slots:
         QFile::remove(lostPath);
         QVERIFY(QFile::link(lost->slavePath(), lostPath));
         QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
+        m_w.action("reconnect")->setChecked(false);
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
         m_w.openClose()->click();
@@ -396,24 +432,174 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo()->contains(lostPath); }));
         m_peer.clearReceived();
-        if (pick) {
+        test::PtyPeer back, *device = &m_peer;
+        if (then == "pick") {
             combo()->setCurrentIndex(combo()->findData(m_peer.slavePath()));
             emit combo()->activated(combo()->currentIndex());
+        } else if (then == "back") {
+            QVERIFY(QFile::link(back.slavePath(), lostPath));
+            QVERIFY(QTest::qWaitFor([&] { return combo()->portName() == lostPath; }));
+            QCOMPARE(combo()->currentIndex(), 0);
+            device = &back;
         }
         QSignalSpy opened(m_w.client(), &at::Client::opened);
         m_w.input()->setText("typed");
         addCommand("AT");
-        if (enter)
+        test::Modals modals;
+        QVERIFY(test::writeFile(m_dir.filePath("image"), "x"));
+        modals.chooseFile(m_dir.filePath("image"));
+        if (how == "Enter")
             m_w.type("AT");
-        else
+        else if (how == "table")
             emit view()->doubleClicked(model()->index(0, 0));
+        else
+            m_w.action("update-firmware")->trigger();
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
-            pick ? 0 : 1);
-        QCOMPARE(opened.size(), pick ? 1 : 0);
-        if (pick)
-            QCOMPARE(wire().left(4), "AT\r\n");
+            then.isEmpty() ? 1 : 0);
+        QCOMPARE(opened.size(), then.isEmpty() ? 0 : 1);
+        if (!then.isEmpty())
+            QVERIFY(device->waitFor("AT\r\n"));
+        m_w.destroy();
+        QCOMPARE(QSettings().value("port").toString(),
+                 then == "pick" ? m_peer.slavePath() : lostPath);
+    }
+
+    // "Record to file..." appends every entry as the log shows it, each line behind the date and
+    // the time "Show times" gives the entry, whatever the log's bound drops. A file that cannot
+    // be made is refused, a write that fails stops the recording: one red entry each.
+    void record() {
+        const QString path = m_dir.filePath("record.log"), blocked = m_dir.filePath("file");
+        QVERIFY(test::writeFile(path, "older") && test::writeFile(blocked, "x"));
+        logEdit()->setMaxEntries(5);
+        m_w.action("show-times")->setChecked(true);
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        test::Modals modals;
+        for (const QString& file : {blocked + "/record.log", path}) {
+            modals.chooseFile(file);
+            m_w.action("record")->trigger();
+        }
+        QCOMPARE(redEntries("Not recording: " + blocked + "/record.log: "), 1);
+        QVERIFY(!line->isHidden() && line->text().contains(path));
+        const QDateTime start = QDateTime::currentDateTime();
+        QStringList expected{"<< AT"};
+        m_w.type("AT");
+        QByteArray lines;
+        for (int i = 0; i < 20; ++i) {
+            expected << ">> line " + QString::number(i);
+            lines += expected.last().mid(3).toLatin1() + "\r\n";
+        }
+        QVERIFY(m_peer.write(lines + "+READB:2\r\nHi"));
+        expected << ">> +READB:2"
+                 << ">> hex[2]{4869}"
+                 << "   str{Hi}";
+        QTRY_VERIFY(m_w.log().contains("str{Hi}"));
+        m_w.action("record")->trigger();
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        const QStringList file = QString(test::readFile(path)).split('\n');
+        QCOMPARE(file.first(), "older");
+        QCOMPARE(file.last(), "");
+        QStringList content, times;
+        for (const QString& l : file.mid(1, file.size() - 2))
+            content << l.mid(24), times << l.mid(11);
+        QCOMPARE(content, expected);
+        const QDateTime first =
+            QDateTime::fromString(file.at(1).left(23), "yyyy-MM-dd hh:mm:ss.zzz");
+        QVERIFY(first >= start && first <= QDateTime::currentDateTime());
+        // The times the log shows are the file's; the log keeps only its newest entries.
+        logEdit()->flush();
+        const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+        const QStringList timed = m_w.log().split('\n').filter(time);
+        for (const QString& shown : timed)
+            QVERIFY2(times.contains(shown), qPrintable(shown));
+        QVERIFY(timed.size() >= 5 && m_w.count(">> line 0") == 0);
+
+        // A full disk (a file size limit) in the middle of a record.
+        modals.chooseFile(path);
+        m_w.action("record")->trigger();
+        const qint64 size = QFileInfo(path).size();
+        QVERIFY(test::saveUnderSizeLimit(size + 100, [&] {
+            return m_peer.write(lines) &&
+                   QTest::qWaitFor([&] { return redEntries("Recording stopped: " + path) == 1; });
+        }));
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        QVERIFY(QFileInfo(path).size() <= size + 100);
+        m_peer.clearReceived();
+        m_w.type("AT+AFTER");
+        QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
+    }
+
+    // Scroll Lock holds the view: the selection stays, new entries wait (the oldest dropped
+    // beyond the log's bound) and the log says how many; pressed again, they come in order.
+    void pause() {
+        show();
+        logEdit()->setMaxEntries(10);
+        m_w.openClose()->click();
+        const auto lines = [](int from, int to, const char* prefix = "", const char* end = "\r\n") {
+            QByteArray out;
+            for (int i = from; i < to; ++i)
+                out += prefix + QByteArray("line ") + QByteArray::number(i) + end;
+            return QString(out);
+        };
+        QVERIFY(m_peer.write(lines(0, 3).toLatin1()));
+        QTRY_VERIFY(m_w.log().contains("line 2"));
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        logEdit()->selectAll();
+        QVERIFY(m_peer.write(lines(3, 28).toLatin1()));
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        QTRY_COMPARE(line->text(), "Paused, entries waiting: 10, dropped: 15");
+        QCOMPARE(m_w.log(), lines(0, 3, ">> ", "\n"));
+        QVERIFY(logEdit()->textCursor().hasSelection());
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        QVERIFY(line->isHidden());
+        QTRY_COMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
+                                    lines(18, 28, ">> ", "\n"));
+        QVERIFY(!logEdit()->textCursor().hasSelection());
+    }
+
+    // Ctrl+F opens the find bar and pauses the log; typing shows the first match from the top
+    // of the view, Return and F3 step on, with Shift back, wrapping; Escape closes and resumes.
+    void find() {
+        show();
+        m_w.openClose()->click();
+        QVERIFY(m_peer.write("alpha 0\r\nbeta 1\r\nalpha 2\r\nBETA 3\r\nbeta 4\r\n"));
+        QTRY_VERIFY(m_w.log().contains("beta 4"));
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        auto* field = m_w.widget()->findChild<QLineEdit*>("find");
+        auto* count = m_w.widget()->findChild<QLabel*>("find-count");
+        QVERIFY(field->hasFocus());
+        QTest::keyClicks(field, "zz");
+        QTRY_COMPARE(count->text(), "No matches");
+        field->clear();
+        QTest::keyClicks(field, "beta");
+        const auto at = [&] { // the count, the line of the match and the match
+            const QTextCursor c = logEdit()->textCursor();
+            const QString block = c.block().text(); // lines share blocks
+            const QString line =
+                block.mid(block.left(c.positionInBlock()).lastIndexOf(u'\u2028') + 1);
+            return count->text() + ' ' + line.section(u'\u2028', 0, 0) + ' ' + c.selectedText();
+        };
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
+        QVERIFY(m_peer.write("gamma\r\n"));
+        const QStringList steps{"2 of 3 >> BETA 3 BETA", "3 of 3 >> beta 4 beta",
+                                "1 of 3 >> beta 1 beta", "3 of 3 >> beta 4 beta",
+                                "2 of 3 >> BETA 3 BETA"};
+        const QList<std::pair<Qt::Key, Qt::KeyboardModifier>> keys{
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_Return, Qt::ShiftModifier},
+            {Qt::Key_F3, Qt::ShiftModifier}};
+        for (int i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(field, keys[i].first, keys[i].second);
+            QCOMPARE(at(), steps[i]);
+        }
+        QTRY_VERIFY(m_w.widget()->findChild<QLabel*>("session-line")->text().endsWith(": 1"));
+        QVERIFY(!m_w.log().contains("gamma"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!field->isVisible());
+        QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
     }
 
     // Port, rate, panels, size and splitter come back.
@@ -510,8 +696,12 @@ private slots:
     // come first and the first is chosen; a link to a device is listed while it exists; the
     // program's and the toolkit's texts come from the catalogues of the desktop's language.
     void firstStart() {
-        QTranslator qtTranslator;
-        QTranslator mainTranslator;
+        QTranslator qtTranslator, mainTranslator;
+        QLocale::setDefault(QLocale("pt_BR")); // the toolkit has only qtbase_pt_BR
+        app::prepare(qtTranslator, mainTranslator);
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
+                 "Selecionar tudo");
+        QLocale::setDefault(QLocale::system());
         app::prepare(qtTranslator, mainTranslator);
         m_w.destroy();
         QSettings().clear();
