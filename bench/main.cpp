@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
             options.seconds = QByteArray(argv[++i]).toDouble();
         else if (arg == "--bound" && hasValue)
             options.bound = QByteArray(argv[++i]).toInt();
+        else if (arg == "--characters" && hasValue)
+            options.characters = QByteArray(argv[++i]).toLongLong();
         else if (arg == "--rate" && hasValue)
             options.rate = QByteArray(argv[++i]).toDouble();
         else if (arg == "--only" && hasValue)
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
-                         "[--only flood|paced|startup|longrun] [--bound N]\n",
+                         "[--only flood|paced|startup|longrun] [--bound N] [--characters N]\n",
                          argv[0]);
             return 1;
         }

@@ -19,8 +19,9 @@ class Feeder;
 struct Options {
     quint64 lines = 0;
     double seconds = 30;
-    double rate = 0; // lines per second, 0: as fast as the terminal takes them
-    int bound = 0;   // the log's bound, 0: its own
+    double rate = 0;       // lines per second, 0: as fast as the terminal takes them
+    int bound = 0;         // the log's bound in entries, 0: its own
+    qint64 characters = 0; // and in characters
 };
 
 // flood.cpp, paced.cpp
