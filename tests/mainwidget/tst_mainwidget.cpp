@@ -369,6 +369,7 @@ private slots:
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
             pick ? 0 : 1);
+        QCOMPARE(redEntries("Not sent: "), pick ? 0 : 1); // nothing tried on a closed port
         QCOMPARE(opened.size(), pick ? 1 : 0);
         if (pick)
             QCOMPARE(wire().left(4), "AT\r\n");
@@ -469,8 +470,13 @@ private slots:
     // program's and the toolkit's texts come from the catalogues of the desktop's language.
     void firstStart() {
         QTranslator qtTranslator, mainTranslator;
-        QLocale::setDefault(QLocale("pt_BR")); // the toolkit has only qtbase_pt_BR
+        QLocale::setDefault(QLocale("pt_BR"));     // the toolkit has only qtbase_pt_BR
+        QCoreApplication::setOrganizationName({}); // start-up names the program for its files
+        QCoreApplication::setApplicationName({});
         app::prepare(qtTranslator, mainTranslator);
+        QCOMPARE(QCoreApplication::organizationName() + '/' + QCoreApplication::applicationName() +
+                     ' ' + QCoreApplication::applicationVersion(),
+                 "Tavrosk/Kelvra 1.0.0 build 4");
         QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
                  "Selecionar tudo");
         QLocale::setDefault(QLocale::system());
