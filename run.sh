@@ -32,7 +32,7 @@ tools/deps.sh
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target kelvra kelvra-modsim
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target kelvra kelvra-modsim kelvra-flash kelvra-at
 
 if [ "$device" -eq 1 ]; then
     exec build/kelvra

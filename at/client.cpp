@@ -1,6 +1,7 @@
 #include "at/client.h"
 
 #include "at/firmware.h"
+#include "at/portholders.h"
 #include "at/transaction.h"
 
 #include <QCoreApplication>
@@ -85,7 +86,7 @@ bool Client::serialPortOpen(bool hold) {
     if (port->isOpen())
         return true;
     resetFraming();
-    if (!port->open(QIODevice::ReadWrite))
+    if (!openPort(port))
         return false;
     emit opened();
     return true;
@@ -105,6 +106,17 @@ void Client::serialPortClose(bool force) {
     // it ends now with Timeout instead of waiting out its time-out.
     if (m_transaction)
         m_transaction->end(Timeout);
+}
+
+bool Client::openPort(QSerialPort* port) {
+    // A second writer garbles both conversations, and nothing else stops it: the lock file
+    // goes by the name (a link passes), exclusive mode does not hold against root.
+    const QStringList holders = portHolders(port->portName());
+    if (!holders.isEmpty()) {
+        emit portInUse(holders);
+        return false;
+    }
+    return port->open(QIODevice::ReadWrite);
 }
 
 bool Client::write(const QByteArray& data) {
@@ -165,7 +177,7 @@ bool Client::takePort() {
         return true;
     }
     resetFraming();
-    if (!port->open(QIODevice::ReadWrite)) {
+    if (!openPort(port)) {
         m_closeAfter = false;
         return false;
     }
@@ -296,13 +308,15 @@ QByteArray Client::searchLine() {
         return {};
     const qsizetype start = m_readPos;
     qsizetype length = lf - start;
-    const QByteArray raw = m_buffer.mid(start, length + 1);
+    QByteArray raw = m_buffer.mid(start, length + 1);
     if (length > 0 && raw.at(length - 1) == '\r')
         --length;
     m_readPos = lf + 1;
     ++m_units;
     emit received(raw);
-    return raw.left(length);
+    // In place unless a receiver kept the line: one copy of each line, not two.
+    raw.truncate(length);
+    return raw;
 }
 
 void Client::handleLine(const QByteArray& line) {
@@ -332,7 +346,10 @@ void Client::handleLine(const QByteArray& line) {
 
 bool Client::handleReadBynary(const QByteArray& line) {
     static const QByteArray readb_key = "+READB";
-    if (line.left(readb_key.size()).toUpper() != readb_key)
+    // Every line is asked: no copy of it for the question.
+    if (QByteArrayView(line)
+            .first(qMin(line.size(), readb_key.size()))
+            .compare(readb_key, Qt::CaseInsensitive) != 0)
         return false;
     const QList<QByteArray> parts = line.split(':');
     if (parts.size() < 2)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 
 namespace at {
 
@@ -63,6 +64,8 @@ signals:
     // behind a transaction when the port went, a firmware block); an open port reports its
     // own write errors.
     void writeFailed(const QByteArray& data, const QString& error);
+    // An open was refused because other programs hold the port's device ("PID 123 (command)").
+    void portInUse(const QStringList& holders);
 
 private slots:
     void readReady();
@@ -74,6 +77,7 @@ private:
     void handleLine(const QByteArray& line);
     bool handleReadBynary(const QByteArray& line);
 
+    bool openPort(QSerialPort* port);
     bool write(const QByteArray& data);
     void writeUserCommand(const QByteArray& line, const QByteArray& binary);
     bool takePort();

@@ -4,6 +4,12 @@
 
 namespace at {
 
+// The largest image the window and the flasher send. A block of 256 bytes travels as about
+// 540 bytes of hex and request and waits for its OK: at 115200 baud some 50 ms, 5 KB/s, so
+// 16 MiB take near an hour (the simulator's 64 MiB near four), and about ten minutes at
+// 921600. The modules' firmware takes a few MiB; anything beyond is a wrong file.
+constexpr qint64 maxFirmwareSize = 16 * 1024 * 1024;
+
 // Sends the image block by block, one "FWWRITE" request per block.
 class FirmwareWriteTransaction : public Transaction {
 public:

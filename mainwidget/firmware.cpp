@@ -1,51 +1,84 @@
+#include "at/firmware.h"
 #include "mainwidget/mainwidget.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include <limits>
+namespace {
+
+// The toolkit's own dialog lists under "*.*" only names with a dot; firmware files often have
+// none. It filters by "*" and keeps showing the familiar label.
+QString chooseImage(QWidget* parent) {
+    const QString all = MainWidget::tr("All files (*.*)");
+    QFileDialog dialog(parent, MainWidget::tr("Open binary file"), QString(),
+                       MainWidget::tr("Binary file (*.bin)") + QStringLiteral(";;") +
+                           all.left(all.lastIndexOf(QLatin1Char('('))) + QStringLiteral("(*)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        types->setItemText(types->count() - 1, all);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+} // namespace
 
 void MainWidget::onWriteFirmware() {
-    const QString filename = QFileDialog::getOpenFileName(
-        this, tr("Open binary file"), QString(), tr("Binary file (*.bin);;All files (*.*)"));
+    // Refused as a send is: the image would go to the chooser's fallback, not the lost device.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
+    const QString filename = chooseImage(this);
     if (filename.isEmpty())
         return;
 
+    const auto refuse = [this, &filename](const QString& why) {
+        QMessageBox::warning(this, tr("Error"), QStringLiteral("%1:\n\n%2").arg(why, filename),
+                             QMessageBox::Ok);
+    };
+    // A pipe or a device would block the window or be read until memory runs out.
+    const QFileInfo info(filename);
+    if (info.exists() && !info.isFile()) {
+        refuse(tr("Not a regular file"));
+        return;
+    }
     QFile file(filename);
     if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::warning(this, tr("Error"),
-                             QStringLiteral("%1:\n\n%2").arg(tr("Failed to open file"), filename),
-                             QMessageBox::Ok);
+        refuse(tr("Failed to open file"));
         return;
     }
-    // The transfer counts sizes and offsets in signed 32 bits; a larger image could
-    // only be sent with wrapped offsets, so it is refused before it is read.
-    if (file.size() > std::numeric_limits<int>::max()) {
-        QMessageBox::critical(this, tr("Error"),
-                              QStringLiteral("%1:\n\n%2").arg(tr("File is too large"), filename),
-                              QMessageBox::Ok);
+    const QString tooLarge = tr("File is too large (more than %1 bytes)").arg(at::maxFirmwareSize);
+    if (file.size() > at::maxFirmwareSize) {
+        refuse(tooLarge);
         return;
     }
-    const QByteArray image = file.readAll();
+    // One byte more tells a file that grew since the check.
+    const QByteArray image = file.read(at::maxFirmwareSize + 1);
     const bool readFailed = file.error() != QFileDevice::NoError;
     file.close();
     if (readFailed) {
-        QMessageBox::warning(this, tr("Error"),
-                             QStringLiteral("%1:\n\n%2").arg(tr("Failed to read file"), filename),
-                             QMessageBox::Ok);
+        refuse(tr("Failed to read file"));
+        return;
+    }
+    if (image.size() > at::maxFirmwareSize) {
+        refuse(tooLarge);
         return;
     }
     // Nothing to flash: the module would be told to boot an image of no bytes.
     if (image.isEmpty()) {
-        QMessageBox::warning(this, tr("Error"),
-                             QStringLiteral("%1:\n\n%2").arg(tr("File is empty"), filename),
-                             QMessageBox::Ok);
+        refuse(tr("File is empty"));
         return;
     }
 
+    // The device may have vanished while the file was being chosen.
+    if (awaitsPortChoice()) {
+        tellPortGone();
+        return;
+    }
     if (!m_client->serialPort()->isOpen())
         m_lastPortError.clear();
     if (!m_client->updateFirmware(image)) {

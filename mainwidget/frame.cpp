@@ -1,8 +1,10 @@
 #include "app/app.h"
 #include "app/datafile.h"
 #include "input/inputedit.h"
+#include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/recorder.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -52,6 +54,15 @@ MainWidget::MainWidget(QWidget* parent)
                     tr("Not sent: %1 (%2)\r\n").arg(QString::fromLocal8Bit(data).trimmed(), error),
                     QColor(Qt::red));
             });
+    // Logged once, like the port's own errors, until the port opens or the user tries again.
+    connect(m_client, &at::Client::portInUse, this, [this](const QStringList& holders) {
+        const QString error =
+            tr("%1 is in use by %2")
+                .arg(m_client->serialPort()->portName(), holders.join(QStringLiteral(", ")));
+        if (error != std::exchange(m_lastPortError, error))
+            insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(error),
+                            QColor(Qt::red));
+    });
 
     QSerialPort* port = m_client->serialPort();
     connect(m_portNameCombo, &wdt::serialport::PortNameCombo::portNameChanged, port,
@@ -63,6 +74,7 @@ MainWidget::MainWidget(QWidget* parent)
 
     connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
     connect(m_client, &at::Client::opened, this, [this] {
+        onPortOpened();
         m_lastPortError.clear();
         m_lostPort.clear();
     });
@@ -84,6 +96,7 @@ MainWidget::MainWidget(QWidget* parent)
         createVisibleAction(QStringLiteral("command-list"), tr("Command list"), commandListPanel));
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
+    createSessionActions();
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
@@ -97,6 +110,7 @@ MainWidget::MainWidget(QWidget* parent)
     addAction(quitAction);
 
     restore();
+    m_chosenPort = m_portNameCombo->portName();
 
     connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
             Qt::QueuedConnection);
@@ -113,4 +127,7 @@ MainWidget::~MainWidget() {
     m_client->serialPort()->disconnect(this);
     m_client->disconnect(this);
     m_baudrateCombo->disconnect(this);
+    // The record's last write, at its destruction, cannot be logged any more.
+    m_recorder->disconnect(this);
+    m_findBar->disconnect(this);
 }

@@ -9,11 +9,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 
+class FindBar;
 class LogEdit;
 class InputEdit;
 class QAction;
+class QBoxLayout;
+class QLabel;
 class QLayout;
 class QMenu;
 class QModelIndex;
@@ -21,8 +25,10 @@ class QProgressDialog;
 class QPushButton;
 class QSplitter;
 class QTableView;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
+class Recorder;
 
 namespace wdt::serialport {
 class PortNameCombo;
@@ -71,6 +77,8 @@ private:
     // log
     QWidget* createLogWidget();
     void insertTextToLog(const QString& prefix, const QString& text, QColor color);
+    // Appends an entry to the log; time (milliseconds since the epoch) is shown when >= 0.
+    void logEntry(qint64 time, const QString& prefix, const QString& text, QColor color);
 
     // toolbar
     QLayout* createToolbarLayout();
@@ -101,6 +109,18 @@ private:
     // user commands panel
     QWidget* createUserCommandsWidget();
 
+    // session: the switches, the lost device's return, recording, times, pause and find
+    void addLogBars(QBoxLayout* layout);
+    void createSessionActions();
+    QAction* createSwitch(const QString& name, const QString& text, bool byDefault);
+    void onPortOpened();
+    void onPortLost();
+    void checkLostPort();
+    void onRecord();
+    void sessionEntry(const QString& prefix, const QString& text, QColor color);
+    void updateSession();
+    void releaseHeld();
+
     wdt::serialport::PortNameCombo* m_portNameCombo = nullptr;
     wdt::serialport::BaudrateCombo* m_baudrateCombo = nullptr;
     QPushButton* m_openCloseButton = nullptr;
@@ -121,4 +141,31 @@ private:
     QString m_lostPort;
     // Repeating binary writes already refused in the log.
     QSet<QString> m_refusedRepetitions;
+    // The port the user last chose (picked, restored, opened): what is saved at exit, never
+    // the chooser's fallback.
+    QString m_chosenPort;
+    // What the platform tells of the device last opened beyond its path (USB identity).
+    QString m_openIdentity;
+    QTimer* m_lostWatch = nullptr;
+    QTimer* m_sessionTimer = nullptr;
+    bool m_otherDeviceTold = false;
+
+    Recorder* m_recorder = nullptr;
+    FindBar* m_findBar = nullptr;
+    QLabel* m_sessionLine = nullptr;
+    QAction* m_recordAction = nullptr;
+    QAction* m_timesAction = nullptr;
+    QAction* m_reconnectAction = nullptr;
+    QAction* m_pauseAction = nullptr;
+    // Entries go through sessionEntry() (recorded, timed or held) rather than straight in.
+    bool m_sessionActive = false;
+    bool m_paused = false;
+    struct Held {
+        qint64 time;
+        QString prefix;
+        QString text;
+        QColor color;
+    };
+    std::deque<Held> m_held; // arrived while paused, oldest first
+    qint64 m_heldDropped = 0;
 };

@@ -21,7 +21,10 @@ QLayout* MainWidget::createToolbarLayout() {
     m_openCloseButton = new QPushButton;
     m_openCloseButton->setObjectName(QStringLiteral("open-close"));
     // Only the user's own pick: the chooser's fallback after a loss emits no activated.
-    connect(m_portNameCombo, &QComboBox::activated, this, [this] { m_lostPort.clear(); });
+    connect(m_portNameCombo, &QComboBox::activated, this, [this] {
+        m_lostPort.clear();
+        m_chosenPort = m_portNameCombo->portName();
+    });
 
     auto* layout = new QHBoxLayout;
     layout->setContentsMargins(5, 5, 5, 0);
@@ -119,6 +122,7 @@ void MainWidget::onSerialPortErrorOccured(QSerialPort::SerialPortError error) {
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
         port->isOpen()) {
         m_lostPort = port->portName();
+        onPortLost();
         QTimer::singleShot(0, this, [this] {
             if (m_client->serialPort()->isOpen())
                 m_client->serialPortClose(true);

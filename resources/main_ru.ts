@@ -13,6 +13,33 @@
     </message>
 </context>
 <context>
+    <name>FindBar</name>
+    <message>
+        <source>Previous match (Shift+F3)</source>
+        <translation>Предыдущее совпадение (Shift+F3)</translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation>Следующее совпадение (F3)</translation>
+    </message>
+    <message>
+        <source>Close (Escape)</source>
+        <translation>Закрыть (Escape)</translation>
+    </message>
+    <message>
+        <source>Find:</source>
+        <translation>Найти:</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>Нет совпадений</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 из %2</translation>
+    </message>
+</context>
+<context>
     <name>MainWidget</name>
     <message>
         <source>Clear</source>
@@ -337,8 +364,12 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Открыть двоичный файл</translation>
     </message>
     <message>
-        <source>Binary file (*.bin);;All files (*.*)</source>
-        <translation>Двоичный файл (*.bin);;Все файлы (*.*)</translation>
+        <source>Binary file (*.bin)</source>
+        <translation>Двоичный файл (*.bin)</translation>
+    </message>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>Все файлы (*.*)</translation>
     </message>
     <message>
         <source>Error</source>
@@ -349,8 +380,12 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Не удалось открыть файл</translation>
     </message>
     <message>
-        <source>File is too large</source>
-        <translation>Файл слишком велик</translation>
+        <source>File is too large (more than %1 bytes)</source>
+        <translation>Файл слишком велик (больше %1 байт)</translation>
+    </message>
+    <message>
+        <source>Not a regular file</source>
+        <translation>Не обычный файл</translation>
     </message>
     <message>
         <source>File is empty</source>
@@ -409,6 +444,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
 </translation>
     </message>
     <message>
+        <source>%1 is in use by %2</source>
+        <translation>%1 занят: %2</translation>
+    </message>
+    <message>
         <source>Add</source>
         <translation>Добавить</translation>
     </message>
@@ -427,6 +466,87 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
     <message>
         <source>virtual</source>
         <translation>виртуальный</translation>
+    </message>
+    <message>
+        <source>Recording stopped: %1: %2<byte value="xd"/>
+</source>
+        <translation>Запись остановлена: %1: %2<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Record to file...</source>
+        <translation>Записывать в файл...</translation>
+    </message>
+    <message>
+        <source>Show times</source>
+        <translation>Показывать время</translation>
+    </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Переподключаться</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Пауза</translation>
+    </message>
+    <message>
+        <source>Find...</source>
+        <translation>Найти...</translation>
+    </message>
+    <message>
+        <source>Reconnected to %1<byte value="xd"/>
+</source>
+        <translation>Снова подключено: %1<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not reopened: %1 is another device now<byte value="xd"/>
+</source>
+        <translation>Не открыто снова: %1 теперь другое устройство<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Record to file</source>
+        <translation>Запись в файл</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt *.log);;All files (*)</source>
+        <translation>Текстовые файлы (*.txt *.log);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>Not recording: %1: %2<byte value="xd"/>
+</source>
+        <translation>Запись не начата: %1: %2<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>Остановить запись</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Идёт запись в %1</translation>
+    </message>
+    <message>
+        <source>Paused, entries waiting: %1</source>
+        <translation>Пауза, записей ждёт: %1</translation>
+    </message>
+    <message>
+        <source>, dropped: %1</source>
+        <translation>, отброшено: %1</translation>
+    </message>
+    <message>
+        <source>Entries dropped while paused: %1<byte value="xd"/>
+</source>
+        <translation>Записей отброшено во время паузы: %1<byte value="xd"/>
+</translation>
+    </message>
+</context>
+<context>
+    <name>Recorder</name>
+    <message>
+        <source>the file was removed or replaced</source>
+        <translation>файл удалён или заменён</translation>
     </message>
 </context>
 <context>

@@ -28,6 +28,9 @@ public:
             return;
         }
         m_path = QString::fromLocal8Bit(name);
+        // A child process would hold the module's end too, and pass for the device's own side.
+        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+        ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, &PtyPeer::readAvailable);

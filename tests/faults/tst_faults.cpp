@@ -1,7 +1,8 @@
 // The module vanishes under an open port (idle, during a firmware update, under a repeating
 // command): the user sees the loss once, gets a closed port back, keeps the log, and carries on
-// once the device is back. The data files under stress (a missing, blocked or full directory, a
-// process killed while saving, malformed and huge files) stay whole, old or new.
+// once the device is back, reconnected by itself unless Reconnect is off. The data files under
+// stress (a missing, blocked or full directory, a process killed while saving, malformed and huge
+// files) stay whole, old or new.
 
 #include "input/inputhistory.h"
 #include "mainwidget/harness.h"
@@ -103,17 +104,21 @@ private slots:
 
     void vanish_data() {
         QTest::addColumn<QString>("during");
-        QTest::newRow("idle, module killed") << "idle";
-        QTest::newRow("firmware update") << "firmware";
-        QTest::newRow("repeating command") << "repeat";
+        QTest::addColumn<bool>("reconnect");
+        QTest::newRow("idle, module killed") << "idle" << true;
+        QTest::newRow("idle, Reconnect off") << "idle" << false;
+        QTest::newRow("firmware update") << "firmware" << true;
+        QTest::newRow("repeating command") << "repeat" << true;
     }
     void vanish() {
         QFETCH(QString, during);
+        QFETCH(bool, reconnect);
         QFile::remove(m_link);
         test::Modsim module;
         QVERIFY(module.start(QStringList{"--vanish-after", "3", "--link", m_link}.mid(
             during == "firmware" ? 0 : 2)));
         QVERIFY(m_w.create(m_link));
+        m_w.action("reconnect")->setChecked(reconnect);
         test::Modals modals;
         QPointer<QWidget> dialog;
         UserCommands::_self.removeRange(0, UserCommands::_self.size());
@@ -177,20 +182,26 @@ private slots:
         QVERIFY(modals.boxes.size() <= 1);
         const QString before = m_w.log();
 
-        // The device comes back under the same name: Open and AT work again, the log is kept;
-        // picked again by the user, the repetition goes on by itself.
+        // The device comes back under the same name. The port opens again by itself and says
+        // so once; a cut update is not resumed, a repetition goes on. With Reconnect off, the
+        // chooser takes the device again and Open works. The log is kept.
         test::Modsim again;
         QVERIFY(again.start({"--link", m_link}));
-        QVERIFY(m_w.choosePort(m_link));
+        QVERIFY(QTest::qWaitFor([&] { return m_w.port()->portName() == m_link; }));
+        if (reconnect)
+            QVERIFY(QTest::qWaitFor([&] { return m_w.port()->isOpen(); }));
+        else
+            m_w.openClose()->click();
+        QCOMPARE(m_w.count("Reconnected to " + m_link), int(reconnect));
         if (during == "repeat") {
             QVERIFY(QTest::qWaitFor([&] { return answered() >= sent + 3; }));
             QVERIFY(command.isAuto() && command.period() == 100);
             command.setAuto(false);
         } else {
-            m_w.openClose()->click();
             QVERIFY2(m_w.atOk(), qPrintable(m_w.log().right(400)));
         }
         QVERIFY(m_w.log().startsWith(before));
+        QCOMPARE(m_w.count("AT+FWWRITE"), before.count("AT+FWWRITE"));
         QCOMPARE(m_w.count("Serial port error:  "), errors);
     }
 

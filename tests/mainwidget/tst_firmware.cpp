@@ -4,7 +4,12 @@
 
 #include "mainwidget/harness.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
 #include <QProgressBar>
+
+#include <sys/stat.h>
 
 class TestFirmware : public QObject {
     Q_OBJECT
@@ -33,7 +38,8 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("holdOpen");
         // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
-        // "dialog": the file dialog cancelled; "no port": the port cannot be opened
+        // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "fifo",
+        // "zero": the file is a FIFO or /dev/zero; "nodot": picked among all files
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("err");         // the ending; its text is the box's, if any
@@ -52,7 +58,11 @@ private slots:
         // A press handled while no block transaction is current still stops the transfer at
         // the next block instead of being lost.
         QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2 << "";
-        QTest::newRow("file beyond the transfer's counts") << QStringList() << -1 << false << "" << QList<int>{} << 0 << 0 << "Error|File is too large:\n\n%1";
+        QTest::newRow("file too large") << QStringList() << -1 << false << "" << QList<int>{} << 0 << 0 << "Error|File is too large (more than 16777216 bytes):\n\n%1";
+        // Neither waited for nor read until memory runs out.
+        QTest::newRow("FIFO") << QStringList() << 600 << false << "fifo" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1";
+        QTest::newRow("the zero device") << QStringList() << 600 << false << "zero" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1";
+        QTest::newRow("file without a dot, all files listed") << QStringList() << 600 << false << "nodot" << all << int(at::None) << 3 << "";
         QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1";
         QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware";
         QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "";
@@ -68,13 +78,18 @@ private slots:
         QFETCH(int, blocks);
         QFETCH(QString, refusal);
         QVERIFY(start(args));
-        const QString image = m_dir.filePath("image.bin");
+        const QString image =
+            cancel == "zero" ? "/dev/zero"
+                             : m_dir.filePath(cancel == "nodot" ? "firmware" : cancel + ".bin");
         QByteArray bytes(qMax(size, 0), Qt::Uninitialized);
         for (int i = 0; i < size; ++i)
             bytes[i] = char(i * 7 + 3);
-        QVERIFY(test::writeFile(image, bytes));
+        if (cancel == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(image).constData(), 0600), 0);
+        else if (cancel != "zero")
+            QVERIFY(test::writeFile(image, bytes));
         if (size < 0) // sparse: nothing is written, so reading it would be the fault
-            QVERIFY(QFile::resize(image, qint64(1) << 31));
+            QVERIFY(QFile::resize(image, 16 * 1024 * 1024 + 1));
         if (cancel == "no port")
             m_w.port()->setPortName(m_dir.filePath("no-such-tty"));
         if (holdOpen)
@@ -98,6 +113,26 @@ private slots:
             });
         }
         test::Modals modals;
+        int tries = 0;
+        if (cancel == "nodot") { // the user looks under "All files (*.*)": listed there too
+            modals.add([&](QWidget* w) {
+                auto* d = qobject_cast<QFileDialog*>(w);
+                if (d && d->selectedNameFilter() != "All files (*.*)") {
+                    d->setDirectory(m_dir.path());
+                    d->selectNameFilter("All files (*.*)");
+                }
+                // What the list shows (looking the path up would add it to the list).
+                const auto* list = d ? d->findChild<QListView*>("listView") : nullptr;
+                QStringList names;
+                for (int row = 0; list && row < list->model()->rowCount(list->rootIndex()); ++row)
+                    names << list->model()->index(row, 0, list->rootIndex()).data().toString();
+                if (!d || (!names.contains("firmware") && ++tries < 400))
+                    return false;
+                d->findChild<QLineEdit*>("fileNameEdit")->setText(image);
+                tries < 400 ? static_cast<QDialog*>(d)->accept() : d->reject();
+                return true;
+            });
+        }
         modals.chooseFile(cancel == "dialog" ? QString() : image);
         // A box shows once the update is over and the port given back.
         bool openAtBox = holdOpen;

@@ -8,6 +8,9 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -15,13 +18,14 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTranslator>
 
 using wdt::serialport::PortNameCombo;
 
 namespace {
 
-// The log as runs of one colour, "name:text"; a block end is folded into the run it ends.
+// The log as runs of one colour, "name:text"; a line end is folded into the run it ends.
 QStringList runs(const QTextDocument* doc) {
     const QMap<QRgb, QString> names{{QColor(Qt::black).rgb(), "prefix"},
                                     {QColor(Qt::blue).rgb(), "sent"},
@@ -37,7 +41,7 @@ QStringList runs(const QTextDocument* doc) {
                 names.value(it.fragment().charFormat().foreground().color().rgb(), "?");
             if (name != std::exchange(last, name))
                 out << name + ':';
-            out.last() += it.fragment().text();
+            out.last() += it.fragment().text().replace(QChar::LineSeparator, '\n');
         }
         if (block.next().isValid() && !out.isEmpty())
             out.last() += '\n';
@@ -68,13 +72,12 @@ class TestMainWidget : public QObject {
     test::Window m_w;
     QTemporaryDir m_dir;
 
-    LogEdit* logEdit() const { return m_w.widget()->findChild<LogEdit*>(); }
+    LogEdit* logEdit() const { return m_w.logEdit(); }
     QStringList logRuns() const { return runs(logEdit()->document()); }
     // Red entries of the log that read text.
     int redEntries(const QString& text) const {
         return int(logRuns().filter(QRegularExpression("^error:")).join(QString()).count(text));
     }
-    auto* baud() const { return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>(); }
     PortNameCombo* combo() const { return m_w.widget()->findChild<PortNameCombo*>(); }
     QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
     QAbstractItemModel* model() const { return view()->model(); }
@@ -115,7 +118,7 @@ private slots:
     // A port that cannot be opened: a red entry for every press of Open and every Enter that
     // has to open it, the toolbar stays closed.
     void openClose() {
-        baud()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
+        m_w.baudrate()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
         QCOMPARE(m_w.port()->baudRate(), 9600);
         m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen() && !m_w.choosersEnabled());
@@ -133,18 +136,43 @@ private slots:
         QCOMPARE(m_w.openClose()->text(), "Open");
     }
 
+    // A port that another program holds is left to it, whatever the rights: the entry names
+    // the holder instead of a permission error.
+    void heldElsewhere() {
+        QProcess holder;
+        holder.setStandardInputFile(m_peer.slavePath());
+        holder.start("sleep", {"30"});
+        QVERIFY(holder.waitForStarted());
+        m_w.openClose()->click();
+        QCOMPARE(redEntries(QString("Serial port error:  %1 is in use by PID %2 (")
+                                .arg(m_w.port()->portName())
+                                .arg(holder.processId())),
+                 1);
+        QVERIFY(m_w.log().endsWith("sleep 30)\n"));
+        QVERIFY(!m_w.port()->isOpen());
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+    }
+
     void entries_data() {
         QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
         QTest::addColumn<QString>("entry");
-        QTest::newRow("typed") << QByteArray() << "sent:AT\n";
-        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n";
+        QTest::addColumn<bool>("shaped"); // a combining mark needs it, line noise does not
+        QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
+        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
+        QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
+        QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
-                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n";
+                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n"
+                                << false;
     }
     void entries() {
         QFETCH(QByteArray, wire);
         QFETCH(QString, entry);
+        QFETCH(bool, shaped);
         if (wire.isEmpty()) {
             m_w.type("AT");
             QVERIFY(m_w.input()->text().isEmpty());
@@ -155,6 +183,12 @@ private slots:
         QTRY_COMPARE(logRuns().value(logRuns().size() - 1), entry);
         QCOMPARE(logRuns().at(logRuns().size() - 2),
                  "prefix:" + QString(wire.isEmpty() ? "<< " : ">> "));
+        QTextCharFormat last;
+        for (QTextBlock b = logEdit()->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                last = it.fragment().charFormat();
+        }
+        QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
@@ -162,24 +196,45 @@ private slots:
         QVERIFY(m_w.log().contains(entry.mid(entry.indexOf(':') + 1) + "<< AT+MARK"));
         QVERIFY(!logEdit()->textCursor().hasSelection());
         QVERIFY(!logEdit()->document()->isUndoRedoEnabled());
+        // "Clear" in the context menu empties the log; the next entry starts at the top.
+        QTimer pick;
+        connect(&pick, &QTimer::timeout, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    action->text() == "Clear" ? action->trigger() : void();
+                menu->close();
+            }
+        });
+        pick.start(10);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
+                                    logEdit()->viewport()->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(logEdit()->viewport(), &menuEvent);
+        QVERIFY(m_w.log().isEmpty());
+        m_w.type("AT");
+        QTRY_COMPARE(logRuns(), QStringList({"prefix:<< ", "sent:AT\n"}));
     }
 
     void logBound_data() {
         QTest::addColumn<QString>("user");
-        QTest::newRow("following the end") << "";
-        QTest::newRow("text selected") << "select";
-        QTest::newRow("scrolled up") << "scroll";
+        QTest::addColumn<int>("entries"); // the bounds; an entry is 22 characters
+        QTest::addColumn<int>("characters");
+        QTest::newRow("following the end") << "" << 10 << 100000;
+        QTest::newRow("text selected") << "select" << 10 << 100000;
+        QTest::newRow("scrolled up") << "scroll" << 10 << 100000;
+        QTest::newRow("long entries") << "" << 1000 << 100;
     }
     // The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
     void logBound() {
         QFETCH(QString, user);
+        QFETCH(int, entries);
+        QFETCH(int, characters);
         QCOMPARE(logEdit()->maxEntries(), LogEdit::default_max_entries);
-        constexpr int bound = 10;
-        logEdit()->setMaxEntries(bound);
+        logEdit()->setMaxEntries(entries);
+        logEdit()->setMaxCharacters(characters);
         m_w.widget()->resize(500, 300);
         show();
         m_w.openClose()->click();
-        // A carriage return inside a line makes every entry two blocks.
+        // A carriage return inside a line makes every entry two lines.
         QByteArray lines;
         for (int i = 0; i < 50; ++i)
             lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
@@ -194,7 +249,8 @@ private slots:
         QVERIFY(m_peer.write(lines.mid(half)));
         // Trimmed at the latest when the burst is in: never twice the bound.
         QVERIFY2(QTest::qWaitFor([&] {
-                     return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * bound;
+                     return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * entries &&
+                            m_w.log().size() < 2 * characters;
                  }),
                  qPrintable(m_w.log()));
         const QString text = m_w.log();
@@ -203,12 +259,19 @@ private slots:
         for (int i = oldest; i < 50; ++i)
             expected += QString(">> first %1\nsecond %1\n").arg(i);
         QCOMPARE(text, expected);
-        QVERIFY(50 - oldest >= bound);
+        QVERIFY(50 - oldest >= qMin(entries, characters / 22));
         QVERIFY(!logEdit()->textCursor().hasSelection() && logEdit()->textCursor().atEnd());
         QVERIFY(QTest::qWaitFor([&] {
-            return bar->value() > 0 &&
+            return (bar->value() > 0 || bar->maximum() == 0) &&
                    logEdit()->viewport()->rect().contains(logEdit()->cursorRect());
         }));
+        // A triple click selects one line, though lines share blocks.
+        QTextCursor line(logEdit()->document());
+        line.setPosition(int(text.lastIndexOf(">> first")) + 4);
+        const QPoint at = logEdit()->cursorRect(line).center();
+        QTest::mouseDClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(logEdit()->textCursor().selection().toPlainText(), ">> first 49\n");
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
@@ -326,19 +389,33 @@ private slots:
         QCOMPARE(redEntries(command + " needs a payload"), how == "repeat" ? 1 : 0);
     }
 
-    // After a loss, Enter and the table do not open another port behind the user's back: the
-    // command stays, the log says why; the user's pick of a port lets them go on.
+    // After a loss, Enter, the table and "Update firmware" do not open another port behind the
+    // user's back: the command stays, the log says why. The user's pick of a port lets them go
+    // on, and so does the device coming back: with Reconnect off the chooser takes it again,
+    // listed first as before. Saved at exit: the lost port, unless the user picked another.
     void afterLoss_data() {
-        QTest::addColumn<bool>("enter"); // else a double-click in the table
-        QTest::addColumn<bool>("pick");
+        QTest::addColumn<QString>("how");  // "Enter", "table" (a double-click) or "firmware"
+        QTest::addColumn<QString>("then"); // "pick": the user picks a port; "back": the device
         QTest::addColumn<QString>("inputAfter");
-        QTest::newRow("Enter") << true << false << "AT";
-        QTest::newRow("table double-click") << false << false << "typed";
-        QTest::newRow("Enter after a pick") << true << true << "";
+        QTest::newRow("Enter") << "Enter"
+                               << ""
+                               << "AT";
+        QTest::newRow("table double-click") << "table"
+                                            << ""
+                                            << "typed";
+        QTest::newRow("firmware") << "firmware"
+                                  << ""
+                                  << "typed";
+        QTest::newRow("Enter after a pick") << "Enter"
+                                            << "pick"
+                                            << "";
+        QTest::newRow("Enter, the device back") << "Enter"
+                                                << "back"
+                                                << "";
     }
     void afterLoss() {
-        QFETCH(bool, enter);
-        QFETCH(bool, pick);
+        QFETCH(QString, how);
+        QFETCH(QString, then);
         QFETCH(QString, inputAfter);
         // Through a link of its own, so that no other terminal taking the number brings it back.
         auto lost = std::make_unique<test::PtyPeer>();
@@ -346,6 +423,7 @@ private slots:
         QFile::remove(lostPath);
         QVERIFY(QFile::link(lost->slavePath(), lostPath));
         QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
+        m_w.action("reconnect")->setChecked(false);
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
         m_w.openClose()->click();
@@ -354,25 +432,176 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo()->contains(lostPath); }));
         m_peer.clearReceived();
-        if (pick) {
+        test::PtyPeer back, *device = &m_peer;
+        if (then == "pick") {
             combo()->setCurrentIndex(combo()->findData(m_peer.slavePath()));
             emit combo()->activated(combo()->currentIndex());
+        } else if (then == "back") {
+            QVERIFY(QFile::link(back.slavePath(), lostPath));
+            QVERIFY(QTest::qWaitFor([&] { return combo()->portName() == lostPath; }));
+            QCOMPARE(combo()->currentIndex(), 0);
+            device = &back;
         }
         QSignalSpy opened(m_w.client(), &at::Client::opened);
         m_w.input()->setText("typed");
         addCommand("AT");
-        if (enter)
+        test::Modals modals;
+        QVERIFY(test::writeFile(m_dir.filePath("image"), "x"));
+        modals.chooseFile(m_dir.filePath("image"));
+        if (how == "Enter")
             m_w.type("AT");
-        else
+        else if (how == "table")
             emit view()->doubleClicked(model()->index(0, 0));
+        else
+            m_w.action("update-firmware")->trigger();
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
-            pick ? 0 : 1);
-        QCOMPARE(redEntries("Not sent: "), pick ? 0 : 1); // nothing tried on a closed port
-        QCOMPARE(opened.size(), pick ? 1 : 0);
-        if (pick)
-            QCOMPARE(wire().left(4), "AT\r\n");
+            then.isEmpty() ? 1 : 0);
+        QCOMPARE(redEntries("Not sent: "),
+                 then.isEmpty() ? 1 : 0); // nothing tried on a closed port
+        QCOMPARE(opened.size(), then.isEmpty() ? 0 : 1);
+        if (!then.isEmpty())
+            QVERIFY(device->waitFor("AT\r\n"));
+        m_w.destroy();
+        QCOMPARE(QSettings().value("port").toString(),
+                 then == "pick" ? m_peer.slavePath() : lostPath);
+    }
+
+    // "Record to file..." appends every entry as the log shows it, each line behind the date and
+    // the time "Show times" gives the entry, whatever the log's bound drops. A file that cannot
+    // be made is refused, a write that fails stops the recording: one red entry each.
+    void record() {
+        const QString path = m_dir.filePath("record.log"), blocked = m_dir.filePath("file");
+        QVERIFY(test::writeFile(path, "older") && test::writeFile(blocked, "x"));
+        logEdit()->setMaxEntries(5);
+        m_w.action("show-times")->setChecked(true);
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        test::Modals modals;
+        for (const QString& file : {blocked + "/record.log", path}) {
+            modals.chooseFile(file);
+            m_w.action("record")->trigger();
+        }
+        QCOMPARE(redEntries("Not recording: " + blocked + "/record.log: "), 1);
+        QVERIFY(!line->isHidden() && line->text().contains(path));
+        const QDateTime start = QDateTime::currentDateTime();
+        QStringList expected{"<< AT"};
+        m_w.type("AT");
+        QByteArray lines;
+        for (int i = 0; i < 20; ++i) {
+            expected << ">> line " + QString::number(i);
+            lines += expected.last().mid(3).toLatin1() + "\r\n";
+        }
+        QVERIFY(m_peer.write(lines + "+READB:2\r\nHi"));
+        expected << ">> +READB:2"
+                 << ">> hex[2]{4869}"
+                 << "   str{Hi}";
+        QTRY_VERIFY(m_w.log().contains("str{Hi}"));
+        m_w.action("record")->trigger();
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        const QStringList file = QString(test::readFile(path)).split('\n');
+        QCOMPARE(file.first(), "older");
+        QCOMPARE(file.last(), "");
+        QStringList content, times;
+        for (const QString& l : file.mid(1, file.size() - 2))
+            content << l.mid(24), times << l.mid(11);
+        QCOMPARE(content, expected);
+        const QDateTime first =
+            QDateTime::fromString(file.at(1).left(23), "yyyy-MM-dd hh:mm:ss.zzz");
+        QVERIFY(first >= start && first <= QDateTime::currentDateTime());
+        // The times the log shows are the file's; the log keeps only its newest entries.
+        logEdit()->flush();
+        const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+        const QStringList timed = m_w.log().split('\n').filter(time);
+        for (const QString& shown : timed)
+            QVERIFY2(times.contains(shown), qPrintable(shown));
+        QVERIFY(timed.size() >= 5 && m_w.count(">> line 0") == 0);
+
+        // A full disk (a file size limit) in the middle of a record.
+        modals.chooseFile(path);
+        m_w.action("record")->trigger();
+        const qint64 size = QFileInfo(path).size();
+        QVERIFY(test::saveUnderSizeLimit(size + 100, [&] {
+            return m_peer.write(lines) &&
+                   QTest::qWaitFor([&] { return redEntries("Recording stopped: " + path) == 1; });
+        }));
+        QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
+        QVERIFY(QFileInfo(path).size() <= size + 100);
+        m_peer.clearReceived();
+        m_w.type("AT+AFTER");
+        QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
+    }
+
+    // Scroll Lock holds the view: the selection stays, new entries wait (the oldest dropped
+    // beyond the log's bound) and the log says how many; pressed again, they come in order.
+    void pause() {
+        show();
+        logEdit()->setMaxEntries(10);
+        m_w.openClose()->click();
+        const auto lines = [](int from, int to, const char* prefix = "", const char* end = "\r\n") {
+            QByteArray out;
+            for (int i = from; i < to; ++i)
+                out += prefix + QByteArray("line ") + QByteArray::number(i) + end;
+            return QString(out);
+        };
+        QVERIFY(m_peer.write(lines(0, 3).toLatin1()));
+        QTRY_VERIFY(m_w.log().contains("line 2"));
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        logEdit()->selectAll();
+        QVERIFY(m_peer.write(lines(3, 28).toLatin1()));
+        auto* line = m_w.widget()->findChild<QLabel*>("session-line");
+        QTRY_COMPARE(line->text(), "Paused, entries waiting: 10, dropped: 15");
+        QCOMPARE(m_w.log(), lines(0, 3, ">> ", "\n"));
+        QVERIFY(logEdit()->textCursor().hasSelection());
+        QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
+        QVERIFY(line->isHidden());
+        QTRY_COMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
+                                    lines(18, 28, ">> ", "\n"));
+        QVERIFY(!logEdit()->textCursor().hasSelection());
+    }
+
+    // Ctrl+F opens the find bar and pauses the log; typing shows the first match from the top
+    // of the view, Return and F3 step on, with Shift back, wrapping; Escape closes and resumes.
+    void find() {
+        show();
+        m_w.openClose()->click();
+        QVERIFY(m_peer.write("alpha 0\r\nbeta 1\r\nalpha 2\r\nBETA 3\r\nbeta 4\r\n"));
+        QTRY_VERIFY(m_w.log().contains("beta 4"));
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        auto* field = m_w.widget()->findChild<QLineEdit*>("find");
+        auto* count = m_w.widget()->findChild<QLabel*>("find-count");
+        QVERIFY(field->hasFocus());
+        QTest::keyClicks(field, "zz");
+        QTRY_COMPARE(count->text(), "No matches");
+        field->clear();
+        QTest::keyClicks(field, "beta");
+        const auto at = [&] { // the count, the line of the match and the match
+            const QTextCursor c = logEdit()->textCursor();
+            const QString block = c.block().text(); // lines share blocks
+            const QString line =
+                block.mid(block.left(c.positionInBlock()).lastIndexOf(u'\u2028') + 1);
+            return count->text() + ' ' + line.section(u'\u2028', 0, 0) + ' ' + c.selectedText();
+        };
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
+        QVERIFY(m_peer.write("gamma\r\n"));
+        const QStringList steps{"2 of 3 >> BETA 3 BETA", "3 of 3 >> beta 4 beta",
+                                "1 of 3 >> beta 1 beta", "3 of 3 >> beta 4 beta",
+                                "2 of 3 >> BETA 3 BETA"};
+        const QList<std::pair<Qt::Key, Qt::KeyboardModifier>> keys{
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_F3, Qt::NoModifier},
+            {Qt::Key_Return, Qt::ShiftModifier},
+            {Qt::Key_F3, Qt::ShiftModifier}};
+        for (int i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(field, keys[i].first, keys[i].second);
+            QCOMPARE(at(), steps[i]);
+        }
+        QTRY_VERIFY(m_w.widget()->findChild<QLabel*>("session-line")->text().endsWith(": 1"));
+        QVERIFY(!m_w.log().contains("gamma"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!field->isVisible());
+        QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
     }
 
     // Port, rate, panels, size and splitter come back.
@@ -382,7 +611,7 @@ private slots:
         m_w.widget()->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
         m_w.widget()->setGeometry(40, 50, 700, 400);
-        baud()->setBaudrate(9600);
+        m_w.baudrate()->setBaudrate(9600);
         m_w.action("user-commands")->setChecked(true);
         m_w.action("command-list")->setChecked(false);
         QTest::qWait(20);

@@ -59,13 +59,13 @@ echo "ok: built $(basename "$deb")"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb cannot unpack $deb"
-for file in usr/bin/kelvra usr/bin/kelvra-flash usr/bin/kelvra-modsim \
+for file in usr/bin/kelvra usr/bin/kelvra-flash usr/bin/kelvra-at usr/bin/kelvra-modsim \
     usr/share/applications/kelvra.desktop \
     usr/share/icons/hicolor/scalable/apps/kelvra.svg \
     usr/share/metainfo/example.tavrosk.kelvra.metainfo.xml; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
-for file in usr/bin/kelvra usr/bin/kelvra-flash usr/bin/kelvra-modsim; do
+for file in usr/bin/kelvra usr/bin/kelvra-flash usr/bin/kelvra-at usr/bin/kelvra-modsim; do
     [ -x "$root/$file" ] || fail "/$file in the package is not executable"
 done
 

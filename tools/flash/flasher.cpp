@@ -1,6 +1,7 @@
 #include "tools/flash/flasher.h"
 
-#include "tools/flash/portaccess.h"
+#include "tools/common/console.h"
+#include "tools/common/port.h"
 
 #include <QCoreApplication>
 
@@ -8,10 +9,12 @@
 
 namespace flash {
 
+using namespace tools;
+
 namespace {
 
 QString prefixed(const QString& text) {
-    return QStringLiteral("kelvra-flash: ") + text;
+    return QCoreApplication::applicationName() + QStringLiteral(": ") + text;
 }
 
 } // namespace
@@ -30,39 +33,12 @@ Flasher::Flasher(const Options& options, const QByteArray& image, Display* displ
 }
 
 ExitCode Flasher::start() {
-    m_port->setPortName(m_options.port);
-    m_port->setBaudRate(m_options.baud);
-    if (!m_client->serialPortOpen(true)) {
-        QString text =
-            tr("cannot open the serial port '%1': %2").arg(m_options.port, m_port->errorString());
-        if (m_port->error() == QSerialPort::PermissionError) {
-            if (mayAccess(m_options.port)) {
-                // Qt says "permission" for a port locked or held exclusively by another
-                // program too; joining a group would not help there.
-                const QStringList holders = portHolders(m_options.port);
-                text = holders.isEmpty()
-                           ? tr("the serial port '%1' is in use by another program")
-                                 .arg(m_options.port)
-                           : tr("the serial port '%1' is in use by another program: %2")
-                                 .arg(m_options.port, holders.join(QStringLiteral(", ")));
-            } else {
-                const QString hint = permissionHint(m_options.port);
-                if (!hint.isEmpty())
-                    text += QLatin1Char('\n') + prefixed(hint);
-            }
-        }
-        fail(text);
-        return PortUnavailable;
+    QString message;
+    const ExitCode opened = openPort(*m_client, m_options.port, m_options.baud, &message);
+    if (opened != Success) {
+        m_display->message(stderr, prefixed(message));
+        return opened;
     }
-    if (!m_port->setBaudRate(m_options.baud)) {
-        fail(tr("the serial port '%1' does not take %2 baud: %3")
-                 .arg(m_options.port)
-                 .arg(m_options.baud)
-                 .arg(m_port->errorString()));
-        m_client->serialPortClose(true);
-        return PortUnavailable;
-    }
-    m_port->clearError();
     m_portFailure.clear();
 
     m_display->message(stdout, tr("Writing %1 bytes to %2 at %3 baud")
@@ -73,7 +49,8 @@ ExitCode Flasher::start() {
     m_running = true;
     if (!m_client->updateFirmware(m_image)) {
         m_running = false;
-        fail(tr("cannot start the transfer on '%1'").arg(m_options.port));
+        m_display->message(stderr,
+                           prefixed(tr("cannot start the transfer on '%1'").arg(m_options.port)));
         m_client->serialPortClose(true);
         return PortUnavailable;
     }
@@ -161,29 +138,20 @@ void Flasher::onCompleted(at::Error err) {
         code = ModuleFail;
         text = tr("firmware update on '%1' failed: %2").arg(port, at::toText(err));
     }
-    fail(text);
+    m_display->message(stderr, prefixed(text));
     emit finished(code);
 }
 
 void Flasher::onPortError(QSerialPort::SerialPortError error) {
     if (!m_running || m_done || error == QSerialPort::NoError)
         return;
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
-        error != QSerialPort::WriteError)
+    if (portFailure(m_port, error).isEmpty())
         return;
-    if (m_portFailure.isEmpty()) {
-        // Qt's own text for a vanished device is often a stale errno.
-        m_portFailure = error == QSerialPort::WriteError
-                            ? tr("writing failed: %1").arg(m_port->errorString())
-                            : tr("the device was removed or stopped responding");
-    }
+    if (m_portFailure.isEmpty())
+        m_portFailure = portFailure(m_port, error);
     // Blocks can be stopped at once; the final step runs out its time-out.
     if (!m_cancelRequested && m_client->cancelUpdateFirmware())
         m_cancelRequested = true;
-}
-
-void Flasher::fail(const QString& text) {
-    m_display->message(stderr, prefixed(text));
 }
 
 } // namespace flash

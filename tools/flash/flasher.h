@@ -1,8 +1,8 @@
 #pragma once
 
 #include "at/client.h"
-#include "tools/flash/display.h"
-#include "tools/flash/exitcode.h"
+#include "tools/common/display.h"
+#include "tools/common/exitcode.h"
 #include "tools/flash/options.h"
 
 #include <QByteArray>
@@ -15,12 +15,12 @@ namespace flash {
 class Flasher : public QObject {
     Q_OBJECT
 public:
-    Flasher(const Options& options, const QByteArray& image, Display* display,
+    Flasher(const Options& options, const QByteArray& image, tools::Display* display,
             QObject* parent = nullptr);
 
     // Opens the port and sends the first block. Anything but Success means
     // nothing was started and the reason has been printed.
-    ExitCode start();
+    tools::ExitCode start();
 
     // Ctrl-C: stops the blocks; the final step cannot be stopped.
     void interrupt();
@@ -32,11 +32,10 @@ private:
     void onProgress(int written);
     void onCompleted(at::Error err);
     void onPortError(QSerialPort::SerialPortError error);
-    void fail(const QString& text);
 
     Options m_options;
     QByteArray m_image;
-    Display* m_display;
+    tools::Display* m_display;
     at::Client* m_client;
     QSerialPort* m_port;
     qint64 m_confirmed = 0;

@@ -1,25 +1,21 @@
 #pragma once
 
-#include "tools/flash/exitcode.h"
+#include "at/firmware.h"
+#include "tools/common/exitcode.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <limits>
-
 namespace flash {
 
 struct ImageResult {
-    ExitCode code = BadImage;
+    tools::ExitCode code = tools::BadImage;
     QByteArray data;
     QString message; // why it was refused; empty on success
 };
 
-// The transfer counts sizes and offsets in signed 32 bits.
-constexpr qint64 maxImageSize = std::numeric_limits<qint32>::max();
-
-// Reads the whole image. The size is checked before a byte is read, and
-// streams without a size (pipes) are read only up to the limit.
-ImageResult loadImage(const QString& path, qint64 limit = maxImageSize);
+// Reads the whole image: a regular file (a device or a pipe could be read for ever, swapped
+// arguments would read the serial port) whose size is checked before a byte is read.
+ImageResult loadImage(const QString& path, qint64 limit = at::maxFirmwareSize);
 
 } // namespace flash

@@ -11,19 +11,8 @@ struct Options {
     qint32 baud = 115200;
 };
 
-// What the command line asks for; on Error the message says why.
-enum class Request { Run, Help, Version, Error };
-
-struct ParseResult {
-    Request request = Request::Error;
-    Options options;
-    QString message;
-};
-
-// Reads the arguments, program name first; does not print or exit.
-ParseResult parseArguments(const QStringList& arguments);
-
-QString helpText();
-QString versionText();
+// Reads the arguments, program name first. -1 to go on with *options; otherwise the exit
+// status once the help, the version or a usage error has been printed.
+int parseArguments(const QStringList& arguments, Options* options);
 
 } // namespace flash

@@ -1,6 +1,8 @@
 // The module simulator: plays the AT module on a pseudo-terminal so the program and its tests can
 // talk to a real peer through a real serial device path.
 
+#include "tools/common/console.h"
+#include "tools/common/interrupt.h"
 #include "tools/modsim/modem.h"
 #include "tools/modsim/options.h"
 
@@ -11,7 +13,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <fcntl.h>
@@ -22,16 +23,8 @@
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
-
-void fatal(const QString& message) {
-    std::fprintf(stderr, "kelvra-modsim: %s\n", qPrintable(message));
-}
+// How long after a connect the module reports the connection.
+constexpr int eventDelayMs = 500;
 
 // Owns the terminal and shuttles bytes between it and the modem.
 class Device {
@@ -48,7 +41,8 @@ public:
         termios tio{};
         cfmakeraw(&tio);
         if (::openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
-            fatal(QStringLiteral("cannot open a pseudo-terminal: %1").arg(qt_error_string(errno)));
+            tools::complain(
+                QStringLiteral("cannot open a pseudo-terminal: %1").arg(qt_error_string(errno)));
             m_master = m_slave = -1;
             return false;
         }
@@ -60,8 +54,8 @@ public:
         if (!m_options.trace.isEmpty()) {
             m_trace.setFileName(m_options.trace);
             if (!m_trace.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-                fatal(QStringLiteral("cannot open trace file %1: %2")
-                          .arg(m_options.trace, m_trace.errorString()));
+                tools::complain(QStringLiteral("cannot open trace file %1: %2")
+                                    .arg(m_options.trace, m_trace.errorString()));
                 return false;
             }
         }
@@ -77,6 +71,11 @@ public:
         m_delayTimer->setSingleShot(true);
         m_delayTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(m_delayTimer, &QTimer::timeout, m_context, [this] { releaseDue(); });
+        m_eventTimer = new QTimer(m_context);
+        m_eventTimer->setSingleShot(true);
+        QObject::connect(m_eventTimer, &QTimer::timeout, m_context, [this] {
+            process({{QByteArray(), m_modem.takeEvent(), false}});
+        });
         m_clock.start();
         return true;
     }
@@ -103,15 +102,15 @@ private:
         struct stat st {};
         if (::lstat(link.constData(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
-                fatal(QStringLiteral("refusing to replace %1: not a symbolic link")
-                          .arg(m_options.link));
+                tools::complain(QStringLiteral("refusing to replace %1: not a symbolic link")
+                                    .arg(m_options.link));
                 return false;
             }
             ::unlink(link.constData());
         }
         if (::symlink(m_path.constData(), link.constData()) != 0) {
-            fatal(QStringLiteral("cannot create link %1: %2")
-                      .arg(m_options.link, qt_error_string(errno)));
+            tools::complain(QStringLiteral("cannot create link %1: %2")
+                                .arg(m_options.link, qt_error_string(errno)));
             return false;
         }
         m_linked = true;
@@ -167,6 +166,8 @@ private:
                 m_out.append(event.reply);
             }
         }
+        if (m_modem.hasEvent() && !m_eventTimer->isActive())
+            m_eventTimer->start(eventDelayMs);
         flush();
         return true;
     }
@@ -221,6 +222,7 @@ private:
     QSocketNotifier* m_reader = nullptr;
     QSocketNotifier* m_writer = nullptr;
     QTimer* m_delayTimer = nullptr;
+    QTimer* m_eventTimer = nullptr;
     QElapsedTimer m_clock;
     std::deque<Delayed> m_delayed;
     QByteArray m_out;
@@ -232,44 +234,18 @@ private:
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-
+    tools::setUpTool("kelvra-modsim");
     modsim::Options options;
-    QString error;
-    if (!modsim::parseOptions(app.arguments().mid(1), &options, &error)) {
-        fatal(error + QStringLiteral(" (see --help)"));
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(qPrintable(modsim::helpText()), stdout);
-        return 0;
-    }
+    if (const int code = modsim::parseOptions(QCoreApplication::arguments(), &options); code >= 0)
+        return code;
 
-    if (::pipe(signalPipe) != 0) {
-        fatal(QStringLiteral("cannot create a pipe: %1").arg(qt_error_string(errno)));
-        return 1;
-    }
-    ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGHUP, &sa, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-
+    tools::Interrupt interrupt;
     QObject context;
     Device device(options, &context);
-    if (!device.open())
+    if (!interrupt.isInstalled() || !device.open())
         return 1;
-
-    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &context, [] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
-        QCoreApplication::exit(0);
-    });
+    QObject::connect(&interrupt, &tools::Interrupt::interrupted, &context,
+                     [] { QCoreApplication::exit(0); });
 
     std::printf("%s\n", device.path().constData());
     std::fflush(stdout);

@@ -1,5 +1,7 @@
 #include "tools/modsim/modem.h"
 
+#include <utility>
+
 namespace modsim {
 
 namespace {
@@ -76,6 +78,12 @@ QList<Event> Modem::feed(const QByteArray& bytes) {
     qsizetype pos = 0;
     const qsizetype size = m_buffer.size();
     while (pos < size) {
+        // A line feed right behind the carriage return that ended a command is part of its
+        // end, also in front of a payload.
+        if (std::exchange(m_afterCr, false) && m_buffer.at(pos) == '\n') {
+            ++pos;
+            continue;
+        }
         if (m_inBlock) {
             const qint64 take = qMin<qint64>(m_pending, size - pos);
             m_block.append(m_buffer.constData() + pos, qsizetype(take));
@@ -85,8 +93,10 @@ QList<Event> Modem::feed(const QByteArray& bytes) {
                 finishBlock(events);
             continue;
         }
-        const qsizetype lf = m_buffer.indexOf('\n', pos);
-        if (lf < 0) {
+        qsizetype lf = pos;
+        while (lf < size && m_buffer.at(lf) != '\n' && m_buffer.at(lf) != '\r')
+            ++lf;
+        if (lf == size) {
             if (m_discarding) {
                 pos = size;
             } else if (size - pos > maxLine) {
@@ -104,6 +114,7 @@ QList<Event> Modem::feed(const QByteArray& bytes) {
         } else {
             handleLine(m_buffer.mid(pos, lf - pos), events);
         }
+        m_afterCr = m_buffer.at(lf) == '\r';
         pos = lf + 1;
     }
     m_buffer.remove(0, pos);
@@ -126,9 +137,7 @@ void Modem::finishBlock(QList<Event>& events) {
     events.append({"WRITEB", reply, false});
 }
 
-void Modem::handleLine(QByteArray line, QList<Event>& events) {
-    while (line.endsWith('\r'))
-        line.chop(1);
+void Modem::handleLine(const QByteArray& line, QList<Event>& events) {
     if (line.isEmpty())
         return;
 
@@ -196,10 +205,16 @@ QByteArray Modem::answer(const QByteArray& name, bool hasParams, bool query,
         return ok;
     }
     if (name == "WFSCANAP" && plain) {
-        return "+WFSCANAP:\"Workshop\",-41,6,WPA2\r\n"
+        // A report that falls due during the scan comes between its lines.
+        return "+WFSCANAP:\"Workshop\",-41,6,WPA2\r\n" + std::exchange(m_event, {}) +
                "+WFSCANAP:\"Guest Net\",-67,11,OPEN\r\n"
                "+WFSCANAP:\"Lab-5G\",-73,36,WPA3\r\n" +
                ok;
+    }
+    const QByteArray ssid = params.split(',').at(0);
+    if (name == "WFCONNAP" && hasParams && !ssid.isEmpty() && ssid != "\"\"") {
+        m_event = "+WFEVENT:CONNECTED," + ssid + crlf;
+        return ok;
     }
     if (name == "DATAMODE") {
         if (query)

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QSet>
 
+#include <utility>
+
 namespace modsim {
 
 // How the simulated module misbehaves on purpose.
@@ -32,7 +34,7 @@ struct Event {
 // The module's side of the AT conversation without any I/O: bytes in, answers out.
 class Modem {
 public:
-    // Longest command line kept; a longer one is thrown away up to its line feed.
+    // Longest command line kept; a longer one is thrown away up to its end.
     static constexpr qsizetype maxLine = 64 * 1024;
     // Largest WRITEB payload accepted.
     static constexpr qint64 maxBlock = 16 * 1024 * 1024;
@@ -47,12 +49,15 @@ public:
     // Raw bytes still expected for the WRITEB payload in progress.
     qint64 pendingPayload() const { return m_inBlock ? m_pending : 0; }
     const QByteArray& image() const { return m_image; }
+    // The unsolicited report the module owes (after a connect), taken out; empty when none.
+    QByteArray takeEvent() { return std::exchange(m_event, {}); }
+    bool hasEvent() const { return !m_event.isEmpty(); }
 
     // CRC-32 with the reflected polynomial, all-ones start and no final inversion.
     static quint32 jamcrc(const QByteArray& data);
 
 private:
-    void handleLine(QByteArray line, QList<Event>& events);
+    void handleLine(const QByteArray& line, QList<Event>& events);
     QByteArray answer(const QByteArray& name, bool hasParams, bool query, const QByteArray& params);
     QByteArray writeb(const QByteArray& params);
     QByteArray fwwrite(const QByteArray& params);
@@ -62,6 +67,8 @@ private:
     Faults m_faults;
     QByteArray m_buffer;
     bool m_discarding = false;
+    bool m_afterCr = false;
+    QByteArray m_event;
 
     // WRITEB payload in progress
     qint64 m_pending = 0;

@@ -1,5 +1,8 @@
 #include "tools/modsim/options.h"
 
+#include "tools/common/cli.h"
+#include "tools/common/console.h"
+
 namespace modsim {
 
 namespace {
@@ -19,111 +22,90 @@ bool toCount(const QString& text, qint64 min, qint64 max, qint64* out) {
     return true;
 }
 
-} // namespace
-
-QString helpText() {
-    return QStringLiteral(
-        "Usage: kelvra-modsim [options]\n"
-        "Plays the AT module on a pseudo-terminal. The first line on stdout is the\n"
-        "terminal's path; runs until SIGTERM/SIGINT.\n"
-        "\n"
-        "Options:\n"
-        "  --link PATH          also make the symlink PATH to the terminal (removed on exit)\n"
-        "  --silent CMD         never answer the command CMD (VERSION, FWWRITE, FWUPDATE,\n"
-        "                       AT for the plain AT, ...); repeatable\n"
-        "  --fail-block N       answer FAIL to the Nth FWWRITE request (1-based); repeatable\n"
-        "  --progress-lines     send +FWWRITE:<offset> before each FWWRITE OK and\n"
-        "                       +FWUPDATE:<size>,<crc> before the FWUPDATE answer\n"
-        "  --delay MS           delay every answer by MS milliseconds\n"
-        "  --vanish-after N     close the terminal and exit right after the Nth command\n"
-        "  --trace FILE         append every received byte to FILE\n"
-        "  --echo               echo each command line before answering\n"
-        "  --help               show this text\n"
-        "\n"
-        "Answers (lines end in CR LF): AT -> OK; AT+VERSION, AT+UID, AT+FWINFO,\n"
-        "AT+WFMODE? -> one +NAME:... line, OK; AT+WFSCANAP -> three +WFSCANAP: lines, OK;\n"
-        "AT+DATAMODE=0|1|2 -> OK; AT+WRITEB=<index>,<size>[,<addr>,<port>] and <size> raw\n"
-        "bytes -> OK, in data mode 2 then +READB:<size>:<index> and the bytes;\n"
-        "AT+FWWRITE=0,<offset>,<hex> -> OK or FAIL; AT+FWUPDATE=0,<size>,<crc> -> OK or\n"
-        "FAIL; anything else -> ERROR; a blank line -> nothing.\n");
+QCommandLineOption option(const char* name, const char* description, const char* value = nullptr) {
+    return value ? QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                                      QString::fromLatin1(value))
+                 : QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description));
 }
 
-bool parseOptions(const QStringList& args, Options* options, QString* error) {
-    Options result;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString name = args.at(i);
-        QString value;
-        bool inlineValue = false;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (name.startsWith(QLatin1String("--")) && eq > 0) {
-            value = name.mid(eq + 1);
-            name = name.left(eq);
-            inlineValue = true;
-        }
-        const bool takesValue =
-            name == QLatin1String("--link") || name == QLatin1String("--silent") ||
-            name == QLatin1String("--fail-block") || name == QLatin1String("--delay") ||
-            name == QLatin1String("--vanish-after") || name == QLatin1String("--trace");
-        const bool flag = name == QLatin1String("--progress-lines") ||
-                          name == QLatin1String("--echo") || name == QLatin1String("--help");
-        if (!takesValue && !flag) {
-            *error = QStringLiteral("unknown option: %1").arg(args.at(i));
-            return false;
-        }
-        if (flag && inlineValue) {
-            *error = QStringLiteral("option %1 takes no value").arg(name);
-            return false;
-        }
-        if (takesValue && !inlineValue) {
-            if (i + 1 >= args.size()) {
-                *error = QStringLiteral("option %1 needs a value").arg(name);
-                return false;
-            }
-            value = args.at(++i);
-        }
+} // namespace
 
-        qint64 n = 0;
-        const auto badValue = [&] {
-            *error = QStringLiteral("bad value for %1: '%2'").arg(name, value);
-            return false;
-        };
-        if (name == QLatin1String("--help")) {
-            result.help = true;
-        } else if (name == QLatin1String("--progress-lines")) {
-            result.faults.progressLines = true;
-        } else if (name == QLatin1String("--echo")) {
-            result.faults.echo = true;
-        } else if (name == QLatin1String("--link")) {
-            if (value.isEmpty())
-                return badValue();
-            result.link = value;
-        } else if (name == QLatin1String("--trace")) {
-            if (value.isEmpty())
-                return badValue();
-            result.trace = value;
-        } else if (name == QLatin1String("--silent")) {
-            QByteArray cmd = value.toLatin1().toUpper();
-            if (cmd.startsWith("AT+"))
-                cmd = cmd.mid(3);
-            if (cmd.isEmpty() || cmd.contains('=') || cmd.contains('?'))
-                return badValue();
-            result.faults.silent.insert(cmd);
-        } else if (name == QLatin1String("--fail-block")) {
-            if (!toCount(value, 1, 0x7FFFFFFF, &n))
-                return badValue();
-            result.faults.failBlocks.insert(n);
-        } else if (name == QLatin1String("--delay")) {
-            if (!toCount(value, 0, 3600 * 1000, &n))
-                return badValue();
-            result.delayMs = int(n);
-        } else if (name == QLatin1String("--vanish-after")) {
-            if (!toCount(value, 1, 0x7FFFFFFF, &n))
-                return badValue();
-            result.vanishAfter = n;
-        }
+int parseOptions(const QStringList& arguments, Options* options) {
+    tools::CommandLine line(
+        QStringLiteral("Usage: kelvra-modsim [options]"),
+        QStringLiteral("Plays the AT module on a pseudo-terminal. The first line on stdout is the\n"
+                       "terminal's path; runs until SIGTERM/SIGINT/SIGHUP."));
+    QCommandLineParser& parser = line.parser();
+    parser.addOptions({
+        option("link", "also make the symlink PATH to the terminal (removed on exit)", "PATH"),
+        option("silent",
+               "never answer the command CMD (VERSION, FWWRITE, FWUPDATE, AT for the plain AT, "
+               "...); repeatable",
+               "CMD"),
+        option("fail-block", "answer FAIL to the Nth FWWRITE request (1-based); repeatable", "N"),
+        option("progress-lines", "send +FWWRITE:<offset> before each FWWRITE OK and "
+                                 "+FWUPDATE:<size>,<crc> before the FWUPDATE answer"),
+        option("delay", "delay every answer by MS milliseconds", "MS"),
+        option("vanish-after", "close the terminal and exit right after the Nth command", "N"),
+        option("trace", "append every received byte to FILE", "FILE"),
+        option("echo", "echo each command line before answering"),
+    });
+    line.setNotes(QStringLiteral(
+        "A command ends at a line feed or a carriage return (CR LF ends it once). Answers\n"
+        "(lines end in CR LF): AT -> OK; AT+VERSION, AT+UID, AT+FWINFO, AT+WFMODE? -> one\n"
+        "+NAME:... line, OK; AT+WFSCANAP -> three +WFSCANAP: lines, OK;\n"
+        "AT+WFCONNAP=<ssid>[,...] -> OK, and 500 ms later the unsolicited line\n"
+        "+WFEVENT:CONNECTED,<ssid> (a scan answered before then carries it after its first\n"
+        "line); AT+DATAMODE=0|1|2 -> OK; AT+WRITEB=<index>,<size>[,<addr>,<port>] and <size>\n"
+        "raw bytes -> OK, in data mode 2 then +READB:<size>:<index> and the bytes;\n"
+        "AT+FWWRITE=0,<offset>,<hex> -> OK or FAIL; AT+FWUPDATE=0,<size>,<crc> -> OK or FAIL;\n"
+        "anything else -> ERROR; a blank line -> nothing.\n"));
+    if (const int code = line.parse(arguments); code >= 0)
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return tools::usageError(
+            QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+
+    Options result;
+    result.faults.progressLines = parser.isSet(QStringLiteral("progress-lines"));
+    result.faults.echo = parser.isSet(QStringLiteral("echo"));
+    const auto bad = [](const char* name, const QString& value) {
+        return tools::usageError(
+            QStringLiteral("bad value for --%1: '%2'").arg(QString::fromLatin1(name), value));
+    };
+    for (const char* name : {"link", "trace"}) {
+        if (parser.isSet(QString::fromLatin1(name)) &&
+            parser.value(QString::fromLatin1(name)).isEmpty())
+            return bad(name, QString());
+    }
+    result.link = parser.value(QStringLiteral("link"));
+    result.trace = parser.value(QStringLiteral("trace"));
+    for (const QString& value : parser.values(QStringLiteral("silent"))) {
+        QByteArray cmd = value.toLatin1().toUpper();
+        if (cmd.startsWith("AT+"))
+            cmd = cmd.mid(3);
+        if (cmd.isEmpty() || cmd.contains('=') || cmd.contains('?'))
+            return bad("silent", value);
+        result.faults.silent.insert(cmd);
+    }
+    qint64 n = 0;
+    for (const QString& value : parser.values(QStringLiteral("fail-block"))) {
+        if (!toCount(value, 1, 0x7FFFFFFF, &n))
+            return bad("fail-block", value);
+        result.faults.failBlocks.insert(n);
+    }
+    if (parser.isSet(QStringLiteral("delay"))) {
+        if (!toCount(parser.value(QStringLiteral("delay")), 0, 3600 * 1000, &n))
+            return bad("delay", parser.value(QStringLiteral("delay")));
+        result.delayMs = int(n);
+    }
+    if (parser.isSet(QStringLiteral("vanish-after"))) {
+        if (!toCount(parser.value(QStringLiteral("vanish-after")), 1, 0x7FFFFFFF, &n))
+            return bad("vanish-after", parser.value(QStringLiteral("vanish-after")));
+        result.vanishAfter = n;
     }
     *options = result;
-    return true;
+    return -1;
 }
 
 } // namespace modsim

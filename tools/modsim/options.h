@@ -14,13 +14,10 @@ struct Options {
     qint64 vanishAfter = 0;
     QString link;
     QString trace;
-    bool help = false;
 };
 
-// Reads the command line (without the program name). On failure returns false and puts a
-// message for the user into *error.
-bool parseOptions(const QStringList& args, Options* options, QString* error);
-
-QString helpText();
+// Reads the arguments, program name first. -1 to go on with *options; otherwise the exit
+// status once the help, the version or a usage error has been printed.
+int parseOptions(const QStringList& arguments, Options* options);
 
 } // namespace modsim

@@ -29,6 +29,7 @@ QStringList extraPorts() {
 PortNameCombo::PortNameCombo(QWidget* parent)
     : QComboBox(parent) {
     updateList();
+    m_announced = portName();
     startTimer(1000, Qt::CoarseTimer);
     // Connected after the first fill, so construction announces nothing.
     connect(this, &QComboBox::currentIndexChanged, this, &PortNameCombo::onCurrentIndexChanged);
@@ -55,6 +56,22 @@ bool PortNameCombo::contains(const QString& name) const {
             return true;
     }
     return false;
+}
+
+int PortNameCombo::indexOfLocation(const QString& location) const {
+    for (int i = 0; i < count(); ++i) {
+        if (systemLocation(itemData(i, Qt::UserRole).toString()) == location)
+            return i;
+    }
+    return -1;
+}
+
+QString PortNameCombo::systemLocation(const QString& name) {
+    // As the serial port reads a name: a path as it stands, anything else under /dev.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) ||
+        name.startsWith(QLatin1String("./")) || name.startsWith(QLatin1String("../")))
+        return name;
+    return QStringLiteral("/dev/") + name;
 }
 
 bool PortNameCombo::contains(const QList<QSerialPortInfo>& ports, const QString& name) {
@@ -123,9 +140,23 @@ void PortNameCombo::updateList() {
         }
     }
 
+    // New ports go to the end, except the extra paths: they keep their place at the top (a
+    // device that comes back under its link is listed where it was).
+    const QStringList extras = extraPorts();
     for (const Port& port : ports) {
-        if (!contains(port.first))
-            addItem(QIcon(), QStringLiteral("%1 (%2)").arg(port.first, port.second), port.first);
+        if (contains(port.first))
+            continue;
+        int at = count();
+        if (const qsizetype rank = extras.indexOf(port.first); rank >= 0) {
+            at = 0;
+            while (at < count()) {
+                const qsizetype other = extras.indexOf(itemData(at, Qt::UserRole).toString());
+                if (other < 0 || other > rank)
+                    break;
+                ++at;
+            }
+        }
+        insertItem(at, QIcon(), QStringLiteral("%1 (%2)").arg(port.first, port.second), port.first);
     }
 
     if (count() == 0)
@@ -145,7 +176,11 @@ void PortNameCombo::updateList() {
 }
 
 void PortNameCombo::onCurrentIndexChanged(int /*index*/) {
-    emit portNameChanged(portName());
+    // A port listed above the chosen one moves it down, without changing the choice.
+    if (portName() == m_announced)
+        return;
+    m_announced = portName();
+    emit portNameChanged(m_announced);
 }
 
 void PortNameCombo::timerEvent(QTimerEvent* /*event*/) {

@@ -24,6 +24,11 @@ public:
     void setPortName(const QString& name);
     bool contains(const QString& name) const;
     static bool contains(const QList<QSerialPortInfo>& ports, const QString& name);
+    // The item whose port lives at the device path location, -1 when none.
+    int indexOfLocation(const QString& location) const;
+    // The device path a port name stands for (the chooser lists platform ports by their bare
+    // name, extra ports by their path).
+    static QString systemLocation(const QString& name);
 
     // The paths of KELVRA_EXTRA_PORTS (colon-separated) that exist, described
     // as "virtual", then the platform's ports.
@@ -46,7 +51,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    QByteArray m_stamp; // changeStamp() as of the last updateList()
+    QByteArray m_stamp;  // changeStamp() as of the last updateList()
+    QString m_announced; // the port name last announced
     bool m_recheck = false;
 };
 

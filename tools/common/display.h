@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-namespace flash {
+namespace tools {
 
 // Shows the transfer's progress: a bar redrawn in place on a terminal,
 // otherwise one line each time another tenth is done.
@@ -36,4 +36,4 @@ private:
     qint64 m_lastDraw = -1;
 };
 
-} // namespace flash
+} // namespace tools

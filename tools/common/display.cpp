@@ -1,19 +1,14 @@
-#include "tools/flash/display.h"
+#include "tools/common/display.h"
 
-#include "tools/flash/progress.h"
+#include "tools/common/console.h"
+#include "tools/common/progress.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace flash {
+namespace tools {
 
 namespace {
-
-void put(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 constexpr qint64 redrawMs = 100;
 
@@ -43,20 +38,20 @@ void Display::update(qint64 done) {
     const int tenth = progress::tenth(done, m_total);
     if (tenth > m_tenth) {
         m_tenth = tenth;
-        put(m_lines, progress::step(done, m_total) + QLatin1Char('\n'));
+        print(m_lines, progress::step(done, m_total) + QLatin1Char('\n'));
     }
 }
 
 void Display::breakLine() {
     if (!m_partial)
         return;
-    put(m_bar, QStringLiteral("\n"));
+    print(m_bar, QStringLiteral("\n"));
     m_partial = false;
 }
 
 void Display::message(FILE* stream, const QString& text) {
     breakLine();
-    put(stream, text + QLatin1Char('\n'));
+    print(stream, text + QLatin1Char('\n'));
 }
 
 void Display::draw(qint64 done) {
@@ -64,8 +59,8 @@ void Display::draw(qint64 done) {
     // Carriage return and erase to the end of the line: redrawn in place. The last three
     // columns stay free, so the terminal's "^C" echo fits beside the bar instead of wrapping,
     // and the cancel message that follows starts on a line of its own.
-    put(m_bar, QStringLiteral("\r") + progress::bar(done, m_total, m_lastDraw, width() - 3) +
-                   QStringLiteral("\x1b[K"));
+    print(m_bar, QStringLiteral("\r") + progress::bar(done, m_total, m_lastDraw, width() - 3) +
+                     QStringLiteral("\x1b[K"));
     m_partial = true;
 }
 
@@ -76,4 +71,4 @@ int Display::width() const {
     return 80;
 }
 
-} // namespace flash
+} // namespace tools

@@ -1,4 +1,4 @@
-#include "tools/flash/interrupt.h"
+#include "tools/common/interrupt.h"
 
 #include <QSocketNotifier>
 
@@ -8,12 +8,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace flash {
+namespace tools {
 
 namespace {
 
 int pipeFds[2] = {-1, -1};
-const int handled[] = {SIGINT, SIGTERM};
+const int handled[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void onSignal(int number) {
     const int saved = errno;
@@ -70,4 +70,4 @@ void Interrupt::drain() {
     }
 }
 
-} // namespace flash
+} // namespace tools

@@ -1,16 +1,8 @@
-#include "tools/flash/progress.h"
+#include "tools/common/progress.h"
 
-#include <QCoreApplication>
+#include "tools/common/console.h"
 
-namespace flash::progress {
-
-namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("Flash", text);
-}
-
-} // namespace
+namespace tools::progress {
 
 QString bytes(qint64 count) {
     if (count < 1024)
@@ -90,4 +82,4 @@ QString step(qint64 done, qint64 total) {
     return tr("%1%  %2 of %3 bytes").arg(percent(done, total), 3).arg(done).arg(total);
 }
 
-} // namespace flash::progress
+} // namespace tools::progress

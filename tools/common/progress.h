@@ -2,10 +2,9 @@
 
 #include <QString>
 
-namespace flash {
+namespace tools {
 
-// Texts of the progress display; pure functions so they can be tested
-// without a terminal.
+// Texts of the progress display, apart from the terminal that shows them.
 namespace progress {
 
 // "512 B", "1.5 KiB", "12.0 MiB"
@@ -31,4 +30,4 @@ QString step(qint64 done, qint64 total);
 int tenth(qint64 done, qint64 total);
 
 } // namespace progress
-} // namespace flash
+} // namespace tools

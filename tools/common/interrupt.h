@@ -4,9 +4,9 @@
 
 class QSocketNotifier;
 
-namespace flash {
+namespace tools {
 
-// Turns SIGINT and SIGTERM into a signal in the event loop. The handler only
+// Turns SIGINT, SIGTERM and SIGHUP into a signal in the event loop. The handler only
 // writes one byte to a pipe; all the work happens in the loop.
 class Interrupt : public QObject {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
-} // namespace flash
+} // namespace tools

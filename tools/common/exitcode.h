@@ -1,8 +1,9 @@
 #pragma once
 
-namespace flash {
+namespace tools {
 
-// The process's exit status; listed in --help, so keep both in step.
+// The tools' exit status, one meaning for each number in every tool; each lists its own in
+// --help, so keep them in step.
 enum ExitCode : int {
     Success = 0,
     ModuleFail = 1,
@@ -14,4 +15,4 @@ enum ExitCode : int {
     PortLost = 7,
 };
 
-} // namespace flash
+} // namespace tools

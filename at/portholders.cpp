@@ -1,0 +1,101 @@
+#include "at/portholders.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+#include <dirent.h>
+#include <unistd.h>
+
+namespace at {
+
+namespace {
+
+QByteArray readSmallFile(const QByteArray& path) {
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.read(64 * 1024) : QByteArray();
+}
+
+QString processCommand(const QByteArray& procDir) {
+    QByteArray command = readSmallFile(procDir + "/cmdline");
+    command.replace('\0', ' ');
+    command = command.trimmed();
+    // Kernel threads and zombies have no command line, but keep their name.
+    if (command.isEmpty())
+        command = readSmallFile(procDir + "/comm").trimmed();
+    return QString::fromLocal8Bit(command);
+}
+
+// What a process has open of the device: the device itself, and the master of the
+// pseudo-terminal whose slave it is (ptyIndex, -1 for other devices).
+struct Holding {
+    bool device = false;
+    bool master = false;
+};
+
+Holding holding(const QByteArray& procDir, const QByteArray& device, const QByteArray& ptyIndex) {
+    Holding found;
+    DIR* fds = ::opendir((procDir + "/fd").constData());
+    if (!fds)
+        return found;
+    char target[PATH_MAX];
+    while (const dirent* entry = ::readdir(fds)) {
+        const QByteArray fd(entry->d_name);
+        if (fd.startsWith('.'))
+            continue;
+        const ssize_t length =
+            ::readlink((procDir + "/fd/" + fd).constData(), target, sizeof target);
+        if (length <= 0)
+            continue;
+        const QByteArray link(target, length);
+        if (link == device) {
+            found.device = true;
+        } else if (!ptyIndex.isEmpty() && link.endsWith("ptmx")) {
+            // A master names only the multiplexer; its fdinfo says which terminal it serves.
+            const QByteArray info = readSmallFile(procDir + "/fdinfo/" + fd);
+            const qsizetype at = info.indexOf("tty-index:");
+            if (at >= 0 && info.mid(at + 10).trimmed().split('\n').value(0).trimmed() == ptyIndex)
+                found.master = true;
+        }
+    }
+    ::closedir(fds);
+    return found;
+}
+
+} // namespace
+
+QString devicePath(const QString& portName) {
+    // The serial port's own rule for names without a directory.
+    const bool path = portName.startsWith(QLatin1Char('/')) ||
+                      portName.startsWith(QLatin1String("./")) ||
+                      portName.startsWith(QLatin1String("../"));
+    return QFileInfo(path ? portName : QLatin1String("/dev/") + portName).canonicalFilePath();
+}
+
+QStringList portHolders(const QString& portName) {
+    QStringList holders;
+    const QByteArray device = QFile::encodeName(devicePath(portName));
+    if (device.isEmpty())
+        return holders;
+    const QByteArray ptyIndex = device.startsWith("/dev/pts/") ? device.mid(9) : QByteArray();
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return holders;
+    const QByteArray self = QByteArray::number(::getpid());
+    while (const dirent* entry = ::readdir(proc)) {
+        const QByteArray pid(entry->d_name);
+        if (pid == self || pid.isEmpty() ||
+            !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const QByteArray procDir = "/proc/" + pid;
+        const Holding held = holding(procDir, device, ptyIndex);
+        if (held.device && !held.master)
+            holders.append(QStringLiteral("PID %1 (%2)")
+                               .arg(QString::fromLatin1(pid), processCommand(procDir)));
+    }
+    ::closedir(proc);
+    return holders;
+}
+
+} // namespace at

@@ -1,0 +1,229 @@
+// The real command-line tools against the module simulator on a pseudo-terminal: exit codes,
+// what the user reads and what reached the module.
+
+#include "common/datafiles.h"
+#include "common/modsim.h"
+
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// '*' matches anything, the rest literally.
+QRegularExpression glob(const QString& text) {
+    QStringList parts = text.split('*');
+    for (QString& part : parts)
+        part = QRegularExpression::escape(part);
+    return QRegularExpression(QRegularExpression::anchoredPattern(parts.join("(.*)")),
+                              QRegularExpression::DotMatchesEverythingOption);
+}
+
+} // namespace
+
+class TestTools : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    test::Modsim m_modsim;
+    QSerialPort m_holder;
+    QString m_port; // as the tool is given it
+    QString m_stderr;
+    QRegularExpressionMatch m_err;
+
+    QString trace() const { return m_dir.filePath("trace"); }
+
+    // sim: the simulator's options. "none", "dir", "file": no simulator, the port is missing, a
+    // directory or a plain file; "held": this test holds the port open too, and the tool names
+    // it as the simulator does, through a link ("held link") or by its name under /dev ("held
+    // bare").
+    void setUpPort(const QStringList& sim) {
+        const QString first = sim.value(0);
+        if (first == "none" || first == "dir" || first == "file") {
+            m_port = m_dir.filePath(first == "dir" ? "." : "ttyNONE0");
+            QVERIFY(first != "file" || test::writeFile(m_port, "AT\r\n"));
+            return;
+        }
+        const bool held = first.startsWith("held");
+        QVERIFY(m_modsim.start(QStringList{"--trace", trace()} + (held ? QStringList() : sim)));
+        m_port = m_modsim.portPath();
+        m_holder.setPortName(m_port);
+        QVERIFY(!held || m_holder.open(QIODevice::ReadWrite));
+        if (first == "held link") {
+            m_port = m_dir.filePath("module");
+            QVERIFY(QFile::link(m_modsim.portPath(), m_port));
+        }
+        if (first == "held bare")
+            m_port = m_port.mid(QString("/dev/").size());
+    }
+
+    // Runs the tool with input on its standard input. how: "int": Ctrl-C once it has printed
+    // (and 400 ms later), "int100": once it has printed 100%, "head": its output through
+    // head -1. In err and out %1 is the port, %2 the image, %3 this test's PID and '*' anything;
+    // err is prefixed with the tool's name.
+    void run(const QString& tool, const QStringList& args, const QString& how,
+             const QByteArray& input, int code, QString err, QString out, const QString& image) {
+        QProcess process, head;
+        if (how == "head") {
+            process.setStandardOutputProcess(&head);
+            head.start("head", {"-1"});
+        }
+        process.start(tool, args);
+        QVERIFY(process.waitForStarted(5000));
+        process.write(input);
+        process.closeWriteChannel(); // not a terminal: no bar
+        if (how.startsWith("int")) {
+            QVERIFY(QTest::qWaitFor(
+                [&] { return process.peek(4096).contains(how == "int" ? "\n" : "100%"); }, 5000));
+            QTest::qWait(how == "int" ? 400 : 0);
+            QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        }
+        QVERIFY(process.waitForFinished(20000));
+        QVERIFY(!head.isOpen() || head.waitForFinished(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit); // no signal may kill a tool
+        m_stderr = process.readAllStandardError();
+        QVERIFY2(process.exitCode() == code, qPrintable(m_stderr));
+        const auto fill = [&](QString& text) {
+            return text.replace("%1", m_port)
+                .replace("%2", image)
+                .replace("%3", QString::number(getpid()));
+        };
+        const QString name = QFileInfo(tool).fileName() + ": ";
+        m_err = glob(err.isEmpty() ? err : name + fill(err)).match(m_stderr);
+        QVERIFY2(m_err.hasMatch() && !m_stderr.contains("group"), qPrintable(m_stderr));
+        const QString printed = (how == "head" ? head : process).readAllStandardOutput();
+        QVERIFY2(glob(fill(out)).match(printed).hasMatch(), qPrintable(printed));
+    }
+
+private slots:
+    void cleanup() {
+        m_holder.close();
+        m_modsim.stop();
+        QFile::remove(trace());
+    }
+
+    // image: a size, "huge" (one byte beyond the bound), "fifo" or a path.
+    void flash_data() {
+        QTest::addColumn<QStringList>("sim");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("out"); // the progress lines on success
+        const QString final = "the module on '%1' did not answer in time when asked to apply the "
+                              "image (600 bytes written)\n";
+        const QString inUse =
+            "the serial port '%1' is in use by another program: PID %3 (*tst_tools*)\n";
+        const QString irregular = "cannot read the image '%2': not a regular file\n";
+        // clang-format off
+        QTest::newRow("600 bytes at 9600 baud") << QStringList{} << "600" << "" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n 42%  256 of 600 bytes\n 85%  512 of 600 bytes\n100%  600 of 600 bytes\nFirmware update on %1 complete: 600 bytes written and accepted by the module\n";
+        QTest::newRow("block answered FAIL") << QStringList{"--fail-block", "3"} << "1048576" << "" << 1 << "the module on '%1' answered FAIL to the block at offset 512 (512 of 1048576 bytes confirmed)\n" << "*";
+        QTest::newRow("silent block") << QStringList{"--silent", "FWWRITE"} << "600" << "" << 3 << "the module on '%1' did not answer in time to the block at offset 0 (0 of 600 bytes confirmed)\n" << "*";
+        QTest::newRow("Ctrl-C, silent final step") << QStringList{"--silent", "FWUPDATE"} << "600" << "int100" << 3 << "the module on '%1' is applying the image; waiting for its answer\nkelvra-flash: " + final << "*";
+        // Slow answers, so that Ctrl-C surely lands among the blocks.
+        QTest::newRow("Ctrl-C between blocks") << QStringList{"--delay", "50"} << "1048576" << "int" << 4 << "firmware update on '%1' cancelled after * of 1048576 bytes; the module was not asked to apply the image\n" << "*";
+        // A closed output stops the messages, not the transfer.
+        QTest::newRow("| head -1") << QStringList{"--delay", "5"} << "65536" << "head" << 0 << "" << "Writing 65536 bytes to %1 at 9600 baud\n";
+        QTest::newRow("missing port") << QStringList{"none"} << "600" << "" << 5 << "cannot open the serial port '%1': No such file or directory\n" << "";
+        // In use, not forbidden: no advice to join a group. By whichever name (as root, neither
+        // the lock file nor exclusive mode would stop a second writer).
+        QTest::newRow("port in use") << QStringList{"held"} << "600" << "" << 5 << inUse << "";
+        QTest::newRow("port in use, through a link") << QStringList{"held link"} << "600" << "" << 5 << inUse << "";
+        QTest::newRow("port in use, by its name") << QStringList{"held bare"} << "600" << "" << 5 << inUse << "";
+        // Sparse: the size is checked, the bytes are never read or sent.
+        QTest::newRow("image too large") << QStringList{} << "huge" << "" << 6 << "the image '%2' is too large: 16777217 bytes, at most 16777216 (16 MiB) can be sent\n" << "";
+        // Neither read for ever nor waited for.
+        QTest::newRow("image is a FIFO") << QStringList{} << "fifo" << "" << 6 << irregular << "";
+        QTest::newRow("image is /dev/zero") << QStringList{} << "/dev/zero" << "" << 6 << irregular << "";
+        QTest::newRow("port vanishes") << QStringList{"--vanish-after", "3"} << "65536" << "" << 7 << "the serial port '%1' failed during the transfer: * (512 of 65536 bytes confirmed)\n" << "*";
+        // clang-format on
+    }
+    void flash() {
+        QFETCH(QStringList, sim);
+        QFETCH(QString, image);
+        QFETCH(QString, how);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        QFETCH(QString, out);
+        setUpPort(sim);
+        const QString path = image.startsWith('/') ? image : m_dir.filePath(image);
+        if (image == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (!image.startsWith('/'))
+            QVERIFY(test::writeFile(path, QByteArray(image.toInt(), '\x5a')));
+        if (image == "huge")
+            QVERIFY(QFile::resize(path, 16 * 1024 * 1024 + 1));
+        run(KELVRA_FLASH,
+            QStringList{"--baud", "9600", m_port, path}.mid(out.startsWith("Writing") ? 0 : 2), how,
+            {}, code, err, out, path);
+        if (QTest::currentTestFailed())
+            return;
+        // What reached the module: no block after a failure or a cancel's block in flight, and
+        // the final step only after every block.
+        QTest::qWait(100);
+        const QByteArray sent = test::readFile(trace());
+        if (code == 1)
+            QCOMPARE(sent.count("AT+FWWRITE="), 3);
+        if (code == 4)
+            QVERIFY(sent.count("AT+FWWRITE=") - m_err.captured(1).toInt() / 256 <= 1);
+        QCOMPARE(sent.count("AT+FWUPDATE="), code == 0 || how == "int100" ? 1 : 0);
+    }
+
+    // args follow the port; input goes to standard input.
+    void at_data() {
+        QTest::addColumn<QStringList>("sim");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("out");
+        const QString connect = "AT+WFCONNAP=\"Lab\"";
+        const QString ok = "<< AT\n>> OK\n";
+        const QString hi = "hex[3]{48690a}\n   str{Hi\\n}\n";
+        // clang-format off
+        QTest::newRow("OK") << QStringList{} << QStringList{"AT", "AT+VERSION"} << QByteArray() << "" << 0 << "" << ok + "<< AT+VERSION\n>> +VERSION:2.3.1 build 58\n>> OK\n";
+        QTest::newRow("ERROR stops the run") << QStringList{} << QStringList{"AT+NO", "AT"} << QByteArray() << "" << 1 << "step 1 (AT+NO) answered ERROR\n" << "<< AT+NO\n>> ERROR\n";
+        QTest::newRow("ERROR, keep going") << QStringList{} << QStringList{"-k", "AT+NO", "AT"} << QByteArray() << "" << 1 << "*" << "<< AT+NO\n>> ERROR\n" + ok;
+        QTest::newRow("time-out") << QStringList{"--silent", "UID"} << QStringList{"-t", "300ms", "AT+UID", "AT"} << QByteArray() << "" << 3 << "step 1 (AT+UID): no final answer within 300 ms\n" << "<< AT+UID\n";
+        QTest::newRow("echo, JSON") << QStringList{"--echo"} << QStringList{"--json", "AT+UID"} << QByteArray() << "" << 0 << "" << "{\"answer\":[\"+UID:4B5652A0331F07C2\"],\"blocks\":[],\"command\":\"AT+UID\",\"echo\":true,\"ms\":*,\"result\":\"OK\",\"status\":\"ok\",\"step\":1,\"unsolicited\":[]}\n";
+        QTest::newRow("unsolicited line in an answer") << QStringList{} << QStringList{connect, "AT+WFSCANAP"} << QByteArray() << "" << 0 << "" << "<< " + connect + "\n>> OK\n<< AT+WFSCANAP\n>> +WFSCANAP:\"Workshop\"*\n>> +WFEVENT:CONNECTED,\"Lab\"  (unsolicited)\n>> +WFSCANAP:\"Guest Net\"*\n>> OK\n";
+        QTest::newRow("wait") << QStringList{} << QStringList{"-q", connect, "wait 3s +WFEVENT:CONNECTED*", "AT"} << QByteArray() << "" << 0 << "" << "";
+        QTest::newRow("wait in vain") << QStringList{} << QStringList{"-q", "wait 200ms +WFEVENT:*"} << QByteArray() << "" << 3 << "step 1 (wait +WFEVENT:*): no such line within 200 ms\n" << "";
+        QTest::newRow("binary write echoed as a block") << QStringList{} << QStringList{"AT+DATAMODE=2", "AT+WRITEB=0, 48 69 0a", "wait +READB*"} << QByteArray() << "" << 0 << "" << "<< AT+DATAMODE=2\n>> OK\n<< AT+WRITEB=0,3\n<< " + hi + ">> OK\n>> +READB:3:0\n>> " + hi;
+        QTest::newRow("standard input") << QStringList{} << QStringList{"-"} << QByteArray("AT\n# a note\n\nAT+UID\r\n") << "" << 0 << "" << ok + "<< AT+UID\n>> +UID:4B5652A0331F07C2\n>> OK\n";
+        QTest::newRow("bad line on standard input") << QStringList{} << QStringList{"-"} << QByteArray("AT\nAT+WRITEB=0,2 4G\nAT\n") << "" << 2 << "line 2: the payload '4G' is not hex: two digits 0-9, A-F for each byte\nTry 'kelvra-at --help'.\n" << ok;
+        QTest::newRow("Ctrl-C") << QStringList{"--silent", "UID"} << QStringList{"AT+UID"} << QByteArray() << "int" << 4 << "step 1 (AT+UID) stopped by Ctrl-C\n" << "<< AT+UID\n";
+        QTest::newRow("| head -1") << QStringList{"--delay", "100"} << QStringList{"AT", "AT+UID", "AT"} << QByteArray() << "head" << 0 << "" << "<< AT\n";
+        QTest::newRow("unplugged") << QStringList{"--vanish-after", "2"} << QStringList{"AT", "AT", "AT"} << QByteArray() << "" << 7 << "the serial port '%1' failed: the device was removed or stopped responding\n" << ok + "<< AT\n";
+        QTest::newRow("port in use") << QStringList{"held"} << QStringList{"AT"} << QByteArray() << "" << 5 << "the serial port '%1' is in use by another program: PID %3 (*tst_tools*)\n" << "";
+        QTest::newRow("port is a directory") << QStringList{"dir"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': it is a directory\n" << "";
+        QTest::newRow("port is no terminal") << QStringList{"file"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': it is not a terminal\n" << "";
+        QTest::newRow("unknown option") << QStringList{} << QStringList{"--fast", "AT"} << QByteArray() << "" << 2 << "Unknown option 'fast'.\nTry 'kelvra-at --help'.\n" << "";
+        QTest::newRow("empty command") << QStringList{} << QStringList{"AT", ""} << QByteArray() << "" << 2 << "step 2: an empty command\n*" << "";
+        QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
+        // clang-format on
+    }
+    void at() {
+        QFETCH(QStringList, sim);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, how);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        QFETCH(QString, out);
+        setUpPort(sim);
+        run(KELVRA_AT, QStringList{m_port} + args, how, input, code, err, out, {});
+        // Nothing after a step that stops the run.
+        if (code != 0 && !QTest::currentTestFailed() && !args.contains("-k"))
+            QCOMPARE(test::readFile(trace()).count("AT"), out.count("<< AT"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTools)
+#include "tst_tools.moc"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "tools/at/step.h"
+
+#include <QList>
+#include <QString>
+
+namespace atcmd {
+
+struct Options {
+    QString port;
+    qint32 baud = 115200;
+    int timeoutMs = 5000;
+    bool json = false;
+    bool keepGoing = false;
+    bool quiet = false;
+    // Empty: the steps come from standard input.
+    QList<Step> steps;
+};
+
+// Reads the arguments, program name first. -1 to go on with *options; otherwise the exit
+// status once the help, the version or a usage error has been printed.
+int parseArguments(const QStringList& arguments, Options* options);
+
+} // namespace atcmd

@@ -1,0 +1,36 @@
+#include "tools/common/console.h"
+
+#include "app/version.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace tools {
+
+void setUpTool(const char* name) {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("tavrosk.example"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(name));
+    QCoreApplication::setApplicationVersion(app::versionNumber::text());
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool print(FILE* stream, const QString& text) {
+    if (std::ferror(stream))
+        return false;
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+void complain(const QString& text) {
+    print(stderr,
+          QCoreApplication::applicationName() + QStringLiteral(": ") + text + QLatin1Char('\n'));
+}
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("Tools", text);
+}
+
+} // namespace tools

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+
+namespace tools {
+
+// Sets the process up as a tool: its name (the prefix of its messages), organisation and
+// version, and a closed output pipe ("| head -1") reported as a failed write instead of a
+// deadly signal.
+void setUpTool(const char* name);
+
+// Writes text to the stream at once. Once its reader has gone, the stream takes nothing more
+// and the call returns false; the tool goes on.
+bool print(FILE* stream, const QString& text);
+
+// "name: text" on standard error.
+void complain(const QString& text);
+
+// Texts of the tools, in the context of their library.
+QString tr(const char* text);
+
+} // namespace tools
