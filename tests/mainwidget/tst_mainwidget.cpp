@@ -531,9 +531,13 @@ private slots:
         QTRY_COMPARE(count->text(), "No matches");
         field->clear();
         QTest::keyClicks(field, "beta");
+        // The count, the line of the selected match and the match.
         const auto at = [&] {
-            return count->text() + ' ' + logEdit()->textCursor().block().text() + ' ' +
-                   logEdit()->textCursor().selectedText();
+            const QString log = m_w.log();
+            const QTextCursor match = logEdit()->textCursor();
+            const qsizetype from = log.lastIndexOf('\n', match.selectionStart()) + 1;
+            return count->text() + ' ' + log.mid(from, log.indexOf('\n', from) - from) + ' ' +
+                   match.selectedText();
         };
         QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
         QVERIFY(m_peer.write("gamma\r\n"));
@@ -555,6 +559,10 @@ private slots:
         QTest::keyClick(field, Qt::Key_Escape);
         QVERIFY(!field->isVisible());
         QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
+        // Opened again: the term, selected for typing over, counted afresh.
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(field->selectedText(), "beta");
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
     }
 
     // Port, rate, panels, size and splitter come back.
