@@ -512,7 +512,7 @@ private slots:
         QTest::keyClick(m_w.input(), Qt::Key_ScrollLock);
         QVERIFY(line->isHidden());
         QTRY_COMPARE(m_w.log(), lines(0, 3, ">> ", "\n") + "Entries dropped while paused: 15\n" +
-                                lines(18, 28, ">> ", "\n"));
+                                    lines(18, 28, ">> ", "\n"));
         QVERIFY(!logEdit()->textCursor().hasSelection());
     }
 
@@ -529,7 +529,9 @@ private slots:
         QVERIFY(field->hasFocus());
         QTest::keyClicks(field, "zz");
         QTRY_COMPARE(count->text(), "No matches");
-        field->clear();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(count->text(), "");
         QTest::keyClicks(field, "beta");
         // The count, the line of the selected match and the match.
         const auto at = [&] {
