@@ -308,13 +308,15 @@ QByteArray Client::searchLine() {
         return {};
     const qsizetype start = m_readPos;
     qsizetype length = lf - start;
-    const QByteArray raw = m_buffer.mid(start, length + 1);
+    QByteArray raw = m_buffer.mid(start, length + 1);
     if (length > 0 && raw.at(length - 1) == '\r')
         --length;
     m_readPos = lf + 1;
     ++m_units;
     emit received(raw);
-    return raw.left(length);
+    // In place unless a receiver kept the line: one copy of each line, not two.
+    raw.truncate(length);
+    return raw;
 }
 
 void Client::handleLine(const QByteArray& line) {
@@ -344,7 +346,10 @@ void Client::handleLine(const QByteArray& line) {
 
 bool Client::handleReadBynary(const QByteArray& line) {
     static const QByteArray readb_key = "+READB";
-    if (line.left(readb_key.size()).toUpper() != readb_key)
+    // Every line is asked: no copy of it for the question.
+    if (QByteArrayView(line)
+            .first(qMin(line.size(), readb_key.size()))
+            .compare(readb_key, Qt::CaseInsensitive) != 0)
         return false;
     const QList<QByteArray> parts = line.split(':');
     if (parts.size() < 2)

@@ -17,6 +17,12 @@ QString binaryText(const QByteArray& data) {
              QString::fromUtf8(data));
 }
 
+// Worked out once, not for every entry.
+const QColor sent_color = QColor(Qt::blue);
+const QColor sent_binary_color = QColor(Qt::blue).lighter(150);
+const QColor received_color = QColor(Qt::green).darker(200);
+const QColor received_binary_color = QColor(Qt::green).darker(120);
+
 } // namespace
 
 QWidget* MainWidget::createLogWidget() {
@@ -85,19 +91,19 @@ void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QCo
 }
 
 void MainWidget::onAtClientSended(const QByteArray& data) {
-    insertTextToLog(QStringLiteral("<< "), QString::fromUtf8(data), QColor(Qt::blue));
+    insertTextToLog(QStringLiteral("<< "), QString::fromUtf8(data), sent_color);
 }
 
 void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
-    insertTextToLog(QStringLiteral("<< "), binaryText(data), QColor(Qt::blue).lighter(150));
+    insertTextToLog(QStringLiteral("<< "), binaryText(data), sent_binary_color);
 }
 
 void MainWidget::onAtClientReceived(const QByteArray& data) {
-    insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), QColor(Qt::green).darker(200));
+    insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), received_color);
 }
 
 void MainWidget::onAtClientReceivedBinary(const QByteArray& data) {
-    insertTextToLog(QStringLiteral(">> "), binaryText(data), QColor(Qt::green).darker(120));
+    insertTextToLog(QStringLiteral(">> "), binaryText(data), received_binary_color);
 }
 
 void MainWidget::onAtClientErrorOccured(at::Error err) {

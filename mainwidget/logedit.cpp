@@ -1,31 +1,41 @@
 #include "mainwidget/logedit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextCharFormat>
 
 namespace {
 
 // Unshaped, a control character is drawn as nothing (shaped, as a box), a combining mark
 // beside its letter and Arabic without its joins. Below the combining marks every other
-// character looks the same either way.
+// character looks the same either way. Bytes that are no UTF-8 (replacement characters) make
+// the entry line noise, a wrong baud rate or a device waking up: no shaping makes that
+// readable, and shaping its many scripts costs twice the rest of its layout.
 bool needsShaping(const QString& text) {
+    bool needs = false;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
+        if (u == QChar::ReplacementCharacter)
+            return false;
         if (u >= 0x300 || (u < 0x20 && u != u'\n' && u != u'\r' && u != u'\t') ||
             (u >= 0x7f && u < 0xa0))
-            return true;
+            needs = true;
     }
-    return false;
+    return needs;
 }
 
 } // namespace
 
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {
+    m_timeFormat.setForeground(QBrush(Qt::gray));
+    m_prefixFormat.setForeground(QBrush(Qt::black));
     m_frame.setSingleShot(true);
     connect(&m_frame, &QTimer::timeout, this, &LogEdit::flush);
 }
@@ -48,22 +58,42 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     // The view's cursor, resting at the end, travels with the text inserted there.
     QTextCursor& cursor = appendCursor();
     const int start = cursor.position();
-    if (!time.isEmpty()) {
-        QTextCharFormat timeFormat;
-        timeFormat.setForeground(QBrush(Qt::gray));
-        cursor.insertText(time, timeFormat);
+    if (!time.isEmpty())
+        cursor.insertText(time, m_timeFormat);
+    if (!prefix.isEmpty())
+        cursor.insertText(prefix, m_prefixFormat);
+    if (color != m_textColor) {
+        // Most entries have the colour of the one before: their formats are kept.
+        m_textColor = color;
+        m_textFormat.setForeground(QBrush(color));
+        m_shapedFormat = m_textFormat;
+        m_shapedFormat.setFontStyleStrategy(QFont::PreferDefault);
     }
-    if (!prefix.isEmpty()) {
-        QTextCharFormat prefixFormat;
-        prefixFormat.setForeground(QBrush(Qt::black));
-        cursor.insertText(prefix, prefixFormat);
-    }
-    QTextCharFormat textFormat;
-    textFormat.setForeground(QBrush(color));
-    if (needsShaping(text))
-        textFormat.setFontStyleStrategy(QFont::PreferDefault);
-    cursor.insertText(text, textFormat);
+    cursor.insertText(withLineEnds(text), needsShaping(text) ? m_shapedFormat : m_textFormat);
     entryAppended(cursor.position() - start);
+}
+
+QString LogEdit::withLineEnds(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\n' && c != u'\r')
+            continue;
+        out.append(QStringView(text).mid(from, i - from));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        from = i + 1;
+        if (++m_blockLines < lines_per_block) {
+            out.append(QChar::LineSeparator);
+        } else {
+            out.append(u'\n');
+            m_blockLines = 0;
+        }
+    }
+    out.append(QStringView(text).mid(from));
+    return out;
 }
 
 QTextCursor& LogEdit::appendCursor() {
@@ -97,10 +127,14 @@ void LogEdit::setMaxEntries(int count) {
     m_maxEntries = qMax(1, count);
 }
 
+void LogEdit::setMaxCharacters(qint64 count) {
+    m_maxCharacters = qMax<qint64>(1, count);
+}
+
 void LogEdit::entryAppended(int length) {
     m_entries.push_back(length);
     m_entriesLength += length;
-    if (m_entries.size() >= 2 * size_t(m_maxEntries))
+    if (m_entries.size() >= 2 * size_t(m_maxEntries) || m_entriesLength >= 2 * m_maxCharacters)
         m_trimDue = true;
 }
 
@@ -117,13 +151,15 @@ void LogEdit::trim() {
         m_entries.push_front(int(length - m_entriesLength));
         m_entriesLength = length;
     }
-    if (m_entries.size() <= size_t(m_maxEntries))
-        return;
     qint64 cut = 0;
-    while (m_entries.size() > size_t(m_maxEntries)) {
+    // The newest entry stays, however long.
+    while (m_entries.size() > 1 &&
+           (m_entries.size() > size_t(m_maxEntries) || m_entriesLength - cut > m_maxCharacters)) {
         cut += m_entries.front();
         m_entries.pop_front();
     }
+    if (cut == 0)
+        return;
     m_entriesLength -= cut;
     QTextCursor top(document());
     top.setPosition(int(cut), QTextCursor::KeepAnchor);
@@ -138,6 +174,7 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         connect(m_clearAction, &QAction::triggered, this, [this] {
             flush();
             clear();
+            m_blockLines = 0;
         });
     }
     menu->addAction(m_clearAction);
@@ -147,6 +184,37 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
     }
     menu->exec(event->globalPos());
     delete menu;
+}
+
+void LogEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTextEdit::mouseDoubleClickEvent(event);
+    m_doubleClick.start();
+    m_doubleClickAt = event->position().toPoint();
+}
+
+void LogEdit::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const bool triple =
+        event->button() == Qt::LeftButton && m_doubleClick.isValid() &&
+        m_doubleClick.elapsed() < QApplication::doubleClickInterval() &&
+        (at - m_doubleClickAt).manhattanLength() < QApplication::startDragDistance();
+    QTextEdit::mousePressEvent(event);
+    if (!triple)
+        return;
+    m_doubleClick.invalidate();
+    // A triple click selects a block, which holds several lines here: select the one line.
+    QTextCursor line = cursorForPosition(at);
+    const QTextBlock block = line.block();
+    const QString text = block.text();
+    const int in = line.positionInBlock();
+    const qsizetype begin = in > 0 ? text.lastIndexOf(QChar::LineSeparator, in - 1) + 1 : 0;
+    const qsizetype separator = text.indexOf(QChar::LineSeparator, in);
+    qsizetype end = separator < 0 ? text.size() : separator + 1;
+    if (separator < 0 && block.next().isValid())
+        ++end;
+    line.setPosition(block.position() + int(begin));
+    line.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
+    setTextCursor(line);
 }
 
 void LogEdit::keyPressEvent(QKeyEvent* event) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
@@ -11,6 +13,7 @@
 class QAction;
 class QContextMenuEvent;
 class QKeyEvent;
+class QMouseEvent;
 
 // The read-only traffic log; its context menu adds "Clear".
 //
@@ -37,15 +40,26 @@ public:
     // Where text typed while the log has the focus goes, with the focus.
     void setTypingTarget(QWidget* target) { m_typingTarget = target; }
 
-    // The log keeps the newest entries only. Removing text from the top moves the layout of
-    // all the rest, so it is done in chunks: once the log holds twice this bound, the oldest
-    // half is dropped, each entry whole.
+    // The log keeps the newest entries only, each whole. Removing text from the top moves the
+    // layout of all the rest, so it is done in chunks: once the log holds twice as many entries
+    // or characters as these bounds, the oldest are dropped down to both. The characters keep
+    // the laid-out height far below 2^23 pixels, where the layout's fixed-point arithmetic
+    // overflows and it no longer ends, even with the log at its narrowest (about 3 pixels of
+    // height a character) and its text random.
     static constexpr int default_max_entries = 40000;
+    static constexpr qint64 default_max_characters = 800000;
     int maxEntries() const { return m_maxEntries; }
     void setMaxEntries(int count);
+    qint64 maxCharacters() const { return m_maxCharacters; }
+    void setMaxCharacters(qint64 count);
 
     // How long appended entries may wait for their layout.
     static constexpr int frame_ms = 33;
+
+    // Lines share a block in runs of this many, parted by line separators (U+2028), which the
+    // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
+    // inserting one, laying it out, and moving the rest when the top is trimmed.
+    static constexpr int lines_per_block = 16;
 
     // Entries of the context menu after "Clear".
     void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
@@ -53,9 +67,13 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QTextCursor& appendCursor();
+    // text with its line ends (LF, CR LF, a lone CR) as line separators or block ends.
+    QString withLineEnds(const QString& text);
     void entryAppended(int length);
     void trim();
 
@@ -66,9 +84,18 @@ private:
     bool m_appending = false;
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
+    int m_blockLines = 0; // line ends in the last block
+    QTextCharFormat m_timeFormat;
+    QTextCharFormat m_prefixFormat;
+    QColor m_textColor; // invalid until the first entry
+    QTextCharFormat m_textFormat;
+    QTextCharFormat m_shapedFormat;
+    QElapsedTimer m_doubleClick;
+    QPoint m_doubleClickAt;
 
     std::deque<int> m_entries; // the length of each entry in the log, oldest first
     qint64 m_entriesLength = 0;
     int m_maxEntries = default_max_entries;
+    qint64 m_maxCharacters = default_max_characters;
     bool m_trimDue = false;
 };

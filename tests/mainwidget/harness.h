@@ -48,12 +48,15 @@ public:
     QAction* action(const QString& name) const { return find<QAction>(name); }
     QAbstractButton* button(const QString& label) const;
     QWidget* progressDialog() const { return find<QProgressDialog>("firmware-progress"); }
+    wdt::serialport::BaudrateCombo* baudrate() const {
+        return find<wdt::serialport::BaudrateCombo>();
+    }
+    LogEdit* logEdit() const { return find<LogEdit>(); }
     bool choosersEnabled() const {
-        return find<wdt::serialport::PortNameCombo>()->isEnabled() &&
-               find<wdt::serialport::BaudrateCombo>()->isEnabled();
+        return find<wdt::serialport::PortNameCombo>()->isEnabled() && baudrate()->isEnabled();
     }
     bool choosePort(const QString& path);
-    QString log() const { return find<LogEdit>()->toPlainText(); }
+    QString log() const { return logEdit()->toPlainText(); }
     int count(const QString& text) const { return int(log().count(text)); }
     // Types text into the input line and presses Enter.
     void type(const QString& text);

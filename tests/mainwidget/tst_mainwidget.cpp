@@ -8,7 +8,9 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -16,13 +18,14 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTranslator>
 
 using wdt::serialport::PortNameCombo;
 
 namespace {
 
-// The log as runs of one colour, "name:text"; a block end is folded into the run it ends.
+// The log as runs of one colour, "name:text"; a line end is folded into the run it ends.
 QStringList runs(const QTextDocument* doc) {
     const QMap<QRgb, QString> names{{QColor(Qt::black).rgb(), "prefix"},
                                     {QColor(Qt::blue).rgb(), "sent"},
@@ -38,7 +41,7 @@ QStringList runs(const QTextDocument* doc) {
                 names.value(it.fragment().charFormat().foreground().color().rgb(), "?");
             if (name != std::exchange(last, name))
                 out << name + ':';
-            out.last() += it.fragment().text();
+            out.last() += it.fragment().text().replace(QChar::LineSeparator, '\n');
         }
         if (block.next().isValid() && !out.isEmpty())
             out.last() += '\n';
@@ -69,13 +72,12 @@ class TestMainWidget : public QObject {
     test::Window m_w;
     QTemporaryDir m_dir;
 
-    LogEdit* logEdit() const { return m_w.widget()->findChild<LogEdit*>(); }
+    LogEdit* logEdit() const { return m_w.logEdit(); }
     QStringList logRuns() const { return runs(logEdit()->document()); }
     // Red entries of the log that read text.
     int redEntries(const QString& text) const {
         return int(logRuns().filter(QRegularExpression("^error:")).join(QString()).count(text));
     }
-    auto* baud() const { return m_w.widget()->findChild<wdt::serialport::BaudrateCombo*>(); }
     PortNameCombo* combo() const { return m_w.widget()->findChild<PortNameCombo*>(); }
     QTableView* view() const { return m_w.widget()->findChild<QTableView*>(); }
     QAbstractItemModel* model() const { return view()->model(); }
@@ -116,7 +118,7 @@ private slots:
     // A port that cannot be opened: a red entry for every press of Open and every Enter that
     // has to open it, the toolbar stays closed.
     void openClose() {
-        baud()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
+        m_w.baudrate()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
         QCOMPARE(m_w.port()->baudRate(), 9600);
         m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen() && !m_w.choosersEnabled());
@@ -157,15 +159,20 @@ private slots:
     void entries_data() {
         QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
         QTest::addColumn<QString>("entry");
-        QTest::newRow("typed") << QByteArray() << "sent:AT\n";
-        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n";
+        QTest::addColumn<bool>("shaped"); // a combining mark needs it, line noise does not
+        QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
+        QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
+        QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
+        QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
-                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n";
+                                << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n"
+                                << false;
     }
     void entries() {
         QFETCH(QByteArray, wire);
         QFETCH(QString, entry);
+        QFETCH(bool, shaped);
         if (wire.isEmpty()) {
             m_w.type("AT");
             QVERIFY(m_w.input()->text().isEmpty());
@@ -176,6 +183,12 @@ private slots:
         QTRY_COMPARE(logRuns().value(logRuns().size() - 1), entry);
         QCOMPARE(logRuns().at(logRuns().size() - 2),
                  "prefix:" + QString(wire.isEmpty() ? "<< " : ">> "));
+        QTextCharFormat last;
+        for (QTextBlock b = logEdit()->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                last = it.fragment().charFormat();
+        }
+        QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
@@ -183,24 +196,45 @@ private slots:
         QVERIFY(m_w.log().contains(entry.mid(entry.indexOf(':') + 1) + "<< AT+MARK"));
         QVERIFY(!logEdit()->textCursor().hasSelection());
         QVERIFY(!logEdit()->document()->isUndoRedoEnabled());
+        // "Clear" in the context menu empties the log; the next entry starts at the top.
+        QTimer pick;
+        connect(&pick, &QTimer::timeout, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    action->text() == "Clear" ? action->trigger() : void();
+                menu->close();
+            }
+        });
+        pick.start(10);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
+                                    logEdit()->viewport()->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(logEdit()->viewport(), &menuEvent);
+        QVERIFY(m_w.log().isEmpty());
+        m_w.type("AT");
+        QTRY_COMPARE(logRuns(), QStringList({"prefix:<< ", "sent:AT\n"}));
     }
 
     void logBound_data() {
         QTest::addColumn<QString>("user");
-        QTest::newRow("following the end") << "";
-        QTest::newRow("text selected") << "select";
-        QTest::newRow("scrolled up") << "scroll";
+        QTest::addColumn<int>("entries"); // the bounds; an entry is 22 characters
+        QTest::addColumn<int>("characters");
+        QTest::newRow("following the end") << "" << 10 << 100000;
+        QTest::newRow("text selected") << "select" << 10 << 100000;
+        QTest::newRow("scrolled up") << "scroll" << 10 << 100000;
+        QTest::newRow("long entries") << "" << 1000 << 100;
     }
     // The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
     void logBound() {
         QFETCH(QString, user);
+        QFETCH(int, entries);
+        QFETCH(int, characters);
         QCOMPARE(logEdit()->maxEntries(), LogEdit::default_max_entries);
-        constexpr int bound = 10;
-        logEdit()->setMaxEntries(bound);
+        logEdit()->setMaxEntries(entries);
+        logEdit()->setMaxCharacters(characters);
         m_w.widget()->resize(500, 300);
         show();
         m_w.openClose()->click();
-        // A carriage return inside a line makes every entry two blocks.
+        // A carriage return inside a line makes every entry two lines.
         QByteArray lines;
         for (int i = 0; i < 50; ++i)
             lines += QString("first %1\rsecond %1\r\n").arg(i).toLatin1();
@@ -215,7 +249,8 @@ private slots:
         QVERIFY(m_peer.write(lines.mid(half)));
         // Trimmed at the latest when the burst is in: never twice the bound.
         QVERIFY2(QTest::qWaitFor([&] {
-                     return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * bound;
+                     return m_w.log().contains("second 49") && m_w.count(">> ") < 2 * entries &&
+                            m_w.log().size() < 2 * characters;
                  }),
                  qPrintable(m_w.log()));
         const QString text = m_w.log();
@@ -224,12 +259,19 @@ private slots:
         for (int i = oldest; i < 50; ++i)
             expected += QString(">> first %1\nsecond %1\n").arg(i);
         QCOMPARE(text, expected);
-        QVERIFY(50 - oldest >= bound);
+        QVERIFY(50 - oldest >= qMin(entries, characters / 22));
         QVERIFY(!logEdit()->textCursor().hasSelection() && logEdit()->textCursor().atEnd());
         QVERIFY(QTest::qWaitFor([&] {
-            return bar->value() > 0 &&
+            return (bar->value() > 0 || bar->maximum() == 0) &&
                    logEdit()->viewport()->rect().contains(logEdit()->cursorRect());
         }));
+        // A triple click selects one line, though lines share blocks.
+        QTextCursor line(logEdit()->document());
+        line.setPosition(int(text.lastIndexOf(">> first")) + 4);
+        const QPoint at = logEdit()->cursorRect(line).center();
+        QTest::mouseDClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(logEdit()->textCursor().selection().toPlainText(), ">> first 49\n");
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
@@ -574,7 +616,7 @@ private slots:
         m_w.widget()->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
         m_w.widget()->setGeometry(40, 50, 700, 400);
-        baud()->setBaudrate(9600);
+        m_w.baudrate()->setBaudrate(9600);
         m_w.action("user-commands")->setChecked(true);
         m_w.action("command-list")->setChecked(false);
         QTest::qWait(20);
