@@ -163,6 +163,8 @@ private slots:
         QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
         QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
         QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
+        QTest::newRow("arabic") << QByteArray("\xd8\xa7\xd9\x84\r\n") << "received:\u0627\u0644\n"
+                                << true;
         QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
@@ -173,6 +175,7 @@ private slots:
         QFETCH(QByteArray, wire);
         QFETCH(QString, entry);
         QFETCH(bool, shaped);
+        show(); // laid out
         if (wire.isEmpty()) {
             m_w.type("AT");
             QVERIFY(m_w.input()->text().isEmpty());
@@ -189,6 +192,11 @@ private slots:
                 last = it.fragment().charFormat();
         }
         QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
+        // Laid out left to right from the prefix, whatever the script of the text.
+        logEdit()->flush();
+        QTextCursor start(logEdit()->document());
+        start.setPosition(int(m_w.log().lastIndexOf(wire.isEmpty() ? "<< " : ">> ")));
+        QVERIFY(logEdit()->cursorRect(start).x() < 10);
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
