@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextCharFormat>
+#include <QTextOption>
 
 namespace {
 
@@ -34,6 +35,11 @@ bool needsShaping(const QString& text) {
 
 LogEdit::LogEdit(QWidget* parent)
     : QTextEdit(parent) {
+    // Each line starts with its prefix and lines share blocks: all run left to right, the text
+    // of a line ordered as its script wants, not a whole block by its first letter.
+    QTextOption option = document()->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    document()->setDefaultTextOption(option);
     m_timeFormat.setForeground(QBrush(Qt::gray));
     m_prefixFormat.setForeground(QBrush(Qt::black));
     m_frame.setSingleShot(true);

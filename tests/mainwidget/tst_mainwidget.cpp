@@ -163,6 +163,8 @@ private slots:
         QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
         QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
         QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
+        QTest::newRow("arabic") << QByteArray("\xd8\xa7\xd9\x84\r\n") << "received:\u0627\u0644\n"
+                                << true;
         QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
@@ -173,6 +175,7 @@ private slots:
         QFETCH(QByteArray, wire);
         QFETCH(QString, entry);
         QFETCH(bool, shaped);
+        show(); // laid out
         if (wire.isEmpty()) {
             m_w.type("AT");
             QVERIFY(m_w.input()->text().isEmpty());
@@ -189,6 +192,11 @@ private slots:
                 last = it.fragment().charFormat();
         }
         QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
+        // Laid out left to right from the prefix, whatever the script of the text.
+        logEdit()->flush();
+        QTextCursor start(logEdit()->document());
+        start.setPosition(int(m_w.log().lastIndexOf(wire.isEmpty() ? "<< " : ">> ")));
+        QVERIFY(logEdit()->cursorRect(start).x() < 10);
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
@@ -573,14 +581,17 @@ private slots:
         QVERIFY(field->hasFocus());
         QTest::keyClicks(field, "zz");
         QTRY_COMPARE(count->text(), "No matches");
-        field->clear();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(count->text(), "");
         QTest::keyClicks(field, "beta");
-        const auto at = [&] { // the count, the line of the match and the match
-            const QTextCursor c = logEdit()->textCursor();
-            const QString block = c.block().text(); // lines share blocks
-            const QString line =
-                block.mid(block.left(c.positionInBlock()).lastIndexOf(u'\u2028') + 1);
-            return count->text() + ' ' + line.section(u'\u2028', 0, 0) + ' ' + c.selectedText();
+        // The count, the line of the selected match and the match.
+        const auto at = [&] {
+            const QString log = m_w.log();
+            const QTextCursor match = logEdit()->textCursor();
+            const qsizetype from = log.lastIndexOf('\n', match.selectionStart()) + 1;
+            return count->text() + ' ' + log.mid(from, log.indexOf('\n', from) - from) + ' ' +
+                   match.selectedText();
         };
         QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
         QVERIFY(m_peer.write("gamma\r\n"));
@@ -602,6 +613,10 @@ private slots:
         QTest::keyClick(field, Qt::Key_Escape);
         QVERIFY(!field->isVisible());
         QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
+        // Opened again: the term, selected for typing over, counted afresh.
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(field->selectedText(), "beta");
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
     }
 
     // Port, rate, panels, size and splitter come back.
