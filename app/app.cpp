@@ -82,7 +82,6 @@ int app::answerOptions(int argc, char** argv) {
     if (!help && !version)
         return -1;
     QCoreApplication application(argc, argv);
-    identify();
     QTranslator qtTranslator;
     QTranslator mainTranslator;
     installCatalogues(qtTranslator, mainTranslator);

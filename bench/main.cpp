@@ -33,6 +33,8 @@ int parent(int argc, char** argv, const bench::Options& options, const QString& 
     // Long: never part of a run of everything.
     if (only == QLatin1String("longrun"))
         rows << bench::longRunRows(options);
+    if (only == QLatin1String("session"))
+        rows << bench::sessionRows(options);
     bench::printTable(rows);
     return 0;
 }
@@ -63,7 +65,8 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
-                         "[--only flood|paced|startup|longrun] [--bound N] [--characters N]\n",
+                         "[--only flood|paced|startup|longrun|session] [--bound N] "
+                         "[--characters N]\n",
                          argv[0]);
             return 1;
         }
@@ -81,6 +84,8 @@ int main(int argc, char** argv) {
         return bench::streamChild(argc, argv, true, options);
     if (mode == QLatin1String("window-longrun"))
         return bench::longRunChild(argc, argv, options);
+    if (mode.startsWith(QLatin1String("session-")))
+        return bench::sessionChild(argc, argv, mode, options);
     const int startup = bench::startupChild(argc, argv, mode);
     return startup >= 0 ? startup : 1;
 }

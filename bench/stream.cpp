@@ -116,6 +116,7 @@ int windowChild(int argc, char** argv, const Options& options) {
     // line wraps several times.
     window.widget()->resize(1280, 800);
     window.widget()->show();
+    applySession(window);
 
     QTimer::singleShot(100, window.widget(), [&] {
         if (!openWindow(window, feeder)) {

@@ -167,5 +167,6 @@ private:
         QColor color;
     };
     std::deque<Held> m_held; // arrived while paused, oldest first
+    qint64 m_heldLength = 0; // their characters
     qint64 m_heldDropped = 0;
 };

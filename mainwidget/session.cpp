@@ -231,9 +231,12 @@ void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor
         logEntry(m_timesAction->isChecked() ? now : -1, prefix, text, color);
         return;
     }
-    // Bounded as the log is: the oldest go first.
+    // Bounded as the log is, in entries and in characters: the oldest go first.
     m_held.push_back({now, prefix, text, color});
-    if (m_held.size() > size_t(m_logEdit->maxEntries())) {
+    m_heldLength += prefix.size() + text.size();
+    while (m_held.size() > 1 && (m_held.size() > size_t(m_logEdit->maxEntries()) ||
+                                 m_heldLength > m_logEdit->maxCharacters())) {
+        m_heldLength -= m_held.front().prefix.size() + m_held.front().text.size();
         m_held.pop_front();
         ++m_heldDropped;
     }
@@ -278,6 +281,7 @@ void MainWidget::releaseHeld() {
     while (!m_paused && !m_held.empty() && clock.elapsed() < 10) {
         const Held& held = m_held.front();
         logEntry(times ? held.time : -1, held.prefix, held.text, held.color);
+        m_heldLength -= held.prefix.size() + held.text.size();
         m_held.pop_front();
     }
     if (m_paused)

@@ -143,6 +143,19 @@ private slots:
         QCOMPARE(rig.events.mid(0, events.size()), events);
     }
 
+    // A line of the running command grants the whole time-out anew. Timers fire only from the
+    // event loop, so the sleeps are all lower bounds but the second.
+    void intermediateLineExtends() {
+        Rig rig(true);
+        QVERIFY(rig.client.test());
+        QTest::qSleep(150);
+        rig.client.receiveBytes("+VERSION:1.2\r\n");
+        QTest::qSleep(150); // beyond the query's 250 ms, within 250 ms of the line
+        QCoreApplication::processEvents();
+        rig.client.receiveBytes("OK\r\n");
+        QCOMPARE(rig.events.last(), "test:0");
+    }
+
     // What the framing holds when the port closes or a transaction takes the held port is
     // shown as it came, and every open starts clean; a line that never ends is cut in pieces of
     // at most 64 KiB; a block or a held command the port cannot take is no send.

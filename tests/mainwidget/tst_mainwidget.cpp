@@ -466,6 +466,8 @@ private slots:
         QCOMPARE(
             redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
             then.isEmpty() ? 1 : 0);
+        QCOMPARE(redEntries("Not sent: "),
+                 then.isEmpty() ? 1 : 0); // nothing tried on a closed port
         QCOMPARE(opened.size(), then.isEmpty() ? 0 : 1);
         if (!then.isEmpty())
             QVERIFY(device->waitFor("AT\r\n"));
@@ -579,14 +581,17 @@ private slots:
         QVERIFY(field->hasFocus());
         QTest::keyClicks(field, "zz");
         QTRY_COMPARE(count->text(), "No matches");
-        field->clear();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(count->text(), "");
         QTest::keyClicks(field, "beta");
-        const auto at = [&] { // the count, the line of the match and the match
-            const QTextCursor c = logEdit()->textCursor();
-            const QString block = c.block().text(); // lines share blocks
-            const QString line =
-                block.mid(block.left(c.positionInBlock()).lastIndexOf(u'\u2028') + 1);
-            return count->text() + ' ' + line.section(u'\u2028', 0, 0) + ' ' + c.selectedText();
+        // The count, the line of the selected match and the match.
+        const auto at = [&] {
+            const QString log = m_w.log();
+            const QTextCursor match = logEdit()->textCursor();
+            const qsizetype from = log.lastIndexOf('\n', match.selectionStart()) + 1;
+            return count->text() + ' ' + log.mid(from, log.indexOf('\n', from) - from) + ' ' +
+                   match.selectedText();
         };
         QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
         QVERIFY(m_peer.write("gamma\r\n"));
@@ -608,6 +613,10 @@ private slots:
         QTest::keyClick(field, Qt::Key_Escape);
         QVERIFY(!field->isVisible());
         QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
+        // Opened again: the term, selected for typing over, counted afresh.
+        QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(field->selectedText(), "beta");
+        QTRY_COMPARE(at(), "1 of 3 >> beta 1 beta");
     }
 
     // Port, rate, panels, size and splitter come back.
@@ -705,8 +714,13 @@ private slots:
     // program's and the toolkit's texts come from the catalogues of the desktop's language.
     void firstStart() {
         QTranslator qtTranslator, mainTranslator;
-        QLocale::setDefault(QLocale("pt_BR")); // the toolkit has only qtbase_pt_BR
+        QLocale::setDefault(QLocale("pt_BR"));     // the toolkit has only qtbase_pt_BR
+        QCoreApplication::setOrganizationName({}); // start-up names the program for its files
+        QCoreApplication::setApplicationName({});
         app::prepare(qtTranslator, mainTranslator);
+        QCOMPARE(QCoreApplication::organizationName() + '/' + QCoreApplication::applicationName() +
+                     ' ' + QCoreApplication::applicationVersion(),
+                 "Tavrosk/Kelvra 1.0.0 build 4");
         QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "Select All"),
                  "Selecionar tudo");
         QLocale::setDefault(QLocale::system());
