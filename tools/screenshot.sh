@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png from the real window under Xvfb, talking to the
-# module simulator. Needs a built tree (./test.sh or ./run.sh) and xdotool.
+# module simulator. Needs a built tree (./test.sh or ./run.sh); installs
+# xdotool and ImageMagick if they are missing.
 #   xvfb-run -a -s '-screen 0 1280x800x24' tools/screenshot.sh [OUT.png]
 # With --session: docs/session.png, times shown, recording, the find bar open.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/deps.sh" xdotool imagemagick
 session=0
 if [ "${1:-}" = --session ]; then
     session=1
