@@ -76,7 +76,11 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
         m_shapedFormat.setFontStyleStrategy(QFont::PreferDefault);
     }
     cursor.insertText(withLineEnds(text), needsShaping(text) ? m_shapedFormat : m_textFormat);
-    entryAppended(cursor.position() - start);
+    const int length = cursor.position() - start;
+    entryAppended(length);
+    m_frameCharacters += length;
+    if (m_frameCharacters >= frame_characters)
+        flush();
 }
 
 QString LogEdit::withLineEnds(const QString& text) {
@@ -121,6 +125,7 @@ void LogEdit::flush() {
     if (!m_appending)
         return;
     m_appending = false;
+    m_frameCharacters = 0;
     m_append.endEditBlock();
     // In an edit block of its own: sharing one with the appended entries would lay out the
     // whole log again, not just move it up.

@@ -55,6 +55,11 @@ public:
 
     // How long appended entries may wait for their layout.
     static constexpr int frame_ms = 33;
+    // How many characters a frame may gather before it is laid out at once. A busy event loop
+    // runs timers late, so under a flood a frame took in far more than 33 ms of entries, and
+    // laying them out in a narrow window stalled it for over 120 ms. 300,000 keep that below
+    // 90 ms; fewer make line noise slower (each frame repaints glyphs of many fonts).
+    static constexpr int frame_characters = 300000;
 
     // Lines share a block in runs of this many, parted by line separators (U+2028), which the
     // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
@@ -85,6 +90,7 @@ private:
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
     int m_blockLines = 0; // line ends in the last block
+    int m_frameCharacters = 0;
     QTextCharFormat m_timeFormat;
     QTextCharFormat m_prefixFormat;
     QColor m_textColor; // invalid until the first entry

@@ -282,6 +282,15 @@ private slots:
         QCOMPARE(logEdit()->textCursor().selection().toPlainText(), ">> first 49\n");
     }
 
+    // A burst bigger than a frame's worth is laid out as it comes, not all at the frame's end.
+    void burstLaidOut() {
+        show();
+        const qreal empty = logEdit()->document()->size().height();
+        for (int i = 0; i * 42 < LogEdit::frame_characters; ++i)
+            logEdit()->appendEntry(">> ", QString(39, u'x') + u'\n', Qt::black);
+        QVERIFY(logEdit()->document()->size().height() > empty);
+    }
+
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
     // double-click on a cell, Return on a row): a binary write asks for its payload, sized by
     // its size field, and goes out exactly, or nothing goes out and the text stays for editing.
