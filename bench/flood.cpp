@@ -35,12 +35,8 @@ QList<Row> floodRows(const Options& options) {
                 complete && rate >= 0.5 * bareRate && rate >= 10000,
                 QStringLiteral("lines/s")};
     const double stall = ui.value(QStringLiteral("stall_ms"));
-    rows << Row{QStringLiteral("flood worst stall"),
-                stall,
-                bare.value(QStringLiteral("stall_ms")),
-                QStringLiteral("<=250"),
-                stall <= 250,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("flood worst stall"), stall,
+                   bare.value(QStringLiteral("stall_ms")), 250, QStringLiteral("ms"));
     const double peak = ui.value(QStringLiteral("rss_peak"));
     rows << Row{QStringLiteral("flood peak memory"),
                 peak / 1048576,

@@ -145,12 +145,7 @@ QList<Row> longRunRows(const Options& options) {
                 complete && last >= 0.8 * first,
                 QStringLiteral("entries/s")};
     const double stall = f.value(QStringLiteral("stall_ms"));
-    rows << Row{QStringLiteral("long run worst stall"),
-                stall,
-                -1,
-                QStringLiteral("<=250"),
-                stall <= 250,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("long run worst stall"), stall, -1, 250, QStringLiteral("ms"));
     // Once the log trims, memory stops growing: the second half of the run adds no peak. (The
     // RSS itself swings by a fifth between two trims, as the allocator hands memory back.)
     const double half = f.value(QStringLiteral("peak_half"));

@@ -28,15 +28,11 @@ QList<Row> pacedRows(const Options& options) {
                 complete && entries >= 0.99 * bare.value(QStringLiteral("entries_rate")),
                 QStringLiteral("lines/s")};
     const double cpu = ui.value(QStringLiteral("cpu_pct"));
-    rows << Row{QStringLiteral("paced CPU"), cpu,       bare.value(QStringLiteral("cpu_pct")),
-                QStringLiteral("<=10"),      cpu <= 10, QStringLiteral("%")};
+    rows << atMost(QStringLiteral("paced CPU"), cpu, bare.value(QStringLiteral("cpu_pct")), 10,
+                   QStringLiteral("%"));
     const double stall = ui.value(QStringLiteral("stall_ms"));
-    rows << Row{QStringLiteral("paced worst stall"),
-                stall,
-                bare.value(QStringLiteral("stall_ms")),
-                QStringLiteral("<=100"),
-                stall <= 100,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("paced worst stall"), stall,
+                   bare.value(QStringLiteral("stall_ms")), 100, QStringLiteral("ms"));
     const double lag = ui.value(QStringLiteral("lag_lines"));
     rows << Row{QStringLiteral("paced lag at end"),
                 lag,
@@ -45,12 +41,8 @@ QList<Row> pacedRows(const Options& options) {
                 lag <= 1000 && complete,
                 QStringLiteral("lines")};
     const double catchUp = ui.value(QStringLiteral("catchup_ms"));
-    rows << Row{QStringLiteral("paced catch-up after end"),
-                catchUp,
-                bare.value(QStringLiteral("catchup_ms")),
-                QStringLiteral("<=100"),
-                catchUp <= 100,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("paced catch-up after end"), catchUp,
+                   bare.value(QStringLiteral("catchup_ms")), 100, QStringLiteral("ms"));
     return rows;
 }
 

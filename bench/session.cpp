@@ -98,19 +98,10 @@ QList<Row> sessionRows(const Options& options) {
     const Figures find =
         runChild({QStringLiteral("--mode"), QStringLiteral("session-find")}, offscreen, 300000);
     const double counted = find.value(QStringLiteral("count_ms"), 1e9);
-    rows << Row{QStringLiteral("find in 80,000 entries, counted"),
-                counted,
-                -1,
-                QStringLiteral("<=1000"),
-                counted <= 1000,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("find in 80,000 entries, counted"), counted, -1, 1000,
+                   QStringLiteral("ms"));
     const double findStall = find.value(QStringLiteral("stall_ms"), 1e9);
-    rows << Row{QStringLiteral("find, worst stall"),
-                findStall,
-                -1,
-                QStringLiteral("<=100"),
-                findStall <= 100,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("find, worst stall"), findStall, -1, 100, QStringLiteral("ms"));
 
     const quint64 paused = std::max<quint64>(options.lines * 3, 1000000);
     const Figures pause = runChild({QStringLiteral("--mode"), QStringLiteral("session-pause"),
@@ -120,26 +111,14 @@ QList<Row> sessionRows(const Options& options) {
     const double growth =
         (pause.value(QStringLiteral("rss_end"), 1e12) - pause.value(QStringLiteral("rss_tenth"))) /
         1048576;
-    rows << Row{QStringLiteral("paused, memory growth after a tenth"),
-                growth,
-                -1,
-                QStringLiteral("<=4"),
-                growth <= 4,
-                QStringLiteral("MiB")};
+    rows << atMost(QStringLiteral("paused, memory growth after a tenth"), growth, -1, 4,
+                   QStringLiteral("MiB"));
     const double released = pause.value(QStringLiteral("release_ms"), 1e9);
-    rows << Row{QStringLiteral("resumed, all waiting entries in"),
-                released,
-                -1,
-                QStringLiteral("<=3000"),
-                released <= 3000,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("resumed, all waiting entries in"), released, -1, 3000,
+                   QStringLiteral("ms"));
     const double releaseStall = pause.value(QStringLiteral("release_stall_ms"), 1e9);
-    rows << Row{QStringLiteral("resumed, worst stall"),
-                releaseStall,
-                -1,
-                QStringLiteral("<=250"),
-                releaseStall <= 250,
-                QStringLiteral("ms")};
+    rows << atMost(QStringLiteral("resumed, worst stall"), releaseStall, -1, 250,
+                   QStringLiteral("ms"));
     return rows;
 }
 

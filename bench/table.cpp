@@ -62,6 +62,11 @@ QString number(double v) {
 }
 } // namespace
 
+Row atMost(const QString& name, double value, double baseline, double limit, const QString& unit) {
+    return Row{name,           value, baseline, QStringLiteral("<=") + QString::number(limit),
+               value <= limit, unit};
+}
+
 void printTable(const QList<Row>& rows) {
     std::printf("\n%-34s %12s %12s %8s %-22s %s\n", "figure", "value", "baseline", "ratio",
                 "target", "result");

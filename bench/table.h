@@ -27,6 +27,9 @@ struct Row {
     QString unit;
 };
 
+// A figure that passes at or below limit.
+Row atMost(const QString& name, double value, double baseline, double limit, const QString& unit);
+
 void printTable(const QList<Row>& rows);
 
 } // namespace bench
