@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] &&
-    targets=(fuzz_atclient)
+    targets=(fuzz_atclient fuzz_usercommands)
 
 # clang and its sanitizer runtimes are needed here only, not in the normal build
 "$root/tools/deps.sh" clang libclang-rt-14-dev
