@@ -166,6 +166,7 @@ private slots:
         QTest::newRow("arabic") << QByteArray("\xd8\xa7\xd9\x84\r\n") << "received:\u0627\u0644\n"
                                 << true;
         QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
+        QTest::newRow("C1 control") << QByteArray("\xc2\x85\r\n") << "received:\u0085\n" << true;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
                                 << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n"
@@ -534,7 +535,8 @@ private slots:
             QVERIFY2(times.contains(shown), qPrintable(shown));
         QVERIFY(timed.size() >= 5 && m_w.count(">> line 0") == 0);
 
-        // A full disk (a file size limit) in the middle of a record.
+        // A full disk (a file size limit) in the middle of a record, times no longer shown.
+        m_w.action("show-times")->setChecked(false);
         modals.chooseFile(path);
         m_w.action("record")->trigger();
         const qint64 size = QFileInfo(path).size();
@@ -544,6 +546,8 @@ private slots:
         }));
         QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
         QVERIFY(QFileInfo(path).size() <= size + 100);
+        logEdit()->flush();
+        QVERIFY2(m_w.log().split('\n').filter(time).isEmpty(), qPrintable(m_w.log()));
         m_peer.clearReceived();
         m_w.type("AT+AFTER");
         QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
