@@ -65,12 +65,17 @@ Holding holding(const QByteArray& procDir, const QByteArray& device, const QByte
 
 } // namespace
 
-QString devicePath(const QString& portName) {
+QString portLocation(const QString& portName) {
     // The serial port's own rule for names without a directory.
-    const bool path = portName.startsWith(QLatin1Char('/')) ||
-                      portName.startsWith(QLatin1String("./")) ||
-                      portName.startsWith(QLatin1String("../"));
-    return QFileInfo(path ? portName : QLatin1String("/dev/") + portName).canonicalFilePath();
+    if (portName.isEmpty() || portName.startsWith(QLatin1Char('/')) ||
+        portName.startsWith(QLatin1String("./")) || portName.startsWith(QLatin1String("../")))
+        return portName;
+    return QLatin1String("/dev/") + portName;
+}
+
+QString devicePath(const QString& portName) {
+    const QString location = portLocation(portName);
+    return location.isEmpty() ? QString() : QFileInfo(location).canonicalFilePath();
 }
 
 QStringList portHolders(const QString& portName) {

@@ -5,8 +5,11 @@
 
 namespace at {
 
-// The device file a port name stands for, as the serial port opens it: a bare name is taken
-// under /dev ("pts/0", "ttyUSB0") and links are followed. Empty when there is no such file.
+// The path the serial port opens for a name: a path as it stands, a bare name under /dev
+// ("pts/0", "ttyUSB0"). Empty for an empty name.
+QString portLocation(const QString& portName);
+
+// The device file at portLocation, links followed. Empty when there is no such file.
 QString devicePath(const QString& portName);
 
 // The other processes that have the port's device open, each as "PID 123 (command)". Left

@@ -1,3 +1,4 @@
+#include "at/portholders.h"
 #include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
@@ -17,8 +18,6 @@
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QTimer>
-
-using wdt::serialport::PortNameCombo;
 
 namespace {
 
@@ -158,7 +157,7 @@ QAction* MainWidget::createSwitch(const QString& name, const QString& text, bool
 }
 
 void MainWidget::onPortOpened() {
-    const QString location = PortNameCombo::systemLocation(m_client->serialPort()->portName());
+    const QString location = at::portLocation(m_client->serialPort()->portName());
     const int index = m_portNameCombo->indexOfLocation(location);
     if (index >= 0)
         m_chosenPort = m_portNameCombo->itemData(index).toString();
@@ -180,7 +179,7 @@ void MainWidget::checkLostPort() {
     if (m_client->serialPort()->isOpen() || m_client->busy())
         return;
     // Back when the chooser lists its path again (the path itself, not a dangling link).
-    const QString location = PortNameCombo::systemLocation(m_lostPort);
+    const QString location = at::portLocation(m_lostPort);
     const int index = m_portNameCombo->indexOfLocation(location);
     if (index < 0 || !QFileInfo::exists(location))
         return;

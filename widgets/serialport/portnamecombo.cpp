@@ -1,5 +1,7 @@
 #include "widgets/serialport/portnamecombo.h"
 
+#include "at/portholders.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -60,18 +62,10 @@ bool PortNameCombo::contains(const QString& name) const {
 
 int PortNameCombo::indexOfLocation(const QString& location) const {
     for (int i = 0; i < count(); ++i) {
-        if (systemLocation(itemData(i, Qt::UserRole).toString()) == location)
+        if (at::portLocation(itemData(i, Qt::UserRole).toString()) == location)
             return i;
     }
     return -1;
-}
-
-QString PortNameCombo::systemLocation(const QString& name) {
-    // As the serial port reads a name: a path as it stands, anything else under /dev.
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) ||
-        name.startsWith(QLatin1String("./")) || name.startsWith(QLatin1String("../")))
-        return name;
-    return QStringLiteral("/dev/") + name;
 }
 
 bool PortNameCombo::contains(const QList<QSerialPortInfo>& ports, const QString& name) {

@@ -24,11 +24,9 @@ public:
     void setPortName(const QString& name);
     bool contains(const QString& name) const;
     static bool contains(const QList<QSerialPortInfo>& ports, const QString& name);
-    // The item whose port lives at the device path location, -1 when none.
+    // The item whose port lives at the device path location (at::portLocation: the chooser
+    // lists platform ports by their bare name, extra ports by their path), -1 when none.
     int indexOfLocation(const QString& location) const;
-    // The device path a port name stands for (the chooser lists platform ports by their bare
-    // name, extra ports by their path).
-    static QString systemLocation(const QString& name);
 
     // The paths of KELVRA_EXTRA_PORTS (colon-separated) that exist, described
     // as "virtual", then the platform's ports.
