@@ -2,16 +2,15 @@
 #include "input/binarydialog.h"
 #include "input/inputedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/portwatch.h"
 
 void MainWidget::enter() {
     m_inputEdit->setFocus();
-    // Refused before the line is taken: the command waits there for a port to be chosen.
-    if (awaitsPortChoice()) {
-        tellPortGone();
+    // Refused before the line is taken: the command waits there for its device.
+    if (refuseGonePort(Opener::User))
         return;
-    }
     const QString text = m_inputEdit->input();
-    if (!openForUser())
+    if (!openChosenPort(Opener::User))
         return;
     if (checkBinary(text, true))
         return;
@@ -69,35 +68,43 @@ void MainWidget::onSendCommand(const QString& command) {
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
         return;
-    if (awaitsPortChoice())
-        return;
-    if (!m_client->serialPortOpen(true))
+    if (!openChosenPort(Opener::Repetition))
         return;
     m_client->userCommand(command, QByteArray());
 }
 
-bool MainWidget::awaitsPortChoice() const {
-    // After its device vanished the chooser falls back to another port by itself; only
-    // the user's pick, or Open, may take the sends to a device other than the lost one.
-    const QSerialPort* port = m_client->serialPort();
-    return !m_lostPort.isEmpty() && !port->isOpen() && port->portName() != m_lostPort;
+bool MainWidget::refuseGonePort(Opener opener) {
+    if (m_client->serialPort()->isOpen() || !m_portWatch->gone())
+        return false;
+    const QString port = m_client->serialPort()->portName();
+    const bool awaited = m_portWatch->awaited();
+    QString text;
+    if (opener == Opener::Button)
+        text = awaited ? tr("Not opened: the device %1 is gone; it is opened again when it "
+                            "comes back\r\n")
+                       : tr("Not opened: the device %1 is gone, choose a port\r\n");
+    else
+        text = awaited ? tr("Not sent: the device %1 is gone; it is opened again when it "
+                            "comes back\r\n")
+                       : tr("Not sent: the device %1 is gone, choose a port\r\n");
+    // A repetition says it once, not at every tick.
+    if (opener != Opener::Repetition || !std::exchange(m_goneRepetitionTold, true))
+        insertTextToLog(QString(), text.arg(port), QColor(Qt::red));
+    return true;
 }
 
-void MainWidget::tellPortGone() {
-    insertTextToLog(QString(),
-                    tr("Not sent: the device %1 is gone, choose a port\r\n").arg(m_lostPort),
-                    QColor(Qt::red));
-}
-
-bool MainWidget::openForUser() {
-    if (!m_client->serialPort()->isOpen()) {
-        if (awaitsPortChoice()) {
-            tellPortGone();
-            return false;
-        }
-        // Each attempt of the user's answers with its own entry, even when the last one
-        // failed alike.
+bool MainWidget::openChosenPort(Opener opener) {
+    if (refuseGonePort(opener))
+        return false;
+    const bool wasOpen = m_client->serialPort()->isOpen();
+    // Each attempt of the user's answers with its own entry, even when the last one failed
+    // alike; a repetition's do not.
+    if (!wasOpen && opener != Opener::Repetition)
         m_lastPortError.clear();
-    }
-    return m_client->serialPortOpen(true);
+    if (!m_client->serialPortOpen(true))
+        return false;
+    // What the user types next is meant for the port just opened.
+    if (!wasOpen && opener != Opener::Repetition)
+        m_inputEdit->setFocus();
+    return true;
 }

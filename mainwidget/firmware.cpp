@@ -1,5 +1,6 @@
 #include "at/firmware.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/portwatch.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -27,11 +28,9 @@ QString chooseImage(QWidget* parent) {
 } // namespace
 
 void MainWidget::onWriteFirmware() {
-    // Refused as a send is: the image would go to the chooser's fallback, not the lost device.
-    if (awaitsPortChoice()) {
-        tellPortGone();
+    // Refused before the file is chosen: the device to write to is gone.
+    if (refuseGonePort(Opener::User))
         return;
-    }
     const QString filename = chooseImage(this);
     if (filename.isEmpty())
         return;
@@ -75,10 +74,8 @@ void MainWidget::onWriteFirmware() {
     }
 
     // The device may have vanished while the file was being chosen.
-    if (awaitsPortChoice()) {
-        tellPortGone();
+    if (refuseGonePort(Opener::User))
         return;
-    }
     if (!m_client->serialPort()->isOpen())
         m_lastPortError.clear();
     if (!m_client->updateFirmware(image)) {

@@ -4,6 +4,7 @@
 #include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/portwatch.h"
 #include "mainwidget/recorder.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
@@ -74,9 +75,8 @@ MainWidget::MainWidget(QWidget* parent)
 
     connect(m_client, &at::Client::opened, this, &MainWidget::onSerialPortStateChanged);
     connect(m_client, &at::Client::opened, this, [this] {
-        onPortOpened();
         m_lastPortError.clear();
-        m_lostPort.clear();
+        m_goneRepetitionTold = false;
     });
     connect(m_client, &at::Client::closed, this, &MainWidget::onSerialPortStateChanged);
     connect(port, &QSerialPort::errorOccurred, this, &MainWidget::onSerialPortErrorOccured);
@@ -98,6 +98,18 @@ MainWidget::MainWidget(QWidget* parent)
     m_menu->addAction(firmwareAction);
     createSessionActions();
 
+    m_portWatch = new PortWatch(m_client, m_portNameCombo, m_reconnectAction, this);
+    connect(m_client, &at::Client::opened, m_portWatch, &PortWatch::portOpened);
+    // Only the user's own pick: the chooser moves by itself only from an empty list.
+    connect(m_portNameCombo, &QComboBox::activated, m_portWatch, &PortWatch::userChose);
+    connect(m_portWatch, &PortWatch::reconnected, this, [this](const QString& port) {
+        insertTextToLog(QString(), tr("Reconnected to %1\r\n").arg(port), QColor(Qt::darkGray));
+    });
+    connect(m_portWatch, &PortWatch::otherDevice, this, [this](const QString& port) {
+        insertTextToLog(QString(), tr("Not reopened: %1 is another device now\r\n").arg(port),
+                        QColor(Qt::red));
+    });
+
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
     auto* quitAction = new QAction(this);
@@ -110,7 +122,6 @@ MainWidget::MainWidget(QWidget* parent)
     addAction(quitAction);
 
     restore();
-    m_chosenPort = m_portNameCombo->portName();
 
     connect(&UserCommands::_self, &UserCommands::sendCommand, this, &MainWidget::onSendCommand,
             Qt::QueuedConnection);
@@ -130,4 +141,5 @@ MainWidget::~MainWidget() {
     // The record's last write, at its destruction, cannot be logged any more.
     m_recorder->disconnect(this);
     m_findBar->disconnect(this);
+    m_portWatch->disconnect(this);
 }

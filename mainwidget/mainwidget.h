@@ -27,6 +27,7 @@ class QSplitter;
 class QTableView;
 class QTimer;
 class QToolButton;
+class PortWatch;
 class QVBoxLayout;
 class Recorder;
 
@@ -94,11 +95,12 @@ private:
     // dispatch
     void input(const QString& text, bool send, int cursorPosition = -1);
     bool checkBinary(const QString& command, bool restoreInput);
-    // The device of the port vanished and the user has not picked a port since.
-    bool awaitsPortChoice() const;
-    void tellPortGone();
-    // Opens the port for a command the user sends.
-    bool openForUser();
+    // The one rule for everything that opens the port for the user or a repetition: nothing
+    // is opened while the chosen device is gone (said in the log), and what the user opens
+    // gets the focus to the input line.
+    enum class Opener { User, Button, Repetition };
+    bool openChosenPort(Opener opener);
+    bool refuseGonePort(Opener opener);
 
     // catalogue
     QWidget* createCommandListWidget();
@@ -113,9 +115,6 @@ private:
     void addLogBars(QBoxLayout* layout);
     void createSessionActions();
     QAction* createSwitch(const QString& name, const QString& text, bool byDefault);
-    void onPortOpened();
-    void onPortLost();
-    void checkLostPort();
     void onRecord();
     void sessionEntry(const QString& prefix, const QString& text, QColor color);
     void updateSession();
@@ -136,19 +135,13 @@ private:
     // The port error last logged; the same error is not logged again until the port opens
     // or the user tries again.
     QString m_lastPortError;
-    // The port whose device vanished; sends wait for it, not for the chooser's fallback,
-    // until the user picks a port or presses Open.
-    QString m_lostPort;
     // Repeating binary writes already refused in the log.
     QSet<QString> m_refusedRepetitions;
-    // The port the user last chose (picked, restored, opened): what is saved at exit, never
-    // the chooser's fallback.
-    QString m_chosenPort;
-    // What the platform tells of the device last opened beyond its path (USB identity).
-    QString m_openIdentity;
-    QTimer* m_lostWatch = nullptr;
+    // A repetition refused for a gone device is said once, until the port opens again.
+    bool m_goneRepetitionTold = false;
     QTimer* m_sessionTimer = nullptr;
-    bool m_otherDeviceTold = false;
+
+    PortWatch* m_portWatch = nullptr;
 
     Recorder* m_recorder = nullptr;
     FindBar* m_findBar = nullptr;

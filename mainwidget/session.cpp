@@ -1,9 +1,7 @@
-#include "at/portholders.h"
 #include "mainwidget/findbar.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/recorder.h"
-#include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,42 +13,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QTimer>
 
 namespace {
 
 const QColor noteColor = QColor(Qt::darkGray);
-
-// What the platform tells of the device at location beyond its path: USB vendor, product and
-// serial number, one per line, each empty when unknown.
-QString deviceIdentity(const QString& location) {
-    const QString target = QFileInfo(location).canonicalFilePath();
-    const QList<QSerialPortInfo> ports =
-        target.isEmpty() ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports) {
-        if (info.systemLocation() != target)
-            continue;
-        const auto id = [](bool known, quint16 value) {
-            return known ? QString::number(value, 16) : QString();
-        };
-        return id(info.hasVendorIdentifier(), info.vendorIdentifier()) + u'\n' +
-               id(info.hasProductIdentifier(), info.productIdentifier()) + u'\n' +
-               info.serialNumber();
-    }
-    return {};
-}
-
-// Only what both sides know can tell two devices apart; a path alone cannot.
-bool sameDevice(const QString& a, const QString& b) {
-    const QStringList x = a.split(u'\n'), y = b.split(u'\n');
-    for (qsizetype i = 0; i < qMin(x.size(), y.size()); ++i) {
-        if (!x[i].isEmpty() && !y[i].isEmpty() && x[i] != y[i])
-            return false;
-    }
-    return true;
-}
 
 // Scroll Lock cannot be a shortcut (the toolkit takes the lock keys for modifiers): its press
 // anywhere in the window triggers the action.
@@ -117,10 +85,6 @@ void MainWidget::createSessionActions() {
     m_reconnectAction = createSwitch(QStringLiteral("reconnect"), tr("Reconnect"), true);
     m_menu->addActions({m_timesAction, m_reconnectAction});
 
-    m_lostWatch = new QTimer(this);
-    m_lostWatch->setInterval(500);
-    connect(m_lostWatch, &QTimer::timeout, this, &MainWidget::checkLostPort);
-
     // The log's own: in its context menu, and keys that work anywhere in the window.
     m_pauseAction = new QAction(tr("Pause"), this);
     m_pauseAction->setObjectName(QStringLiteral("pause"));
@@ -154,50 +118,6 @@ QAction* MainWidget::createSwitch(const QString& name, const QString& text, bool
     action->setCheckable(true);
     action->setChecked(settings.value(name, byDefault).toBool());
     return action;
-}
-
-void MainWidget::onPortOpened() {
-    const QString location = at::portLocation(m_client->serialPort()->portName());
-    const int index = m_portNameCombo->indexOfLocation(location);
-    if (index >= 0)
-        m_chosenPort = m_portNameCombo->itemData(index).toString();
-    m_openIdentity = deviceIdentity(location);
-    if (!m_lostPort.isEmpty() && m_reconnectAction->isChecked())
-        insertTextToLog(QString(), tr("Reconnected to %1\r\n").arg(m_lostPort), noteColor);
-}
-
-void MainWidget::onPortLost() {
-    m_otherDeviceTold = false;
-    m_lostWatch->start();
-}
-
-void MainWidget::checkLostPort() {
-    if (m_lostPort.isEmpty()) {
-        m_lostWatch->stop();
-        return;
-    }
-    if (m_client->serialPort()->isOpen() || m_client->busy())
-        return;
-    // Back when the chooser lists its path again (the path itself, not a dangling link).
-    const QString location = at::portLocation(m_lostPort);
-    const int index = m_portNameCombo->indexOfLocation(location);
-    if (index < 0 || !QFileInfo::exists(location))
-        return;
-    const bool chosen = index == m_portNameCombo->currentIndex();
-    const bool reconnect = m_reconnectAction->isChecked();
-    if (!chosen || reconnect) {
-        if (!sameDevice(m_openIdentity, deviceIdentity(location))) {
-            if (!std::exchange(m_otherDeviceTold, true))
-                insertTextToLog(QString(),
-                                tr("Not reopened: %1 is another device now\r\n").arg(m_lostPort),
-                                QColor(Qt::red));
-            return;
-        }
-    }
-    if (!chosen)
-        m_portNameCombo->setCurrentIndex(index);
-    if (reconnect)
-        m_client->serialPortOpen(true);
 }
 
 void MainWidget::onRecord() {

@@ -11,8 +11,7 @@ void MainWidget::save() {
     QSettings settings;
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("splitter"), m_splitter->saveState());
-    settings.setValue(QStringLiteral("port"),
-                      m_chosenPort.isEmpty() ? m_portNameCombo->portName() : m_chosenPort);
+    settings.setValue(QStringLiteral("port"), m_portNameCombo->portName());
     settings.setValue(QStringLiteral("baudrate"), m_baudrateCombo->baudrate());
     settings.beginGroup(QStringLiteral("view"));
     const QList<QAction*> actions = m_menu->actions();

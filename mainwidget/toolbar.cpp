@@ -1,4 +1,5 @@
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/portwatch.h"
 #include "svg/svg.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -20,11 +21,6 @@ QLayout* MainWidget::createToolbarLayout() {
     m_baudrateCombo->setObjectName(QStringLiteral("baudrate"));
     m_openCloseButton = new QPushButton;
     m_openCloseButton->setObjectName(QStringLiteral("open-close"));
-    // Only the user's own pick: the chooser's fallback after a loss emits no activated.
-    connect(m_portNameCombo, &QComboBox::activated, this, [this] {
-        m_lostPort.clear();
-        m_chosenPort = m_portNameCombo->portName();
-    });
 
     auto* layout = new QHBoxLayout;
     layout->setContentsMargins(5, 5, 5, 0);
@@ -92,10 +88,7 @@ void MainWidget::onSerialPortOpenClose() {
         m_client->serialPortClose(true);
         return;
     }
-    // Open is the user's choice of the port shown, and each press that fails says so.
-    m_lostPort.clear();
-    m_lastPortError.clear();
-    m_client->serialPortOpen(true);
+    openChosenPort(Opener::Button);
 }
 
 void MainWidget::onSerialPortStateChanged() {
@@ -121,8 +114,7 @@ void MainWidget::onSerialPortErrorOccured(QSerialPort::SerialPortError error) {
     // waits for answers that cannot come. Closed once the port's own handling returned.
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
         port->isOpen()) {
-        m_lostPort = port->portName();
-        onPortLost();
+        m_portWatch->portLost();
         QTimer::singleShot(0, this, [this] {
             if (m_client->serialPort()->isOpen())
                 m_client->serialPortClose(true);

@@ -95,7 +95,7 @@ void MainWidget::onRemoveUserCommands() {
 void MainWidget::onUserCommandsDoubleClicked(const QModelIndex& index) {
     if (!index.isValid() || index.column() != 0 || index.row() >= UserCommands::_self.size())
         return;
-    if (!openForUser())
+    if (!openChosenPort(Opener::User))
         return;
 
     const QString command = UserCommands::_self.command(index.row()).value();

@@ -3,12 +3,15 @@
 // the command catalogue, the user commands panel, keys, the first start in the user's language.
 
 #include "app/app.h"
+#include "at/portholders.h"
 #include "input/binarydialog.h"
 #include "input/binaryeditor.h"
 #include "mainwidget/harness.h"
+#include "mainwidget/portwatch.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
@@ -118,10 +121,13 @@ private slots:
     // A port that cannot be opened: a red entry for every press of Open and every Enter that
     // has to open it, the toolbar stays closed.
     void openClose() {
+        show();
         m_w.baudrate()->setBaudrate(9600); // a rate chosen while closed reaches the port at once
         QCOMPARE(m_w.port()->baudRate(), 9600);
-        m_w.openClose()->click();
+        QTest::mouseClick(m_w.openClose(), Qt::LeftButton);
         QVERIFY(m_w.port()->isOpen() && !m_w.choosersEnabled());
+        // What the user types right after Open goes to the input line.
+        QCOMPARE(QApplication::focusWidget(), m_w.input());
         QCOMPARE(m_w.openClose()->text(), "Close");
         m_w.openClose()->click();
         QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
@@ -382,6 +388,9 @@ private slots:
             QCOMPARE(m_w.port()->isOpen(), how != "1");
             QCOMPARE(bool(qobject_cast<QLineEdit*>(view()->indexWidget(model()->index(row, 1)))),
                      how == "1");
+            // The send opened the port: typing goes on in the input line.
+            if (how != "1" && maxSize < 0)
+                QTRY_VERIFY(m_w.input()->hasFocus());
         }
         QCOMPARE(seenMax, maxSize);
         QCOMPARE(m_w.input()->text(), QString(inputAfter).remove('|'));
@@ -407,80 +416,121 @@ private slots:
         QCOMPARE(redEntries(command + " needs a payload"), how == "repeat" ? 1 : 0);
     }
 
-    // After a loss, Enter, the table and "Update firmware" do not open another port behind the
-    // user's back: the command stays, the log says why. The user's pick of a port lets them go
-    // on, and so does the device coming back: with Reconnect off the chooser takes it again,
-    // listed first as before. Saved at exit: the lost port, unless the user picked another.
+    // After a loss the chooser keeps the lost port chosen, marked as gone: Enter, the table,
+    // "Update firmware", Open and a repetition open nothing and say the device is gone (and, with
+    // Reconnect on, that it is awaited); a typed command waits in the line. The user's pick of
+    // another port lets them go on there; the device back under its path is the chosen port
+    // again; another device under that path is refused until the user picks it. Saved at exit:
+    // the user's choice.
     void afterLoss_data() {
-        QTest::addColumn<QString>("how");  // "Enter", "table" (a double-click) or "firmware"
-        QTest::addColumn<QString>("then"); // "pick": the user picks a port; "back": the device
+        QTest::addColumn<QString>("how"); // "Enter", "table", "firmware", "Open" or "repeat"
+        QTest::addColumn<bool>("reconnect");
+        // "": still gone; "pick": another port picked; "back": the device back; "other":
+        // another device under its path; "other, picked": and the user picks it
+        QTest::addColumn<QString>("then");
         QTest::addColumn<QString>("inputAfter");
-        QTest::newRow("Enter") << "Enter"
-                               << ""
-                               << "AT";
-        QTest::newRow("table double-click") << "table"
-                                            << ""
-                                            << "typed";
-        QTest::newRow("firmware") << "firmware"
-                                  << ""
-                                  << "typed";
-        QTest::newRow("Enter after a pick") << "Enter"
-                                            << "pick"
-                                            << "";
-        QTest::newRow("Enter, the device back") << "Enter"
-                                                << "back"
-                                                << "";
+        // clang-format off
+        QTest::newRow("Enter") << "Enter" << false << "" << "AT";
+        QTest::newRow("Enter, Reconnect on") << "Enter" << true << "" << "AT";
+        QTest::newRow("table double-click") << "table" << false << "" << "typed";
+        QTest::newRow("firmware") << "firmware" << true << "" << "typed";
+        QTest::newRow("Open") << "Open" << false << "" << "typed";
+        QTest::newRow("Open, Reconnect on") << "Open" << true << "" << "typed";
+        QTest::newRow("repeating command") << "repeat" << false << "" << "typed";
+        QTest::newRow("Enter after a pick") << "Enter" << false << "pick" << "";
+        QTest::newRow("Enter, the device back") << "Enter" << false << "back" << "";
+        QTest::newRow("Open, the device back") << "Open" << false << "back" << "typed";
+        QTest::newRow("Enter, another device back") << "Enter" << true << "other" << "AT";
+        QTest::newRow("Enter, another device back, Reconnect off") << "Enter" << false << "other" << "AT";
+        QTest::newRow("repeating, another device back") << "repeat" << true << "other" << "typed";
+        QTest::newRow("Enter, another device picked") << "Enter" << true << "other, picked" << "";
+        // clang-format on
     }
     void afterLoss() {
         QFETCH(QString, how);
+        QFETCH(bool, reconnect);
         QFETCH(QString, then);
         QFETCH(QString, inputAfter);
         // Through a link of its own, so that no other terminal taking the number brings it back.
         auto lost = std::make_unique<test::PtyPeer>();
+        test::PtyPeer back;
         const QString lostPath = m_dir.filePath("lost");
         QFile::remove(lostPath);
         QVERIFY(QFile::link(lost->slavePath(), lostPath));
         QVERIFY(m_w.create(lostPath + ':' + m_peer.slavePath(), false));
-        m_w.action("reconnect")->setChecked(false);
+        m_w.action("reconnect")->setChecked(reconnect);
+        // Pseudo-terminals tell no identity: the device back is another one where the row says.
+        auto* watch = m_w.widget()->findChild<PortWatch*>();
+        const QString other = then.startsWith("other") ? back.slavePath() : QString();
+        watch->setIdentitySource([other](const QString& location) {
+            return QString("1a86\n7523\n") +
+                   (QFileInfo(location).canonicalFilePath() == other ? "B" : "A");
+        });
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
         m_w.openClose()->click();
         lost->vanish();
         QFile::remove(lostPath);
-        QVERIFY(
-            QTest::qWaitFor([&] { return !m_w.port()->isOpen() && !combo()->contains(lostPath); }));
+        QVERIFY(QTest::qWaitFor([&] { return !m_w.port()->isOpen() && combo()->isGone(); }));
+        QCOMPARE(combo()->portName(), lostPath);
+        QCOMPARE(combo()->currentText(), lostPath + " (gone)");
         m_peer.clearReceived();
-        test::PtyPeer back, *device = &m_peer;
+        test::PtyPeer* device = &m_peer;
         if (then == "pick") {
             combo()->setCurrentIndex(combo()->findData(m_peer.slavePath()));
             emit combo()->activated(combo()->currentIndex());
-        } else if (then == "back") {
+            QVERIFY(!combo()->contains(lostPath));
+        } else if (!then.isEmpty()) {
             QVERIFY(QFile::link(back.slavePath(), lostPath));
-            QVERIFY(QTest::qWaitFor([&] { return combo()->portName() == lostPath; }));
-            QCOMPARE(combo()->currentIndex(), 0);
             device = &back;
+            if (then == "back") {
+                QVERIFY(QTest::qWaitFor([&] { return !watch->gone(); }));
+            } else {
+                QVERIFY(QTest::qWaitFor([&] {
+                    return redEntries("Not reopened: " + lostName + " is another device now") == 1;
+                }));
+                QVERIFY(watch->gone());
+                if (then == "other, picked")
+                    emit combo()->activated(combo()->currentIndex());
+            }
+            QCOMPARE(combo()->currentText(), lostPath + " (virtual)");
         }
         QSignalSpy opened(m_w.client(), &at::Client::opened);
         m_w.input()->setText("typed");
-        addCommand("AT");
+        UserCommand& command = UserCommands::_self.command(addCommand("AT"));
         test::Modals modals;
         QVERIFY(test::writeFile(m_dir.filePath("image"), "x"));
         modals.chooseFile(m_dir.filePath("image"));
-        if (how == "Enter")
+        if (how == "Enter") {
             m_w.type("AT");
-        else if (how == "table")
+        } else if (how == "table") {
             emit view()->doubleClicked(model()->index(0, 0));
-        else
+        } else if (how == "Open") {
+            m_w.openClose()->click();
+        } else if (how == "repeat") {
+            QSignalSpy ticks(&UserCommands::_self, &UserCommands::sendCommand);
+            command.setPeriod(100);
+            command.setAuto(true);
+            QTRY_VERIFY(ticks.size() >= 3);
+            command.setAuto(false);
+        } else {
             m_w.action("update-firmware")->trigger();
+        }
+        const bool refused = then.isEmpty() || then == "other";
         QCOMPARE(m_w.input()->text(), inputAfter);
-        QCOMPARE(
-            redEntries(QString("Not sent: the device %1 is gone, choose a port").arg(lostName)),
-            then.isEmpty() ? 1 : 0);
-        QCOMPARE(redEntries("Not sent: "),
-                 then.isEmpty() ? 1 : 0); // nothing tried on a closed port
-        QCOMPARE(opened.size(), then.isEmpty() ? 0 : 1);
-        if (!then.isEmpty())
-            QVERIFY(device->waitFor("AT\r\n"));
+        QCOMPARE(redEntries(QString("%1: the device %2 is gone")
+                                .arg(how == "Open" ? "Not opened" : "Not sent", lostName)),
+                 int(refused));
+        QCOMPARE(redEntries("is gone; it is opened again when it comes back"),
+                 int(refused && reconnect));
+        QCOMPARE(redEntries("Not sent: ") + redEntries("Not opened: "), int(refused));
+        QCOMPARE(opened.size(), int(!refused));
+        if (!refused) {
+            QCOMPARE(QFileInfo(at::portLocation(m_w.port()->portName())).canonicalFilePath(),
+                     device->slavePath());
+            if (how != "Open")
+                QVERIFY(device->waitFor("AT\r\n"));
+        }
         m_w.destroy();
         QCOMPARE(QSettings().value("port").toString(),
                  then == "pick" ? m_peer.slavePath() : lostPath);

@@ -279,12 +279,21 @@ private slots:
         QCOMPARE(editor.data(), QByteArray("\x0a\x0b\x0c"));
     }
 
-    // The choice stays while other ports come and go; when it vanishes, the first port takes
-    // over and is announced. Empty parts, missing paths and repeats are left out.
+    // The choice stays while other ports come and go, and when it vanishes too: marked as gone
+    // until it is back or the user picks another, never replaced by another port on its own.
+    // Empty parts, missing paths and repeats are left out.
+    void portChooser_data() {
+        QTest::addColumn<QString>("then"); // after the chosen port vanished
+        QTest::newRow("the chosen port back") << "back";
+        QTest::newRow("another port picked") << "pick";
+    }
     void portChooser() {
+        QFETCH(QString, then);
         QStringList platform;
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
             platform << info.portName();
+        for (const char* name : {"a", "b", "plugged"})
+            QFile::remove(path(name));
         QVERIFY(touch(path("a")) && touch(path("b")));
         qputenv("KELVRA_EXTRA_PORTS",
                 QStringList{"", path("plugged"), path("a"), path("b"), path("a")}
@@ -304,16 +313,38 @@ private slots:
 
         QVERIFY(QFile::remove(path("b")) && touch(path("plugged")));
         combo.updateList();
-        // An extra path keeps its place among the extra ones, at the top.
+        // An extra path keeps its place among the extra ones, at the top; the chosen port moved
+        // down stays chosen.
         QCOMPARE(names(combo), (QStringList{path("plugged"), path("a")} + platform));
+        QCOMPARE(combo.currentIndex(), 1);
         QCOMPARE(combo.portName(), path("a"));
         QCOMPARE(spy.count(), 2);
 
+        // The chosen port vanishes: it stays chosen, marked as gone, while others come and go.
         QVERIFY(QFile::remove(path("a")));
         combo.updateList();
-        QCOMPARE(names(combo), (QStringList{path("plugged")} + platform));
-        QCOMPARE(combo.currentIndex(), 0);
-        QCOMPARE(spy.last().at(0).toString(), names(combo).first());
+        QVERIFY(QFile::remove(path("plugged")) && touch(path("b")));
+        combo.updateList();
+        QCOMPARE(names(combo), (QStringList{path("a"), path("b")} + platform));
+        QCOMPARE(combo.portName(), path("a"));
+        QVERIFY(combo.isGone() && !combo.isGone(1));
+        QCOMPARE(combo.itemText(0), path("a") + " (gone)");
+        QCOMPARE(spy.count(), 2);
+        if (then == "back") {
+            QVERIFY(touch(path("a")));
+            combo.updateList();
+            QCOMPARE(combo.itemText(0), path("a") + " (virtual)");
+        } else {
+            combo.setCurrentIndex(1); // as the user picks; the gone port has no place any more
+            QCOMPARE(spy.count(), 3);
+            QCOMPARE(spy.last().at(0).toString(), path("b"));
+            QVERIFY(touch(path("a")));
+            combo.updateList(); // back, but not chosen
+        }
+        QCOMPARE(names(combo), (QStringList{path("a"), path("b")} + platform));
+        QCOMPARE(combo.portName(), path(then == "back" ? "a" : "b"));
+        QVERIFY(!combo.isGone());
+        QCOMPARE(spy.count(), then == "back" ? 2 : 3);
     }
 
     // A built-in icon drawn inside its margins; files stack with the first at the bottom;

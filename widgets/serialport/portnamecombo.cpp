@@ -14,6 +14,17 @@ namespace wdt::serialport {
 
 namespace {
 
+// Item data: the item stays only because it is the chosen one.
+constexpr int goneRole = Qt::UserRole + 1;
+
+const PortNameCombo::Port* findPort(const QList<PortNameCombo::Port>& ports, const QString& name) {
+    for (const PortNameCombo::Port& port : ports) {
+        if (port.first == name)
+            return &port;
+    }
+    return nullptr;
+}
+
 bool containsPort(const QList<PortNameCombo::Port>& ports, const QString& name) {
     for (const PortNameCombo::Port& port : ports) {
         if (port.first == name)
@@ -66,6 +77,10 @@ int PortNameCombo::indexOfLocation(const QString& location) const {
             return i;
     }
     return -1;
+}
+
+bool PortNameCombo::isGone(int index) const {
+    return itemData(index, goneRole).toBool();
 }
 
 bool PortNameCombo::contains(const QList<QSerialPortInfo>& ports, const QString& name) {
@@ -125,11 +140,19 @@ void PortNameCombo::updateList() {
     if (count() > 0)
         chosen = portName();
 
+    // The chosen port stays when it vanishes: whatever the user sends must not go to the
+    // port that would take its place.
     for (int i = count() - 1; i >= 0; --i) {
         const QString name = itemData(i, Qt::UserRole).toString();
-        if (!containsPort(ports, name)) {
-            if (name == chosen)
-                chosen.clear();
+        const Port* port = findPort(ports, name);
+        if (port && isGone(i)) {
+            setItemText(i, QStringLiteral("%1 (%2)").arg(port->first, port->second));
+            setItemData(i, false, goneRole);
+        } else if (!port && name == chosen) {
+            setItemText(i, QStringLiteral("%1 (%2)").arg(
+                               name, QCoreApplication::translate("MainWidget", "gone")));
+            setItemData(i, true, goneRole);
+        } else if (!port) {
             removeItem(i);
         }
     }
@@ -153,23 +176,21 @@ void PortNameCombo::updateList() {
         insertItem(at, QIcon(), QStringLiteral("%1 (%2)").arg(port.first, port.second), port.first);
     }
 
-    if (count() == 0)
-        return;
-    if (chosen.isEmpty()) {
+    // Only a list that was empty has no choice yet.
+    if (count() > 0 && chosen.isEmpty())
         setCurrentIndex(0);
-        return;
-    }
-    if (portName() == chosen)
-        return;
-    for (int i = count() - 1; i >= 0; --i) {
-        if (itemData(i, Qt::UserRole).toString() == chosen) {
-            setCurrentIndex(i);
-            return;
-        }
-    }
 }
 
 void PortNameCombo::onCurrentIndexChanged(int /*index*/) {
+    // A gone port that is no longer chosen has no reason to stay.
+    if (!m_dropping) {
+        m_dropping = true;
+        for (int i = count() - 1; i >= 0; --i) {
+            if (i != currentIndex() && isGone(i))
+                removeItem(i);
+        }
+        m_dropping = false;
+    }
     // A port listed above the chosen one moves it down, without changing the choice.
     if (portName() == m_announced)
         return;

@@ -9,8 +9,9 @@
 
 namespace wdt::serialport {
 
-// Serial port chooser that keeps itself current within a second and keeps the
-// user's choice while that port exists.
+// Serial port chooser that keeps itself current within a second. The user's choice stays
+// chosen: when its port vanishes it stays listed, marked as gone, until the port is back or the
+// user picks another.
 class PortNameCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -27,6 +28,10 @@ public:
     // The item whose port lives at the device path location (at::portLocation: the chooser
     // lists platform ports by their bare name, extra ports by their path), -1 when none.
     int indexOfLocation(const QString& location) const;
+    // The chosen port (or the item at index) is listed only because it was chosen: the platform
+    // no longer reports it.
+    bool isGone() const { return isGone(currentIndex()); }
+    bool isGone(int index) const;
 
     // The paths of KELVRA_EXTRA_PORTS (colon-separated) that exist, described
     // as "virtual", then the platform's ports.
@@ -51,6 +56,7 @@ protected:
 private:
     QByteArray m_stamp;  // changeStamp() as of the last updateList()
     QString m_announced; // the port name last announced
+    bool m_dropping = false;
     bool m_recheck = false;
 };
 
