@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
+#include <QToolButton>
 #include <QTranslator>
 
 using wdt::serialport::PortNameCombo;
@@ -754,6 +755,24 @@ private slots:
             values << model()->index(i, 1).data().toString();
         QCOMPARE(values, remaining);
         QCOMPARE(view()->currentIndex(), model()->index(currentRow, selected.isEmpty() ? 2 : 1));
+    }
+
+    // "..." opens its menu right under it, right edges aligned, and looks pressed while it is
+    // open.
+    void moreMenu() {
+        show();
+        auto* more = m_w.widget()->findChild<QToolButton*>("more");
+        QMenu* menu = nullptr;
+        for (QMenu* candidate : m_w.widget()->findChildren<QMenu*>())
+            menu = candidate->actions().contains(m_w.action("update-firmware")) ? candidate : menu;
+        QVERIFY(more && menu && more->autoRaise());
+        QTest::mouseClick(more, Qt::LeftButton);
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(more->isChecked());
+        QCOMPARE(menu->pos(),
+                 more->mapToGlobal(QPoint(more->width() - menu->width(), more->height())));
+        menu->hide();
+        QVERIFY(!more->isChecked());
     }
 
     // Typing in the log goes on in the input line while the log's shortcuts stay there; Ctrl+Q

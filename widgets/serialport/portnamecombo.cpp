@@ -136,9 +136,7 @@ void PortNameCombo::updateList() {
     m_stamp = changeStamp();
     const QList<Port> ports = availablePorts();
 
-    QString chosen;
-    if (count() > 0)
-        chosen = portName();
+    const QString chosen = portName();
 
     // The chosen port stays when it vanishes: whatever the user sends must not go to the
     // port that would take its place.
