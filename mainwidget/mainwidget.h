@@ -111,7 +111,7 @@ private:
     // user commands panel
     QWidget* createUserCommandsWidget();
 
-    // session: the switches, the lost device's return, recording, times, pause and find
+    // session: the switches, recording, times, pause and find
     void addLogBars(QBoxLayout* layout);
     void createSessionActions();
     QAction* createSwitch(const QString& name, const QString& text, bool byDefault);

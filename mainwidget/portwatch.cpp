@@ -47,7 +47,7 @@ PortWatch::PortWatch(at::Client* client, wdt::serialport::PortNameCombo* chooser
     , m_chooser(chooser)
     , m_reconnect(reconnect)
     , m_timer(new QTimer(this))
-    , m_identity(deviceIdentity) {
+    , m_identitySource(deviceIdentity) {
     m_timer->setInterval(500);
     connect(m_timer, &QTimer::timeout, this, &PortWatch::check);
 }
@@ -61,7 +61,7 @@ bool PortWatch::awaited() const {
 }
 
 void PortWatch::portOpened() {
-    m_openIdentity = m_identity(at::portLocation(m_client->serialPort()->portName()));
+    m_openIdentity = m_identitySource(at::portLocation(m_client->serialPort()->portName()));
     if (!m_lost.isEmpty() && m_reconnect->isChecked())
         emit reconnected(m_lost);
     m_lost.clear();
@@ -92,7 +92,7 @@ void PortWatch::check() {
     const int index = m_chooser->indexOfLocation(location);
     if (index < 0 || m_chooser->isGone(index) || !QFileInfo::exists(location))
         return;
-    if (!sameDevice(m_openIdentity, m_identity(location))) {
+    if (!sameDevice(m_openIdentity, m_identitySource(location))) {
         if (!std::exchange(m_refusalTold, true))
             emit otherDevice(m_lost);
         return;

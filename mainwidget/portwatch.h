@@ -29,7 +29,7 @@ public:
     PortWatch(at::Client* client, wdt::serialport::PortNameCombo* chooser, QAction* reconnect,
               QObject* parent);
 
-    void setIdentitySource(IdentitySource source) { m_identity = std::move(source); }
+    void setIdentitySource(IdentitySource source) { m_identitySource = std::move(source); }
     // Nothing may be opened: the chosen port's device is gone or another device took its path.
     bool gone() const;
     // The lost device is waited for to be reopened by itself.
@@ -51,7 +51,7 @@ private:
     wdt::serialport::PortNameCombo* m_chooser;
     QAction* m_reconnect;
     QTimer* m_timer;
-    IdentitySource m_identity;
+    IdentitySource m_identitySource;
     QString m_lost;             // the port whose device vanished, as the port names it
     QString m_openIdentity;     // of the device last opened
     bool m_refusalTold = false; // that another device holds the lost port's path
