@@ -42,6 +42,9 @@ public:
 
     // Feeds bytes to the framing exactly as the port's ready-read path does.
     void receiveBytes(const QByteArray& bytes);
+    // Takes in at once what the device has sent and the port not yet announced, so that it
+    // is reported before the next write, not as if it answered it.
+    void takeWaiting();
 
     // The running transaction, null when none runs.
     Transaction* transaction() const { return m_transaction; }

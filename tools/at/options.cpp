@@ -57,7 +57,7 @@ int parseArguments(const QStringList& arguments, Options* options) {
 
     if (!line.baudRate(&options->baud))
         return Usage;
-    if (!parseDuration(parser.value(timeout), &options->timeoutMs))
+    if (!at::parseDuration(parser.value(timeout), &options->timeoutMs))
         return usageError(
             tr("invalid time '%1': expected e.g. 800, 800ms, 5s").arg(parser.value(timeout)));
     options->json = parser.isSet(json);
@@ -77,9 +77,9 @@ int parseArguments(const QStringList& arguments, Options* options) {
         return -1;
     }
     for (qsizetype i = 0; i < steps.size(); ++i) {
-        Step step;
+        at::Step step;
         QString error;
-        if (!parseStep(steps.at(i), options->timeoutMs, &step, &error))
+        if (!at::parseStep(steps.at(i), options->timeoutMs, &step, &error))
             return usageError(tr("step %1: %2").arg(i + 1).arg(error));
         options->steps.append(step);
     }
