@@ -110,6 +110,8 @@ void StepRunner::startNext() {
     for (qsizetype i = 0; i < m_backlog.size(); ++i) {
         if (waitMatches(m_backlog.at(i))) {
             const QByteArray line = m_backlog.takeAt(i);
+            // It came after the last step: an answer now, no longer unsolicited.
+            m_record.unsolicited.removeOne(line);
             m_record.result = line;
             m_record.answer.append(line);
             m_endWithBlock = m_blockDue && announcesBlock(line);
@@ -179,7 +181,7 @@ void StepRunner::onExchangeEnded(const Exchange& exchange) {
         // The answer may still come: it is this step's, not the next one's.
         m_state = Quiet;
         m_quiet.start(m_quietMs);
-        m_timer.start(m_record.step.timeoutMs);
+        m_timer.start(qMax(m_record.step.timeoutMs, m_quietMs));
         break;
     case Exchange::Open:
     case Exchange::Unanswered:

@@ -41,7 +41,8 @@ public:
 
     // Go on after a step that failed or timed out.
     void setKeepGoing(bool keepGoing) { m_keepGoing = keepGoing; }
-    // The quiet spell after a time-out; at most the step's own time-out is waited.
+    // The quiet spell after a time-out; it is waited for at most the step's own time-out (or
+    // the spell, if longer).
     void setQuietMs(int ms) { m_quietMs = ms; }
     static constexpr int defaultQuietMs = 300;
 
