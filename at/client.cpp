@@ -265,14 +265,13 @@ void Client::readReady() {
     }
 }
 
-void Client::takeWaiting() {
-    QPointer<QSerialPort> port = m_port;
+bool Client::inputPending() const {
+    if (!m_port || !m_port->isOpen())
+        return false;
+    // Never read here: the port's own notifier would then find nothing and report a failure.
     int waiting = 0;
-    // Asked first: a wait that finds nothing would report a time-out error.
-    if (port && port->isOpen() && ::ioctl(int(port->handle()), FIONREAD, &waiting) == 0 &&
-        waiting > 0)
-        port->waitForReadyRead(0);
-    readReady();
+    return m_port->bytesAvailable() > 0 ||
+           (::ioctl(int(m_port->handle()), FIONREAD, &waiting) == 0 && waiting > 0);
 }
 
 void Client::receiveBytes(const QByteArray& bytes) {

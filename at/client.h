@@ -42,9 +42,9 @@ public:
 
     // Feeds bytes to the framing exactly as the port's ready-read path does.
     void receiveBytes(const QByteArray& bytes);
-    // Takes in at once what the device has sent and the port not yet announced, so that it
-    // is reported before the next write, not as if it answered it.
-    void takeWaiting();
+    // Bytes from the device wait to be taken in (the next turn of the event loop reports
+    // them): a write now would seem to be answered by them.
+    bool inputPending() const;
 
     // The running transaction, null when none runs.
     Transaction* transaction() const { return m_transaction; }

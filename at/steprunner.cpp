@@ -7,6 +7,8 @@ namespace at {
 namespace {
 // A long run's unsolicited lines are kept for a wait up to here, the newest.
 constexpr qsizetype maxBacklog = 1000;
+// A device that never stops sending gets its next command all the same.
+constexpr int maxDeferrals = 100;
 
 bool announcesBlock(const QByteArray& line) {
     int length = 0;
@@ -24,11 +26,7 @@ StepRunner::StepRunner(Client* client, ExchangeTracker* tracker, QObject* parent
     m_quiet.setSingleShot(true);
     m_quiet.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] { endStep(StepRecord::Timeout); });
-    connect(&m_quiet, &QTimer::timeout, this, [this] {
-        m_client->takeWaiting();
-        if (m_state == Quiet)
-            endStep(StepRecord::Timeout);
-    });
+    connect(&m_quiet, &QTimer::timeout, this, [this] { endStep(StepRecord::Timeout); });
     // Any byte, a part of a line too, breaks the quiet.
     connect(m_client->serialPort(), &QSerialPort::readyRead, this, [this] {
         if (m_state == Quiet)
@@ -70,14 +68,24 @@ void StepRunner::schedule() {
     QTimer::singleShot(0, this, &StepRunner::startNext);
 }
 
+bool StepRunner::deferForInput() {
+    if (m_client->inputPending() && m_deferred < maxDeferrals) {
+        ++m_deferred;
+        return true;
+    }
+    m_deferred = 0;
+    return false;
+}
+
 void StepRunner::startNext() {
     m_scheduled = false;
     if (m_state != Idle)
         return;
     // What the device sent before the write belongs to what came before.
-    m_client->takeWaiting();
-    if (m_state != Idle)
+    if (deferForInput()) {
+        schedule();
         return;
+    }
     if (m_queue.isEmpty()) {
         if (m_noMore)
             finish();
@@ -215,14 +223,19 @@ void StepRunner::finish() {
     m_state = Finished;
     m_timer.stop();
     m_quiet.stop();
+    QTimer::singleShot(0, this, &StepRunner::finishNow);
+}
+
+void StepRunner::finishNow() {
     // Lines that came with the last answer are still being taken: they are reported first.
-    QTimer::singleShot(0, this, [this] {
-        m_client->takeWaiting();
-        const StepRecord& r = m_record;
-        if (!r.unsolicited.isEmpty() || !r.late.isEmpty() || !r.blocks.isEmpty())
-            emit stepEnded(std::exchange(m_record, StepRecord()));
-        emit finished();
-    });
+    if (deferForInput()) {
+        QTimer::singleShot(0, this, &StepRunner::finishNow);
+        return;
+    }
+    const StepRecord& r = m_record;
+    if (!r.unsolicited.isEmpty() || !r.late.isEmpty() || !r.blocks.isEmpty())
+        emit stepEnded(std::exchange(m_record, StepRecord()));
+    emit finished();
 }
 
 } // namespace at

@@ -68,6 +68,8 @@ private:
     enum State { Idle, Command, Wait, Quiet, Finished };
 
     void schedule();
+    // True when the device's waiting bytes are to be taken in first; call again later.
+    bool deferForInput();
     void startNext();
     void onLine(const QByteArray& line, Exchange::Role role, quint64 number);
     void onBlock(const QByteArray& block, Exchange::Role role);
@@ -75,6 +77,7 @@ private:
     bool waitMatches(const QByteArray& line);
     void endStep(StepRecord::Status status);
     void finish();
+    void finishNow();
 
     Client* m_client;
     ExchangeTracker* m_tracker;
@@ -86,6 +89,8 @@ private:
     bool m_keepGoing = false;
     bool m_noMore = false;
     bool m_scheduled = false;
+    // Turns of the event loop given to the device's waiting bytes before the next write.
+    int m_deferred = 0;
     // A +READB header has announced a block that has not come yet.
     bool m_blockDue = false;
     // A wait matched a +READB header and ends with its block.

@@ -45,16 +45,17 @@ class TestTools : public QObject {
     // directory or a plain file; "held": this test holds the port open too, and the tool names
     // it as the simulator does, through a link ("held link") or by its name under /dev ("held
     // bare").
-    // "script": this test plays the module, answering "COMMAND=>ANSWER" (test::Module's script).
+    // "script": this test plays the module, answering "COMMAND=>ANSWER" (test::Module's script);
+    // "=>BYTES" waits in the port before the tool opens it.
     void setUpPort(const QStringList& sim) {
         const QString first = sim.value(0);
         if (first == "script") {
             test::Answers answers;
             for (const QString& pair : sim.mid(1))
-                answers.insert(pair.section("=>", 0, 0).toUtf8(),
-                               pair.section("=>", 1).toLatin1());
+                answers.insert(pair.section("=>", 0, 0).toUtf8(), pair.section("=>", 1).toLatin1());
             m_peer = std::make_unique<test::PtyPeer>();
             m_module = std::make_unique<test::Module>(m_peer.get(), answers, false);
+            m_module->say(answers.value("")); // before the tool opens the port
             m_port = m_peer->slavePath();
             return;
         }
@@ -78,8 +79,8 @@ class TestTools : public QObject {
 
     // Runs the tool with input on its standard input. how: "int": Ctrl-C once it has printed
     // (and 400 ms later), "int100": once it has printed 100%, "head": its output through
-    // head -1, "closed": with standard input closed. In err and out %1 is the port, %2 the image, %3 this test's PID and '*' anything;
-    // err is prefixed with the tool's name.
+    // head -1, "closed": with standard input closed. In err and out %1 is the port, %2 the image,
+    // %3 this test's PID and '*' anything; err is prefixed with the tool's name.
     void run(const QString& tool, const QStringList& args, const QString& how,
              const QByteArray& input, int code, QString err, QString out, const QString& image) {
         QProcess process, head;
@@ -228,9 +229,10 @@ private slots:
         QTest::newRow("empty command") << QStringList{} << QStringList{"AT", ""} << QByteArray() << "" << 2 << "step 2: an empty command\n*" << "";
         // Each answer belongs to the step whose command it follows.
         QTest::newRow("OK twice") << QStringList{"script", "AT=>OK\r\nOK\r\n", "AT+BOGUS=>ERROR\r\n"} << QStringList{"AT", "AT+BOGUS"} << QByteArray() << "" << 1 << "step 2 (AT+BOGUS) answered ERROR\n" << ok + ">> OK  (unsolicited)\n<< AT+BOGUS\n>> ERROR\n";
+        QTest::newRow("OK before the write") << QStringList{"script", "=>OK\r\n", "AT+X=>ERROR\r\n"} << QStringList{"AT+X"} << QByteArray() << "" << 1 << "step 1 (AT+X) answered ERROR\n" << ">> OK  (unsolicited)\n<< AT+X\n>> ERROR\n";
         QTest::newRow("late answer, keep going") << QStringList{"script", "AT+X=>@250 +X:1\r\nOK\r\n", "AT=>OK\r\n"} << QStringList{"-k", "-t", "150ms", "AT+X", "AT"} << QByteArray() << "" << 3 << "step 1 (AT+X): no final answer within 150 ms\n" << "<< AT+X\n>> +X:1  (late)\n>> OK  (late)\n" + ok;
         // The device cannot drive the terminal; JSON gives its bytes back (surrogate escapes).
-        QTest::newRow("control bytes, bad UTF-8") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x1b[31m\\\x7f\x00\xc2\x9b\xff|\r\n+CME ERROR: \x1b]0;t\x07\r\n"))} << QStringList{"AT+X"} << QByteArray() << "" << 1 << "step 1 (AT+X) answered +CME ERROR: \\x1b]0;t\\x07\n" << "<< AT+X\n>> +X:\\x1b[31m\\\\\\x7f\\x00\\u009b\ufffd\n>> +CME ERROR: \\x1b]0;t\\x07\n";
+        QTest::newRow("control bytes, bad UTF-8") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x1b[31m\\\x7f\x00\xc2\x9b\xff\xe2\x80\xae|\r\n+CME ERROR: \x1b]0;t\x07\r\n"))} << QStringList{"AT+X"} << QByteArray() << "" << 1 << "step 1 (AT+X) answered +CME ERROR: \\x1b]0;t\\x07\n" << "<< AT+X\n>> +X:\\x1b[31m\\\\\\x7f\\x00\\u009b\ufffd\\u202e\n>> +CME ERROR: \\x1b]0;t\\x07\n";
         QTest::newRow("NUL and bad UTF-8, JSON") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x00\x1b\xff\xc3\xa9\r\nOK\r\n"))} << QStringList{"-j", "AT+X"} << QByteArray() << "" << 0 << "" << "{\"answer\":[\"+X:\\u0000\\u001b\\udcff\u00e9\"],*";
         QTest::newRow("unknown time in a wait") << QStringList{} << QStringList{"wait 2sec +X"} << QByteArray() << "" << 2 << "step 1: invalid time '2sec': expected e.g. 800ms, 5s, 2min\n*" << "";
         QTest::newRow("standard input closed") << QStringList{} << QStringList{"-"} << QByteArray() << "closed" << 0 << "" << "";

@@ -84,7 +84,10 @@ QString printable(const QByteArray& data) {
             out += QStringLiteral("\\n");
         else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else if (c.unicode() >= 0x80 && c.unicode() < 0xa0) // C1: some terminals obey them
+        // C1 controls, which some terminals obey, and the marks that reorder what they show.
+        else if ((c.unicode() >= 0x80 && c.unicode() < 0xa0) ||
+                 (c.unicode() >= 0x202a && c.unicode() <= 0x202e) ||
+                 (c.unicode() >= 0x2066 && c.unicode() <= 0x2069))
             out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             out += c;
