@@ -130,11 +130,12 @@ void ExchangeTracker::received(const QByteArray& raw) {
             e.echo = true;
             take(line, Exchange::Echo, e.number);
         } else if (final != Final::None) {
+            const quint64 number = e.number;
             e.result = line;
             e.ms = m_clock.elapsed();
-            take(line, Exchange::Result, e.number);
-            // The handlers above may have written the next command.
-            if (open() && m_open.number == e.number)
+            take(line, Exchange::Result, number);
+            // A handler of the line may have written the next command already.
+            if (open() && m_open.number == number)
                 end(final == Final::Ok ? Exchange::Ok : Exchange::Error);
         } else if (belongsTo(line, e.command)) {
             e.answer.append(line);
