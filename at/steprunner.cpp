@@ -117,7 +117,9 @@ void StepRunner::startNext() {
     m_timer.start(step.timeoutMs);
     for (qsizetype i = 0; i < m_backlog.size(); ++i) {
         if (waitMatches(m_backlog.at(i))) {
-            const QByteArray line = m_backlog.takeAt(i);
+            const QByteArray line = m_backlog.at(i);
+            // The next wait looks at what came after this line.
+            m_backlog.remove(0, i + 1);
             // It came after the last step: an answer now, no longer unsolicited.
             m_record.unsolicited.removeOne(line);
             m_record.result = line;
@@ -143,6 +145,7 @@ void StepRunner::onLine(const QByteArray& line, Exchange::Role role, quint64 num
         if (m_state == Wait && !m_endWithBlock && waitMatches(line)) {
             m_record.result = line;
             m_record.answer.append(line);
+            m_backlog.clear(); // seen by this wait, and none matched
             emit lineTaken(line, Exchange::Result);
             m_endWithBlock = announcesBlock(line);
             if (!m_endWithBlock)
@@ -203,7 +206,8 @@ void StepRunner::endStep(StepRecord::Status status) {
     m_quiet.stop();
     if (m_state == Wait) {
         m_record.ms = m_clock.elapsed();
-        m_backlog.clear();
+        if (status != StepRecord::Ok)
+            m_backlog.clear();
     }
     m_state = Idle;
     m_endWithBlock = false;

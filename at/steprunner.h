@@ -30,10 +30,11 @@ struct StepRecord {
 };
 
 // Runs steps one after the other over a client whose port is open. A command's answer is
-// what the tracker ties to it; a wait looks at every unsolicited line since the previous wait,
-// also those inside another command's answer. The next step starts from the event loop, never
-// from a handler of what was received, and takes in what the port already has before it writes.
-// After a time-out the next step waits for a quiet line: what comes meanwhile is the late answer.
+// what the tracker ties to it; a wait looks at every unsolicited line after the one the
+// previous wait matched, also those inside another command's answer, and each matches once. The
+// next step starts from the event loop, never from a handler of what was received, and takes in
+// what the port already has before it writes. After a time-out the next step waits for a quiet
+// line: what comes meanwhile is the late answer.
 class StepRunner : public QObject {
     Q_OBJECT
 public:

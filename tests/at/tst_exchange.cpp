@@ -43,7 +43,7 @@ private slots:
         QTest::addColumn<QStringList>("records");
         QTest::addColumn<QStringList>("heard"); // the commands the module got
         const QStringList two{"AT+X", "AT"};
-        const Answers readb{{"AT", "OK\r\n+READB:16777217:0\r\n"},
+        const Answers readb{{"AT", "OK\r\n+READB:16777217:0\r\n+READB:0:0\r\n"},
                             {"AT+SEND", "OK\r\n|@100 +READB:2:0\r\nh|i"},
                             {"AT+READB=0", "+READB:3:0\r\na\nc\r\nOK\r\n"}};
         // clang-format off
@@ -60,7 +60,7 @@ private slots:
         QTest::newRow("late answer after a time-out, keep going") << two << Answers{{"AT+X", "@250 +X:1\r\nOK\r\n"}, {"AT", "ERROR\r\n"}} << QByteArray() << true << false << QStringList{"1 timeout  a[] u[] l[+X:1,OK] b[]", "2 error ERROR a[] u[] l[] b[]"} << two;
         QTest::newRow("another command's line inside an answer; unsolicited after the last") << QStringList{"AT+SCAN", "AT", "wait +EV*"} << Answers{{"AT+SCAN", "+SCAN:1\r\n+EV:UP\r\n+SCAN:2\r\nOK\r\n"}, {"AT", "OK\r\n+EV:2\r\n"}} << QByteArray() << false << false << QStringList{"1 ok OK a[+SCAN:1,+SCAN:2] u[+EV:UP] l[] b[]", "2 ok OK a[] u[] l[] b[]", "3 ok +EV:UP a[+EV:UP] u[+EV:2] l[] b[]"} << QStringList{"AT+SCAN", "AT"};
         QTest::newRow("+READB blocks: in an answer, awaited") << QStringList{"AT+READB=0", "AT+SEND", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[+READB:3:0] u[] l[] b[a\nc]", "2 ok OK a[] u[] l[] b[]", "3 ok +READB:2:0 a[+READB:2:0] u[] l[] b[hi]"} << QStringList{"AT+READB=0", "AT+SEND"};
-        QTest::newRow("+READB beyond 16 MiB is a line") << QStringList{"AT", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[] u[] l[] b[]", "2 ok +READB:16777217:0 a[+READB:16777217:0] u[] l[] b[]"} << QStringList{"AT"};
+        QTest::newRow("+READB beyond 16 MiB or of 0 bytes is a line") << QStringList{"AT", "wait +READB*", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[] u[] l[] b[]", "2 ok +READB:16777217:0 a[+READB:16777217:0] u[+READB:0:0] l[] b[]", "3 ok +READB:0:0 a[+READB:0:0] u[] l[] b[]"} << QStringList{"AT"};
         // clang-format on
     }
     void steps() {
