@@ -104,6 +104,48 @@ private slots:
         QCOMPARE(got, records);
         QCOMPARE(module.heard, heard);
     }
+
+    // The window's use: every line written is a command. "<" writes ("!" behind: and lets it
+    // time out), ">" receives. Each end: number, status, result and answer.
+    void tracker_data() {
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("ends");
+        // clang-format off
+        QTest::newRow("written before the answer") << QStringList{"<AT+A", "<AT+B", ">+A:1", ">OK"} << QStringList{"1 unanswered  []", "2 ok OK []"};
+        QTest::newRow("late answer ends") << QStringList{"<AT+A!", ">+A:1", ">+EV", ">OK", ">OK"} << QStringList{"1 timeout  []", "late 1 timeout OK [+A:1]"};
+        QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  []", "2 ok OK []"};
+        // clang-format on
+    }
+    void tracker() {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, ends);
+        static const char* const statuses[] = {"open", "ok", "error", "timeout", "unanswered"};
+        at::ExchangeTracker tracker;
+        QStringList got;
+        const auto list = [&got](const QString& prefix) {
+            return [&got, prefix](const at::Exchange& e) {
+                got << prefix + QString("%1 %2 %3 [%4]")
+                                    .arg(e.number)
+                                    .arg(statuses[e.status], QString::fromUtf8(e.result),
+                                         QString::fromUtf8(e.answer.join(',')));
+            };
+        };
+        connect(&tracker, &at::ExchangeTracker::exchangeEnded, this, list(""));
+        connect(&tracker, &at::ExchangeTracker::lateAnswerEnded, this, list("late "));
+        for (QString event : events) {
+            const bool timeOut = event.endsWith('!');
+            event.remove('!');
+            const QByteArray line = event.mid(1).toUtf8() + "\r\n";
+            tracker.setTimeout(timeOut ? 1 : 0);
+            if (event.startsWith('<'))
+                tracker.sent(line);
+            else
+                tracker.received(line);
+            if (timeOut)
+                QTRY_VERIFY(!tracker.open());
+        }
+        QCOMPARE(got, ends);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExchange)
