@@ -106,14 +106,16 @@ private slots:
     }
 
     // The window's use: every line written is a command. "<" writes ("!" behind: and lets it
-    // time out), ">" receives. Each end: number, status, result and answer.
+    // time out), ">" receives a line, "#" a block. Each end: number, status, result, answer
+    // and blocks.
     void tracker_data() {
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QStringList>("ends");
         // clang-format off
-        QTest::newRow("written before the answer") << QStringList{"<AT+A", "<AT+B", ">+A:1", ">OK"} << QStringList{"1 unanswered  []", "2 ok OK []"};
-        QTest::newRow("late answer ends") << QStringList{"<AT+A!", ">+A:1", ">+EV", ">OK", ">OK"} << QStringList{"1 timeout  []", "late 1 timeout OK [+A:1]"};
-        QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  []", "2 ok OK []"};
+        QTest::newRow("written before the answer") << QStringList{"<AT+A", "<AT+B", ">+A:1", ">OK"} << QStringList{"1 unanswered  [] {}", "2 ok OK [] {}"};
+        QTest::newRow("late answer ends") << QStringList{"<AT+A!", ">+A:1", ">+EV", ">OK", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+A:1] {}"};
+        QTest::newRow("late answer with a block") << QStringList{"<AT+READB=0!", ">+READB:2:0", "#hi", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+READB:2:0] {hi}"};
+        QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  [] {}", "2 ok OK [] {}"};
         // clang-format on
     }
     void tracker() {
@@ -124,10 +126,11 @@ private slots:
         QStringList got;
         const auto list = [&got](const QString& prefix) {
             return [&got, prefix](const at::Exchange& e) {
-                got << prefix + QString("%1 %2 %3 [%4]")
+                got << prefix + QString("%1 %2 %3 [%4] {%5}")
                                     .arg(e.number)
                                     .arg(statuses[e.status], QString::fromUtf8(e.result),
-                                         QString::fromUtf8(e.answer.join(',')));
+                                         QString::fromUtf8(e.answer.join(',')),
+                                         QString::fromUtf8(e.blocks.join(',')));
             };
         };
         connect(&tracker, &at::ExchangeTracker::exchangeEnded, this, list(""));
@@ -139,6 +142,8 @@ private slots:
             tracker.setTimeout(timeOut ? 1 : 0);
             if (event.startsWith('<'))
                 tracker.sent(line);
+            else if (event.startsWith('#'))
+                tracker.receivedBinary(event.mid(1).toUtf8());
             else
                 tracker.received(line);
             if (timeOut)
