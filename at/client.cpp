@@ -1,5 +1,6 @@
 #include "at/client.h"
 
+#include "at/exchange.h"
 #include "at/firmware.h"
 #include "at/portholders.h"
 #include "at/transaction.h"
@@ -9,10 +10,11 @@
 
 #include <limits>
 
+#include <sys/ioctl.h>
+
 namespace at {
 
 namespace {
-constexpr int maxBinaryLength = 16 * 1024 * 1024;
 // Far above any real answer line: a device that never sends a line feed (wrong baud rate,
 // CR-only line ends) is shown in pieces of at most this size instead of growing the buffer.
 constexpr qsizetype maxLineLength = 64 * 1024;
@@ -263,6 +265,15 @@ void Client::readReady() {
     }
 }
 
+bool Client::inputPending() const {
+    if (!m_port || !m_port->isOpen())
+        return false;
+    // Never read here: the port's own notifier would then find nothing and report a failure.
+    int waiting = 0;
+    return m_port->bytesAvailable() > 0 ||
+           (::ioctl(int(m_port->handle()), FIONREAD, &waiting) == 0 && waiting > 0);
+}
+
 void Client::receiveBytes(const QByteArray& bytes) {
     m_buffer.append(bytes);
     // Everything below may re-enter through a nested event loop started by a
@@ -345,20 +356,8 @@ void Client::handleLine(const QByteArray& line) {
 }
 
 bool Client::handleReadBynary(const QByteArray& line) {
-    static const QByteArray readb_key = "+READB";
-    // Every line is asked: no copy of it for the question.
-    if (QByteArrayView(line)
-            .first(qMin(line.size(), readb_key.size()))
-            .compare(readb_key, Qt::CaseInsensitive) != 0)
-        return false;
-    const QList<QByteArray> parts = line.split(':');
-    if (parts.size() < 2)
-        return false;
-    bool ok = false;
-    const int length = parts.at(1).toInt(&ok, 10);
-    // The module's largest block is 16 MiB; a bigger count is line noise (a wrong baud
-    // rate) and would otherwise swallow all later traffic as one endless block.
-    if (!ok || length > maxBinaryLength)
+    int length = 0;
+    if (!blockHeader(line, &length))
         return false;
     m_binaryLength = length;
     return true;

@@ -42,6 +42,9 @@ public:
 
     // Feeds bytes to the framing exactly as the port's ready-read path does.
     void receiveBytes(const QByteArray& bytes);
+    // Bytes from the device wait to be taken in (the next turn of the event loop reports
+    // them): a write now would seem to be answered by them.
+    bool inputPending() const;
 
     // The running transaction, null when none runs.
     Transaction* transaction() const { return m_transaction; }

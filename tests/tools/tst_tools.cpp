@@ -3,6 +3,7 @@
 
 #include "common/datafiles.h"
 #include "common/modsim.h"
+#include "common/scriptedmodule.h"
 
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -35,6 +36,8 @@ class TestTools : public QObject {
     QString m_port; // as the tool is given it
     QString m_stderr;
     QRegularExpressionMatch m_err;
+    std::unique_ptr<test::PtyPeer> m_peer;
+    std::unique_ptr<test::Module> m_module;
 
     QString trace() const { return m_dir.filePath("trace"); }
 
@@ -42,8 +45,20 @@ class TestTools : public QObject {
     // directory or a plain file; "held": this test holds the port open too, and the tool names
     // it as the simulator does, through a link ("held link") or by its name under /dev ("held
     // bare").
+    // "script": this test plays the module, answering "COMMAND=>ANSWER" (test::Module's script);
+    // "=>BYTES" waits in the port before the tool opens it.
     void setUpPort(const QStringList& sim) {
         const QString first = sim.value(0);
+        if (first == "script") {
+            test::Answers answers;
+            for (const QString& pair : sim.mid(1))
+                answers.insert(pair.section("=>", 0, 0).toUtf8(), pair.section("=>", 1).toLatin1());
+            m_peer = std::make_unique<test::PtyPeer>();
+            m_module = std::make_unique<test::Module>(m_peer.get(), answers, false);
+            m_module->say(answers.value("")); // before the tool opens the port
+            m_port = m_peer->slavePath();
+            return;
+        }
         if (first == "none" || first == "dir" || first == "file") {
             m_port = m_dir.filePath(first == "dir" ? "." : "ttyNONE0");
             QVERIFY(first != "file" || test::writeFile(m_port, "AT\r\n"));
@@ -64,8 +79,8 @@ class TestTools : public QObject {
 
     // Runs the tool with input on its standard input. how: "int": Ctrl-C once it has printed
     // (and 400 ms later), "int100": once it has printed 100%, "head": its output through
-    // head -1. In err and out %1 is the port, %2 the image, %3 this test's PID and '*' anything;
-    // err is prefixed with the tool's name.
+    // head -1, "closed": with standard input closed. In err and out %1 is the port, %2 the image,
+    // %3 this test's PID and '*' anything; err is prefixed with the tool's name.
     void run(const QString& tool, const QStringList& args, const QString& how,
              const QByteArray& input, int code, QString err, QString out, const QString& image) {
         QProcess process, head;
@@ -73,7 +88,10 @@ class TestTools : public QObject {
             process.setStandardOutputProcess(&head);
             head.start("head", {"-1"});
         }
-        process.start(tool, args);
+        if (how == "closed")
+            process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" <&-", tool} + args);
+        else
+            process.start(tool, args);
         QVERIFY(process.waitForStarted(5000));
         process.write(input);
         process.closeWriteChannel(); // not a terminal: no bar
@@ -83,8 +101,9 @@ class TestTools : public QObject {
             QTest::qWait(how == "int" ? 400 : 0);
             QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
         }
-        QVERIFY(process.waitForFinished(20000));
-        QVERIFY(!head.isOpen() || head.waitForFinished(5000));
+        // The event loop runs meanwhile: this test may be playing the module.
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 20000);
+        QTRY_VERIFY(head.state() == QProcess::NotRunning);
         QCOMPARE(process.exitStatus(), QProcess::NormalExit); // no signal may kill a tool
         m_stderr = process.readAllStandardError();
         QVERIFY2(process.exitCode() == code, qPrintable(m_stderr));
@@ -104,6 +123,8 @@ private slots:
     void cleanup() {
         m_holder.close();
         m_modsim.stop();
+        m_module.reset();
+        m_peer.reset();
         QFile::remove(trace());
     }
 
@@ -195,7 +216,7 @@ private slots:
         QTest::newRow("unsolicited line in an answer") << QStringList{} << QStringList{connect, "AT+WFSCANAP"} << QByteArray() << "" << 0 << "" << "<< " + connect + "\n>> OK\n<< AT+WFSCANAP\n>> +WFSCANAP:\"Workshop\"*\n>> +WFEVENT:CONNECTED,\"Lab\"  (unsolicited)\n>> +WFSCANAP:\"Guest Net\"*\n>> OK\n";
         QTest::newRow("wait") << QStringList{} << QStringList{"-q", connect, "wait 3s +WFEVENT:CONNECTED*", "AT"} << QByteArray() << "" << 0 << "" << "";
         QTest::newRow("wait in vain") << QStringList{} << QStringList{"-q", "wait 200ms +WFEVENT:*"} << QByteArray() << "" << 3 << "step 1 (wait +WFEVENT:*): no such line within 200 ms\n" << "";
-        QTest::newRow("binary write echoed as a block") << QStringList{} << QStringList{"AT+DATAMODE=2", "AT+WRITEB=0, 48 69 0a", "wait +READB*"} << QByteArray() << "" << 0 << "" << "<< AT+DATAMODE=2\n>> OK\n<< AT+WRITEB=0,3\n<< " + hi + ">> OK\n>> +READB:3:0\n>> " + hi;
+        QTest::newRow("binary write echoed as a block") << QStringList{} << QStringList{"AT+DATAMODE=2", "AT+WRITEB=0, 48 69 0a", "wait +READB*"} << QByteArray() << "" << 0 << "" << "<< AT+DATAMODE=2\n>> OK\n<< AT+WRITEB=0,3\n<< " + hi + ">> OK\n>> +READB:3:0*\n>> " + hi;
         QTest::newRow("standard input") << QStringList{} << QStringList{"-"} << QByteArray("AT\n# a note\n\nAT+UID\r\n") << "" << 0 << "" << ok + "<< AT+UID\n>> +UID:4B5652A0331F07C2\n>> OK\n";
         QTest::newRow("bad line on standard input") << QStringList{} << QStringList{"-"} << QByteArray("AT\nAT+WRITEB=0,2 4G\nAT\n") << "" << 2 << "line 2: the payload '4G' is not hex: two digits 0-9, A-F for each byte\nTry 'kelvra-at --help'.\n" << ok;
         QTest::newRow("Ctrl-C") << QStringList{"--silent", "UID"} << QStringList{"AT+UID"} << QByteArray() << "int" << 4 << "step 1 (AT+UID) stopped by Ctrl-C\n" << "<< AT+UID\n";
@@ -206,6 +227,15 @@ private slots:
         QTest::newRow("port is no terminal") << QStringList{"file"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': it is not a terminal\n" << "";
         QTest::newRow("unknown option") << QStringList{} << QStringList{"--fast", "AT"} << QByteArray() << "" << 2 << "Unknown option 'fast'.\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("empty command") << QStringList{} << QStringList{"AT", ""} << QByteArray() << "" << 2 << "step 2: an empty command\n*" << "";
+        // Each answer belongs to the step whose command it follows.
+        QTest::newRow("OK twice") << QStringList{"script", "AT=>OK\r\nOK\r\n", "AT+BOGUS=>ERROR\r\n"} << QStringList{"AT", "AT+BOGUS"} << QByteArray() << "" << 1 << "step 2 (AT+BOGUS) answered ERROR\n" << ok + ">> OK  (unsolicited)\n<< AT+BOGUS\n>> ERROR\n";
+        QTest::newRow("OK before the write") << QStringList{"script", "=>OK\r\n", "AT+X=>ERROR\r\n"} << QStringList{"AT+X"} << QByteArray() << "" << 1 << "step 1 (AT+X) answered ERROR\n" << ">> OK  (unsolicited)\n<< AT+X\n>> ERROR\n";
+        QTest::newRow("late answer, keep going") << QStringList{"script", "AT+X=>@250 +X:1\r\nOK\r\n", "AT=>OK\r\n"} << QStringList{"-k", "-t", "150ms", "AT+X", "AT"} << QByteArray() << "" << 3 << "step 1 (AT+X): no final answer within 150 ms\n" << "<< AT+X\n>> +X:1  (late)\n>> OK  (late)\n" + ok;
+        // The device cannot drive the terminal; JSON gives its bytes back (surrogate escapes).
+        QTest::newRow("control bytes, bad UTF-8") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x1b[31m\\\x7f\x00\xc2\x9b\xff\xe2\x80\xae|\r\n+CME ERROR: \x1b]0;t\x07\r\n"))} << QStringList{"AT+X"} << QByteArray() << "" << 1 << "step 1 (AT+X) answered +CME ERROR: \\x1b]0;t\\x07\n" << "<< AT+X\n>> +X:\\x1b[31m\\\\\\x7f\\x00\\u009b\ufffd\\u202e\n>> +CME ERROR: \\x1b]0;t\\x07\n";
+        QTest::newRow("NUL and bad UTF-8, JSON") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x00\x1b\xff\xc3\xa9\r\nOK\r\n"))} << QStringList{"-j", "AT+X"} << QByteArray() << "" << 0 << "" << "{\"answer\":[\"+X:\\u0000\\u001b\\udcff\u00e9\"],*";
+        QTest::newRow("unknown time in a wait") << QStringList{} << QStringList{"wait 2sec +X"} << QByteArray() << "" << 2 << "step 1: invalid time '2sec': expected e.g. 800ms, 5s, 2min\n*" << "";
+        QTest::newRow("standard input closed") << QStringList{} << QStringList{"-"} << QByteArray() << "closed" << 0 << "" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }
@@ -221,7 +251,8 @@ private slots:
         run(KELVRA_AT, QStringList{m_port} + args, how, input, code, err, out, {});
         // Nothing after a step that stops the run.
         if (code != 0 && !QTest::currentTestFailed() && !args.contains("-k"))
-            QCOMPARE(test::readFile(trace()).count("AT"), out.count("<< AT"));
+            QCOMPARE(m_module ? m_module->heard.size() : test::readFile(trace()).count("AT"),
+                     out.count("<< AT"));
     }
 };
 

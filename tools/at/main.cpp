@@ -1,19 +1,26 @@
+#include "at/client.h"
+#include "at/exchange.h"
+#include "at/steprunner.h"
 #include "tools/at/options.h"
 #include "tools/at/report.h"
-#include "tools/at/session.h"
+#include "tools/common/cli.h"
 #include "tools/common/console.h"
 #include "tools/common/interrupt.h"
+#include "tools/common/port.h"
 
 #include <QCoreApplication>
+#include <QSerialPort>
 #include <QSocketNotifier>
 
 #include <unistd.h>
 
 namespace {
 
-// Feeds the lines of standard input to the session as they come, a terminal's too.
-void readSteps(atcmd::Session* session, int timeoutMs) {
-    auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, session);
+using namespace tools;
+
+// Feeds the lines of standard input to the runner as they come, a terminal's too.
+void readSteps(at::StepRunner* runner, int timeoutMs) {
+    auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, runner);
     auto buffer = std::make_shared<QByteArray>();
     auto number = std::make_shared<int>(0);
     const auto take = [=](const QByteArray& raw) {
@@ -23,15 +30,15 @@ void readSteps(atcmd::Session* session, int timeoutMs) {
             text.chop(1);
         if (text.trimmed().isEmpty() || text.trimmed().startsWith(QLatin1Char('#')))
             return;
-        atcmd::Step step;
+        at::Step step;
         QString error;
-        if (!atcmd::parseStep(text, timeoutMs, &step, &error)) {
-            step.kind = atcmd::Step::Invalid;
-            step.text = tools::tr("line %1: %2").arg(*number).arg(error);
+        if (!at::parseStep(text, timeoutMs, &step, &error)) {
+            step.kind = at::Step::Invalid;
+            step.text = tr("line %1: %2").arg(*number).arg(error);
         }
-        session->add(step);
+        runner->add(step);
     };
-    QObject::connect(notifier, &QSocketNotifier::activated, session, [=] {
+    QObject::connect(notifier, &QSocketNotifier::activated, runner, [=] {
         // One read: the notifier says it will not block.
         char chunk[65536];
         const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
@@ -46,34 +53,116 @@ void readSteps(atcmd::Session* session, int timeoutMs) {
         notifier->setEnabled(false);
         if (!buffer->isEmpty())
             take(*buffer);
-        session->noMoreSteps();
+        runner->noMoreSteps();
     });
+}
+
+QString described(const at::StepRecord& r) {
+    return tr("step %1 (%2)")
+        .arg(r.number)
+        .arg(r.step.kind == at::Step::Wait ? QStringLiteral("wait ") + r.step.text : r.step.text);
+}
+
+// Says what went wrong with the step; its exit status.
+ExitCode judge(const at::StepRecord& r) {
+    switch (r.status) {
+    case at::StepRecord::Ok:
+        return Success;
+    case at::StepRecord::Error:
+        complain(tr("%1 answered %2").arg(described(r), atcmd::printable(r.result)));
+        return ModuleFail;
+    case at::StepRecord::Timeout:
+        complain((r.step.kind == at::Step::Wait ? tr("%1: no such line within %2 ms")
+                                                : tr("%1: no final answer within %2 ms"))
+                     .arg(described(r))
+                     .arg(r.step.timeoutMs));
+        return Timeout;
+    case at::StepRecord::PortFailed:
+        return PortLost;
+    case at::StepRecord::Cancelled:
+        complain(tr("%1 stopped by Ctrl-C").arg(described(r)));
+        return Cancelled;
+    }
+    return Success;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    guardStandardStreams();
     QCoreApplication application(argc, argv);
-    tools::setUpTool("kelvra-at");
+    setUpTool("kelvra-at");
     atcmd::Options options;
     if (const int code = atcmd::parseArguments(QCoreApplication::arguments(), &options); code >= 0)
         return code;
 
     atcmd::Report report(options.json, options.quiet);
-    tools::Interrupt interrupt;
-    atcmd::Session session(options, &report);
-    QObject::connect(&interrupt, &tools::Interrupt::interrupted, &session,
-                     [&session](int) { session.interrupt(); });
-    QObject::connect(&session, &atcmd::Session::finished, &application,
-                     [](int code) { QCoreApplication::exit(code); });
-    if (const tools::ExitCode opened = session.open(); opened != tools::Success)
+    Interrupt interrupt;
+    at::Client client;
+    auto* port = new QSerialPort(&client);
+    client.setSerialPort(port);
+    QString message;
+    if (const ExitCode opened = openPort(client, options.port, options.baud, &message);
+        opened != Success) {
+        complain(message);
         return opened;
+    }
+    at::ExchangeTracker tracker;
+    tracker.attach(&client);
+    at::StepRunner runner(&client, &tracker);
+    runner.setKeepGoing(options.keepGoing);
+
+    ExitCode code = Success;
+    const auto fail = [&code](ExitCode failure) {
+        if (code == Success)
+            code = failure;
+    };
+    QObject::connect(&client, &at::Client::sended, &runner,
+                     [&report](const QByteArray& d) { report.sent(d); });
+    QObject::connect(&client, &at::Client::sendedBinary, &runner,
+                     [&report](const QByteArray& d) { report.sentBinary(d); });
+    QObject::connect(&runner, &at::StepRunner::lineTaken, &runner,
+                     [&report](const QByteArray& line, at::Exchange::Role role) {
+                         report.received(line, role);
+                     });
+    QObject::connect(&runner, &at::StepRunner::blockTaken, &runner,
+                     [&report](const QByteArray& block) { report.receivedBinary(block); });
+    QObject::connect(&runner, &at::StepRunner::stepEnded, &runner,
+                     [&](const at::StepRecord& record) {
+                         report.ended(record);
+                         if (record.number > 0)
+                             fail(judge(record));
+                     });
+    QObject::connect(&runner, &at::StepRunner::invalidStep, &runner, [&](const QString& reason) {
+        usageError(reason);
+        fail(Usage);
+    });
+    QObject::connect(&runner, &at::StepRunner::finished, &application, [&] {
+        client.serialPortClose(true);
+        QCoreApplication::exit(code);
+    });
+    QObject::connect(port, &QSerialPort::errorOccurred, &runner,
+                     [&](QSerialPort::SerialPortError error) {
+                         const QString failure = portFailure(port, error);
+                         if (failure.isEmpty() || !port->isOpen())
+                             return;
+                         complain(tr("the serial port '%1' failed: %2").arg(options.port, failure));
+                         fail(PortLost);
+                         runner.stop(at::StepRecord::PortFailed);
+                     });
+    QObject::connect(&interrupt, &Interrupt::interrupted, &runner, [&](int) {
+        if (!runner.stepRunning()) {
+            complain(tr("stopped by Ctrl-C"));
+            fail(Cancelled);
+        }
+        runner.stop(at::StepRecord::Cancelled);
+    });
     if (options.steps.isEmpty()) {
-        readSteps(&session, options.timeoutMs);
+        readSteps(&runner, options.timeoutMs);
     } else {
-        for (const atcmd::Step& step : options.steps)
-            session.add(step);
-        session.noMoreSteps();
+        for (const at::Step& step : options.steps)
+            runner.add(step);
+        runner.noMoreSteps();
     }
     return QCoreApplication::exec();
 }

@@ -32,16 +32,27 @@ int parseArguments(const QStringList& arguments, Options* options) {
     line.setNotes(
         tr("Steps:\n"
            "  AT+VERSION             a command, sent as the window sends a typed line; its\n"
-           "                         answer runs to OK, ERROR, FAIL, +CME ERROR: n or\n"
-           "                         +CMS ERROR: n. The module's echo of it is recognised, and\n"
-           "                         a + line of another command is reported as unsolicited.\n"
+           "                         answer is what arrives after it was written, up to OK,\n"
+           "                         ERROR, FAIL, +CME ERROR: n or +CMS ERROR: n. The module's\n"
+           "                         echo of it is recognised, and a + line of another command\n"
+           "                         is reported as unsolicited.\n"
            "  'AT+WRITEB=0, 48656C'  a binary write, its payload in hex behind a blank (blanks\n"
            "                         between bytes allowed); an empty or 0 size field gets the\n"
            "                         payload's length.\n"
            "  'wait 30s +WFEVENT:*'  wait for an unsolicited line that matches the pattern\n"
-           "                         (* any characters, ? one) as a whole; TIME is optional.\n"
+           "                         (* any characters, ? one) as a whole, also one that came\n"
+           "                         earlier, after the line the previous wait matched; TIME\n"
+           "                         is optional.\n"
            "A line of standard input is a step; blank lines and lines that begin with # are\n"
-           "skipped. Received +READB blocks are shown as hex and text. Ctrl-C stops the run.\n"));
+           "skipped; the end of input ends the steps. Received +READB blocks are shown as hex\n"
+           "and text. Ctrl-C stops the run.\n"
+           "Lines that came before a command was written are not its answer: they are shown\n"
+           "as (unsolicited). After a time-out with -k, the next command waits until the port\n"
+           "has been quiet for 300 ms (at most one more time-out); what comes meanwhile is the\n"
+           "late answer, shown as (late) and in JSON under \"late\".\n"
+           "Control characters the module sends are shown escaped (\\x1b, \\r, a backslash as\n"
+           "\\\\). In JSON, a byte that is not UTF-8 is given as \\udc80 to \\udcff (Python's\n"
+           "surrogateescape gets the bytes back: s.encode('utf-8', 'surrogateescape')).\n"));
     line.setExitCodes({
         {Success, QT_TRANSLATE_NOOP("Tools", "every step succeeded")},
         {ModuleFail,
@@ -57,7 +68,7 @@ int parseArguments(const QStringList& arguments, Options* options) {
 
     if (!line.baudRate(&options->baud))
         return Usage;
-    if (!parseDuration(parser.value(timeout), &options->timeoutMs))
+    if (!at::parseDuration(parser.value(timeout), &options->timeoutMs))
         return usageError(
             tr("invalid time '%1': expected e.g. 800, 800ms, 5s").arg(parser.value(timeout)));
     options->json = parser.isSet(json);
@@ -77,9 +88,9 @@ int parseArguments(const QStringList& arguments, Options* options) {
         return -1;
     }
     for (qsizetype i = 0; i < steps.size(); ++i) {
-        Step step;
+        at::Step step;
         QString error;
-        if (!parseStep(steps.at(i), options->timeoutMs, &step, &error))
+        if (!at::parseStep(steps.at(i), options->timeoutMs, &step, &error))
             return usageError(tr("step %1: %2").arg(i + 1).arg(error));
         options->steps.append(step);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/at/step.h"
+#include "at/step.h"
 
 #include <QList>
 #include <QString>
@@ -15,7 +15,7 @@ struct Options {
     bool keepGoing = false;
     bool quiet = false;
     // Empty: the steps come from standard input.
-    QList<Step> steps;
+    QList<at::Step> steps;
 };
 
 // Reads the arguments, program name first. -1 to go on with *options; otherwise the exit

@@ -5,32 +5,61 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 namespace atcmd {
 
 namespace {
 
-// Printable on a terminal: control characters (an escape would drive it) as \r, \n, \xNN.
-QString text(const QByteArray& data) {
+// UTF-8 with each byte that is not part of it as U+DC80..U+DCFF, which JSON carries as \udc80..
+// \udcff: a reader gets the bytes back as Python's "surrogateescape" does.
+QString lossless(const QByteArray& data) {
     QString out;
-    for (const QChar c : QString::fromUtf8(data)) {
-        if (c == QLatin1Char('\\'))
-            out += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\r'))
-            out += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\n'))
-            out += QStringLiteral("\\n");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData());
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        int length = b < 0x80                 ? 1
+                     : b >= 0xc2 && b <= 0xdf ? 2
+                     : b >= 0xe0 && b <= 0xef ? 3
+                     : b >= 0xf0 && b <= 0xf4 ? 4
+                                              : 0;
+        char32_t code = length == 1   ? b
+                        : length == 2 ? b & 0x1f
+                        : length == 3 ? b & 0x0f
+                                      : b & 0x07;
+        for (int k = 1; k < length; ++k) {
+            if (i + k >= n || (p[i + k] & 0xc0) != 0x80) {
+                length = 0;
+                break;
+            }
+            code = (code << 6) | (p[i + k] & 0x3f);
+        }
+        // Overlong forms, surrogates and code points beyond Unicode are no UTF-8 either.
+        if ((length == 3 && (code < 0x800 || (code >= 0xd800 && code <= 0xdfff))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10ffff)))
+            length = 0;
+        if (length == 0) {
+            out += QChar(0xdc00 + b);
+            ++i;
+            continue;
+        }
+        out += QString::fromUcs4(&code, 1);
+        i += length;
     }
+    return out;
+}
+
+QStringList lossless(const QList<QByteArray>& lines) {
+    QStringList out;
+    for (const QByteArray& line : lines)
+        out.append(lossless(line));
     return out;
 }
 
 QString binary(const QByteArray& data) {
     return QStringLiteral("hex[%1]{%2}\n   str{%3}")
-        .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()), text(data));
+        .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()), printable(data));
 }
 
 QString lineOf(const QByteArray& sent) {
@@ -43,6 +72,28 @@ QString lineOf(const QByteArray& sent) {
 }
 
 } // namespace
+
+QString printable(const QByteArray& data) {
+    QString out;
+    for (const QChar c : QString::fromUtf8(data)) {
+        if (c == QLatin1Char('\\'))
+            out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        // C1 controls, which some terminals obey, and the marks that reorder what they show.
+        else if ((c.unicode() >= 0x80 && c.unicode() < 0xa0) ||
+                 (c.unicode() >= 0x202a && c.unicode() <= 0x202e) ||
+                 (c.unicode() >= 0x2066 && c.unicode() <= 0x2069))
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 void Report::traffic(const QString& line) {
     if (!m_json && !m_quiet)
@@ -57,23 +108,28 @@ void Report::sentBinary(const QByteArray& data) {
     traffic(QStringLiteral("<< ") + binary(data));
 }
 
-void Report::received(const QString& line, bool unsolicited) {
-    traffic(QStringLiteral(">> ") + line +
-            (unsolicited ? QStringLiteral("  (unsolicited)") : QString()));
+void Report::received(const QByteArray& line, at::Exchange::Role role) {
+    // The module's echo of the command says nothing new.
+    if (role == at::Exchange::Echo)
+        return;
+    traffic(QStringLiteral(">> ") + printable(line) +
+            (role == at::Exchange::Unsolicited ? QStringLiteral("  (unsolicited)")
+             : role == at::Exchange::Late      ? QStringLiteral("  (late)")
+                                               : QString()));
 }
 
 void Report::receivedBinary(const QByteArray& data) {
     traffic(QStringLiteral(">> ") + binary(data));
 }
 
-void Report::ended(const Record& record) {
+void Report::ended(const at::StepRecord& record) {
     if (!m_json)
         return;
     static const char* const statuses[] = {"ok", "error", "timeout", "port failed", "cancelled"};
     QJsonObject object;
     if (record.number > 0) {
         object[QStringLiteral("step")] = record.number;
-        if (record.step.kind == Step::Wait) {
+        if (record.step.kind == at::Step::Wait) {
             object[QStringLiteral("wait")] = record.step.text;
         } else {
             object[QStringLiteral("command")] = record.step.text;
@@ -82,17 +138,21 @@ void Report::ended(const Record& record) {
                     QString::fromLatin1(record.step.payload.toHex());
             object[QStringLiteral("echo")] = record.echo;
         }
-        object[QStringLiteral("answer")] = QJsonArray::fromStringList(record.answer);
+        object[QStringLiteral("answer")] = QJsonArray::fromStringList(lossless(record.answer));
     }
-    object[QStringLiteral("unsolicited")] = QJsonArray::fromStringList(record.unsolicited);
+    // Only where a command timed out and its answer came after all.
+    if (!record.late.isEmpty())
+        object[QStringLiteral("late")] = QJsonArray::fromStringList(lossless(record.late));
+    object[QStringLiteral("unsolicited")] =
+        QJsonArray::fromStringList(lossless(record.unsolicited));
     QJsonArray blocks;
     for (const QByteArray& block : record.blocks)
         blocks.append(QJsonObject{{QStringLiteral("hex"), QString::fromLatin1(block.toHex())},
-                                  {QStringLiteral("text"), QString::fromUtf8(block)}});
+                                  {QStringLiteral("text"), lossless(block)}});
     object[QStringLiteral("blocks")] = blocks;
     if (record.number > 0) {
         object[QStringLiteral("result")] =
-            record.result.isNull() ? QJsonValue() : QJsonValue(record.result);
+            record.result.isEmpty() ? QJsonValue() : QJsonValue(lossless(record.result));
         object[QStringLiteral("status")] = QLatin1String(statuses[record.status]);
         object[QStringLiteral("ms")] = record.ms;
     }

@@ -1,27 +1,12 @@
 #pragma once
 
-#include "tools/at/step.h"
+#include "at/exchange.h"
+#include "at/steprunner.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
-#include <QStringList>
 
 namespace atcmd {
-
-// What came of one step.
-struct Record {
-    enum Status { Ok, Error, Timeout, PortFailed, Cancelled };
-    int number = 0; // 0: the lines after the last step
-    Step step;
-    bool echo = false;
-    QStringList answer;
-    QStringList unsolicited;
-    QList<QByteArray> blocks;
-    QString result; // the final line, or the line a wait matched
-    Status status = Ok;
-    qint64 ms = 0;
-};
 
 // Standard output: the traffic as it comes, as the window logs it ("<< ", ">> "), or one JSON
 // object for each step as it ends; nothing with quiet.
@@ -33,9 +18,9 @@ public:
 
     void sent(const QByteArray& line);
     void sentBinary(const QByteArray& data);
-    void received(const QString& line, bool unsolicited);
+    void received(const QByteArray& line, at::Exchange::Role role);
     void receivedBinary(const QByteArray& data);
-    void ended(const Record& record);
+    void ended(const at::StepRecord& record);
 
 private:
     void traffic(const QString& text);
@@ -43,5 +28,9 @@ private:
     bool m_json;
     bool m_quiet;
 };
+
+// The device's bytes as a terminal may show them: control characters (an escape would drive
+// the terminal) as \r, \n, \xNN, a backslash as \\.
+QString printable(const QByteArray& data);
 
 } // namespace atcmd

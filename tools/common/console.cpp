@@ -4,7 +4,10 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tools {
 
@@ -14,6 +17,14 @@ void setUpTool(const char* name) {
     QCoreApplication::setApplicationName(QString::fromLatin1(name));
     QCoreApplication::setApplicationVersion(app::versionNumber::text());
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+void guardStandardStreams() {
+    // In order: each open takes the lowest free number.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    }
 }
 
 bool print(FILE* stream, const QString& text) {

@@ -11,6 +11,11 @@ namespace tools {
 // deadly signal.
 void setUpTool(const char* name);
 
+// Puts /dev/null where standard input, output or error is closed, before anything opens a
+// file: the port or the event loop's own descriptor would take that number, and steps would be
+// read from the device or messages written to it. Call it first in main.
+void guardStandardStreams();
+
 // Writes text to the stream at once. Once its reader has gone, the stream takes nothing more
 // and the call returns false; the tool goes on.
 bool print(FILE* stream, const QString& text);

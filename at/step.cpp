@@ -1,13 +1,12 @@
-#include "tools/at/step.h"
+#include "at/step.h"
 
 #include "at/binarycommand.h"
-#include "tools/common/console.h"
+
+#include <QCoreApplication>
 
 #include <limits>
 
-namespace atcmd {
-
-using tools::tr;
+namespace at {
 
 namespace {
 
@@ -29,12 +28,20 @@ bool parseWait(const QString& rest, int timeoutMs, Step* step, QString* error) {
     QString pattern = rest.trimmed();
     const qsizetype space = pattern.indexOf(QLatin1Char(' '));
     int ms = 0;
-    if (space > 0 && parseDuration(pattern.left(space), &ms, true)) {
+    // "2sec" is no time of ours, and no line anyone waits for either.
+    static const QRegularExpression time(QStringLiteral("^[0-9]+[A-Za-z]+$"));
+    if (space > 0 && time.match(pattern.left(space)).hasMatch()) {
+        if (!parseDuration(pattern.left(space), &ms, true)) {
+            *error = QCoreApplication::translate("at",
+                                                 "invalid time '%1': expected e.g. 800ms, 5s, 2min")
+                         .arg(pattern.left(space));
+            return false;
+        }
         timeoutMs = ms;
         pattern = pattern.mid(space + 1).trimmed();
     }
     if (pattern.isEmpty()) {
-        *error = tr("a wait needs a pattern: wait [TIME] PATTERN");
+        *error = QCoreApplication::translate("at", "a wait needs a pattern: wait [TIME] PATTERN");
         return false;
     }
     step->kind = Step::Wait;
@@ -52,24 +59,28 @@ bool parseWrite(const QString& text, const at::BinaryCommand& binary, Step* step
     const QByteArray payload = QByteArray::fromHex(hex.toLatin1());
     static const QRegularExpression digits(QStringLiteral("^([0-9A-Fa-f]{2})+$"));
     if (hex.isEmpty()) {
-        *error = tr("a binary write needs its payload in hex: AT+WRITEB=<index>,<size> HEX");
+        *error = QCoreApplication::translate(
+            "at", "a binary write needs its payload in hex: AT+WRITEB=<index>,<size> HEX");
         return false;
     }
     if (!digits.match(hex).hasMatch()) {
-        *error = tr("the payload '%1' is not hex: two digits 0-9, A-F for each byte")
+        *error = QCoreApplication::translate(
+                     "at", "the payload '%1' is not hex: two digits 0-9, A-F for each byte")
                      .arg(text.mid(space + 1));
         return false;
     }
     if (payload.size() > qsizetype(at::BinaryCommand::sizeLimit)) {
-        *error = tr("a binary write carries at most %1 bytes").arg(at::BinaryCommand::sizeLimit);
+        *error = QCoreApplication::translate("at", "a binary write carries at most %1 bytes")
+                     .arg(at::BinaryCommand::sizeLimit);
         return false;
     }
     const QString command = text.left(space);
     // As the window does: an empty or 0 size field takes the payload's length.
     if (!binary.sizeEmpty && binary.maxSize != quint32(payload.size())) {
-        *error = tr("the command announces %1 bytes, the payload has %2")
-                     .arg(binary.maxSize)
-                     .arg(payload.size());
+        *error =
+            QCoreApplication::translate("at", "the command announces %1 bytes, the payload has %2")
+                .arg(binary.maxSize)
+                .arg(payload.size());
         return false;
     }
     step->text = binary.withPayload(command, payload.size());
@@ -98,14 +109,15 @@ bool parseStep(const QString& text, int timeoutMs, Step* step, QString* error) {
     *step = Step();
     step->timeoutMs = timeoutMs;
     if (text.trimmed().isEmpty()) {
-        *error = tr("an empty command");
+        *error = QCoreApplication::translate("at", "an empty command");
         return false;
     }
     if (text == QLatin1String("wait") || text.startsWith(QLatin1String("wait ")))
         return parseWait(text.mid(4), timeoutMs, step, error);
     const at::BinaryCommand binary = at::parseBinaryCommand(text.section(QLatin1Char(' '), 0, 0));
     if (binary.tooLarge) {
-        *error = tr("a binary write carries at most %1 bytes").arg(at::BinaryCommand::sizeLimit);
+        *error = QCoreApplication::translate("at", "a binary write carries at most %1 bytes")
+                     .arg(at::BinaryCommand::sizeLimit);
         return false;
     }
     if (binary.valid)
@@ -114,4 +126,4 @@ bool parseStep(const QString& text, int timeoutMs, Step* step, QString* error) {
     return true;
 }
 
-} // namespace atcmd
+} // namespace at
