@@ -38,7 +38,8 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("holdOpen");
         // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
-        // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "fifo",
+        // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "noread":
+        // the file cannot be read; "fifo",
         // "zero": the file is a FIFO or /dev/zero; "nodot": picked among all files
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
@@ -66,6 +67,7 @@ private slots:
         QTest::newRow("FIFO") << QStringList() << 600 << false << "fifo" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1" << "";
         QTest::newRow("the zero device") << QStringList() << 600 << false << "zero" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1" << "";
         QTest::newRow("file without a dot, all files listed") << QStringList() << 600 << false << "nodot" << all << int(at::None) << 3 << "" << "";
+        QTest::newRow("unreadable file") << QStringList() << 600 << false << "noread" << QList<int>{} << 0 << 0 << "Error|Failed to open file:\n\n%1" << "";
         QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1" << "";
         QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware" << "";
         QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "" << "";
@@ -141,7 +143,15 @@ private slots:
         // A box shows once the update is over and the port given back.
         bool openAtBox = holdOpen;
         modals.onBox = [&] { openAtBox = m_w.port()->isOpen(); };
-        m_w.action("update-firmware")->trigger();
+        if (cancel == "noread") { // for anyone, root too
+            QVERIFY(QFile::setPermissions(image, QFile::Permissions()));
+            test::saveUnderSizeLimit(RLIM_INFINITY, [&] {
+                m_w.action("update-firmware")->trigger();
+                return true;
+            });
+        } else {
+            m_w.action("update-firmware")->trigger();
+        }
         if (!refusal.isEmpty() || cancel == "dialog") {
             QTest::qWait(50);
             QCOMPARE(modals.answered, 1);

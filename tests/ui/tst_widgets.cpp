@@ -266,6 +266,7 @@ private slots:
         QTest::newRow("removed on both sides") << "a b c" << QStringList{"remove 1"} << "a c x" << "a/1000 c/1000 x/1000";
         QTest::newRow("repeated rows") << "a a a" << QStringList{"remove 2", "set 0 A"} << "a a a x" << "A/1000 a/1000 x/1000";
         QTest::newRow("inserted there before a change") << "a b c" << QStringList{"set 2 C"} << "x a y b c" << "x/1000 a/1000 y/1000 b/1000 C/1000";
+        QTest::newRow("rows added there around a change") << "a" << QStringList{"set 0 A"} << "x y a z" << "x/1000 y/1000 A/1000 z/1000";
         QTest::newRow("no file at start") << "" << QStringList{"add y"} << "x" << "x/1000 y/1000";
         QTest::newRow("file removed since") << "a b" << QStringList{"add y"} << "-" << "a/1000 b/1000 y/1000";
         QTest::newRow("file damaged since") << "a b" << QStringList{"add y"} << "!" << "";
