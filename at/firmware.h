@@ -36,7 +36,6 @@ private:
     QByteArray m_remaining;
     qint32 m_written = 0;
     qint32 m_blockLength = 0; // of the block out
-
     quint32 m_crc;
     bool m_reporting = false;
     bool m_cancelRequested = false;
