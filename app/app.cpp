@@ -11,6 +11,8 @@
 #include <QTextStream>
 #include <QTranslator>
 
+#include <csignal>
+
 namespace app {
 
 QString name() {
@@ -101,6 +103,9 @@ int app::answerOptions(int argc, char** argv) {
 }
 
 int qMain(int argc, char** argv) {
+    // A closed pipe (a terminal's output piped on, a recording's reader gone) must end the
+    // write, not the window with the run's settings and user commands.
+    std::signal(SIGPIPE, SIG_IGN);
     // Answered before the application object exists: no window, no display needed.
     if (const int code = app::answerOptions(argc, argv); code >= 0)
         return code;

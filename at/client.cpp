@@ -111,6 +111,11 @@ void Client::serialPortClose(bool force) {
 }
 
 bool Client::openPort(QSerialPort* port) {
+    // Said first: a file or a device of another kind is held by many for their own ends.
+    if (const QString why = notTerminal(port->portName()); !why.isEmpty()) {
+        emit portRefused(why);
+        return false;
+    }
     // A second writer garbles both conversations, and nothing else stops it: the lock file
     // goes by the name (a link passes), exclusive mode does not hold against root.
     const QStringList holders = portHolders(port->portName());
@@ -235,6 +240,7 @@ bool Client::updateFirmware(const QByteArray& image) {
         return false;
     if (!takePort())
         return false;
+    m_firmwareOutcome = FirmwareOutcome{None, false, false, 0, image.size()};
     (new FirmwareWriteTransaction(this, image))->begin();
     return true;
 }
@@ -343,6 +349,10 @@ void Client::handleLine(const QByteArray& line) {
     }
     if (line == "FAIL") {
         m_transaction->end(Fail);
+        return;
+    }
+    if (line == "ERROR") {
+        m_transaction->noteError();
         return;
     }
     if (!line.startsWith('+'))

@@ -16,6 +16,18 @@ enum Error : int { Timeout = -2, Cancel = -1, None = 0, Fail = 1 };
 
 QString toText(at::Error err);
 
+// How the last firmware update ended: where it stopped and what the module said.
+struct FirmwareOutcome {
+    at::Error error = None;
+    // The final step was asked, so every block was confirmed.
+    bool applying = false;
+    // The module answered "ERROR" to the request that ended so.
+    bool answeredError = false;
+    // Bytes confirmed, which is the offset of the block that failed.
+    qint64 confirmed = 0;
+    qint64 total = 0;
+};
+
 class Transaction;
 
 class Client : public QObject {
@@ -39,6 +51,8 @@ public:
     bool test();
     bool updateFirmware(const QByteArray& image);
     bool cancelUpdateFirmware();
+    // Valid from the firmwareUpdateCompleated of an update until the next one starts.
+    const FirmwareOutcome& firmwareOutcome() const { return m_firmwareOutcome; }
 
     // Feeds bytes to the framing exactly as the port's ready-read path does.
     void receiveBytes(const QByteArray& bytes);
@@ -69,12 +83,16 @@ signals:
     void writeFailed(const QByteArray& data, const QString& error);
     // An open was refused because other programs hold the port's device ("PID 123 (command)").
     void portInUse(const QStringList& holders);
+    // An open was refused because the port's path is no terminal; why names the path.
+    void portRefused(const QString& why);
 
 private slots:
     void readReady();
 
 private:
     friend class Transaction;
+    friend class FirmwareWriteTransaction;
+    friend class FirmwareUpdateTransaction;
 
     QByteArray searchLine();
     void handleLine(const QByteArray& line);
@@ -109,6 +127,7 @@ private:
         QByteArray binary;
     };
     QList<Queued> m_queue;
+    FirmwareOutcome m_firmwareOutcome;
 };
 
 } // namespace at

@@ -10,6 +10,11 @@ namespace at {
 // 921600. The modules' firmware takes a few MiB; anything beyond is a wrong file.
 constexpr qint64 maxFirmwareSize = 16 * 1024 * 1024;
 
+// What went wrong with a firmware update that ended other than with None or Cancel, as one
+// sentence: what the module answered (or that it did not) to which request, and the bytes
+// confirmed. port names the module's port.
+QString firmwareFailure(const FirmwareOutcome& outcome, const QString& port);
+
 // Sends the image block by block, one "FWWRITE" request per block.
 class FirmwareWriteTransaction : public Transaction {
 public:
@@ -30,6 +35,7 @@ protected:
 private:
     QByteArray m_remaining;
     qint32 m_written = 0;
+    qint32 m_blockLength = 0; // of the block out
     quint32 m_crc;
     bool m_reporting = false;
     bool m_cancelRequested = false;

@@ -1,11 +1,15 @@
 #include "at/portholders.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
 #include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace at {
@@ -63,6 +67,24 @@ Holding holding(const QByteArray& procDir, const QByteArray& device, const QByte
     return found;
 }
 
+// This process and the ones it runs under: whatever they hold, they hold for this one.
+QSet<QByteArray> selfAndAncestors() {
+    QSet<QByteArray> pids{QByteArray::number(::getpid())};
+    for (pid_t pid = ::getppid(); pid > 1 && pids.size() < 4096;) {
+        pids.insert(QByteArray::number(pid));
+        // "pid (comm) state ppid ...": the name may hold anything, the last ')' ends it.
+        const QByteArray stat = readSmallFile("/proc/" + QByteArray::number(pid) + "/stat");
+        const QList<QByteArray> fields =
+            stat.mid(stat.lastIndexOf(')') + 1).simplified().split(' ');
+        bool ok = false;
+        const pid_t parent = pid_t(fields.value(1).toInt(&ok));
+        if (!ok || parent == pid)
+            break;
+        pid = parent;
+    }
+    return pids;
+}
+
 } // namespace
 
 QString portLocation(const QString& portName) {
@@ -78,6 +100,28 @@ QString devicePath(const QString& portName) {
     return location.isEmpty() ? QString() : QFileInfo(location).canonicalFilePath();
 }
 
+QString notTerminal(const QString& portName) {
+    const QString location = portLocation(portName);
+    struct stat st {};
+    if (location.isEmpty() || ::stat(QFile::encodeName(location).constData(), &st) != 0)
+        return {};
+    const auto text = [&location](const char* why) {
+        return QCoreApplication::translate("at", why).arg(location);
+    };
+    if (S_ISDIR(st.st_mode))
+        return text(QT_TRANSLATE_NOOP("at", "%1 is a directory"));
+    if (!S_ISCHR(st.st_mode))
+        return text(QT_TRANSLATE_NOOP("at", "%1 is not a terminal"));
+    // The kernel files character devices by class; terminals are "tty". Pseudo-terminals are
+    // not filed there, so a device without an entry is left to the open.
+    const QByteArray entry = QByteArray("/sys/dev/char/") + QByteArray::number(major(st.st_rdev)) +
+                             ':' + QByteArray::number(minor(st.st_rdev)) + "/subsystem";
+    const QString subsystem = QFileInfo(QFile::decodeName(entry)).canonicalFilePath();
+    if (!subsystem.isEmpty() && QFileInfo(subsystem).fileName() != QLatin1String("tty"))
+        return text(QT_TRANSLATE_NOOP("at", "%1 is not a terminal"));
+    return {};
+}
+
 QStringList portHolders(const QString& portName) {
     QStringList holders;
     const QByteArray device = QFile::encodeName(devicePath(portName));
@@ -87,10 +131,10 @@ QStringList portHolders(const QString& portName) {
     DIR* proc = ::opendir("/proc");
     if (!proc)
         return holders;
-    const QByteArray self = QByteArray::number(::getpid());
+    const QSet<QByteArray> self = selfAndAncestors();
     while (const dirent* entry = ::readdir(proc)) {
         const QByteArray pid(entry->d_name);
-        if (pid == self || pid.isEmpty() ||
+        if (self.contains(pid) || pid.isEmpty() ||
             !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         const QByteArray procDir = "/proc/" + pid;

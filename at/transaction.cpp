@@ -42,6 +42,7 @@ void Transaction::begin() {
     fillRequest(writer);
     request += "\r\n";
     Client* c = client();
+    m_answeredError = false;
     if (!m_begun) {
         m_begun = true;
         ++c->m_running;

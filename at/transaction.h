@@ -36,6 +36,10 @@ public:
     void begin();
     void end(at::Error err);
     void handle(const QByteArray& payload);
+    // The module answered "ERROR" to the request now out. Not an end: the request still ends
+    // by its answer or its time-out, but the user is told what the module said.
+    void noteError() { m_answeredError = true; }
+    bool answeredError() const { return m_answeredError; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -50,6 +54,7 @@ private:
     int m_timeout;
     bool m_finished = false;
     bool m_begun = false;
+    bool m_answeredError = false;
 };
 
 // The module's version query.

@@ -23,4 +23,8 @@ public:
     // The file is there but was not read (too big, unreadable, not a JSON array): saving
     // must not replace it.
     bool locked = false;
+    // What the file held when last read or written, and where this run's own entries begin:
+    // a file another window wrote since keeps its entries, this run's follow them.
+    QStringList base;
+    int ownFrom = 0;
 };

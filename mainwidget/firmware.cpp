@@ -114,15 +114,22 @@ void MainWidget::onAtClientFirmwareUpdateCompleated(at::Error err) {
                &MainWidget::onAtClientFirmwareUpdateProgress);
     disconnect(m_client, &at::Client::firmwareUpdateCompleated, this,
                &MainWidget::onAtClientFirmwareUpdateCompleated);
+    const at::FirmwareOutcome& outcome = m_client->firmwareOutcome();
+    if (err == at::None)
+        insertTextToLog(
+            QString(),
+            tr("Firmware update complete: %1 bytes written and accepted\r\n").arg(outcome.total),
+            QColor(Qt::darkGray));
+    if (err == at::None || err == at::Cancel)
+        return;
+    // Where it stopped and what the module said, below the result's own name.
+    const QString text = at::toText(err) + QStringLiteral("\n\n") +
+                         at::firmwareFailure(outcome, m_client->serialPort()->portName());
     // Shown once the transaction is over: its modal loop must not hold the port open nor the
     // commands waiting behind the update.
-    if (err != at::None && err != at::Cancel)
-        QMetaObject::invokeMethod(
-            this,
-            [this, err] {
-                QMessageBox::critical(this, tr("Error"), at::toText(err), QMessageBox::Ok);
-            },
-            Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { QMessageBox::critical(this, tr("Error"), text, QMessageBox::Ok); },
+        Qt::QueuedConnection);
 }
 
 void MainWidget::onFirmwareUpdateCancel() {

@@ -65,6 +65,11 @@ MainWidget::MainWidget(QWidget* parent)
                             QColor(Qt::red));
     });
 
+    connect(m_client, &at::Client::portRefused, this, [this](const QString& why) {
+        if (why != std::exchange(m_lastPortError, why))
+            insertTextToLog(QString(), tr("Serial port error:  %1\r\n").arg(why), QColor(Qt::red));
+    });
+
     QSerialPort* port = m_client->serialPort();
     connect(m_portNameCombo, &wdt::serialport::PortNameCombo::portNameChanged, port,
             &QSerialPort::setPortName);

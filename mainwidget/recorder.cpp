@@ -3,7 +3,11 @@
 #include <QDateTime>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -13,6 +17,10 @@ constexpr qsizetype flushSize = 64 * 1024;
 bool lineBreak(QChar c) {
     // Where the log starts a new line.
     return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
+}
+
+QString notRegular() {
+    return Recorder::tr("not a regular file");
 }
 
 } // namespace
@@ -47,24 +55,62 @@ Recorder::~Recorder() {
 
 bool Recorder::start(const QString& path) {
     stop();
-    m_file.setFileName(path);
-    // Unbuffered: the buffer is ours, and a failed write must show at once.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return false;
+    m_error.clear();
+    // Opened from a descriptor, the file keeps no name of its own.
+    m_path = path;
 #ifdef Q_OS_UNIX
+    // Non-blocking: a pipe without a reader must not hold the window in open(), and the
+    // type is checked on what was opened, not on what the path led to a moment before.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     struct stat st {};
-    if (::fstat(m_file.handle(), &st) == 0) {
-        m_device = quint64(st.st_dev);
-        m_inode = quint64(st.st_ino);
+    if (fd < 0) {
+        const int error = errno;
+        // A pipe without a reader (ENXIO) or a directory: say what the path is.
+        m_error = ::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)
+                      ? notRegular()
+                      : QString::fromLocal8Bit(std::strerror(error));
+        return false;
     }
-#endif
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        m_error = notRegular();
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_device = quint64(st.st_dev);
+    m_inode = quint64(st.st_ino);
+    // Unbuffered: the buffer is ours, and a failed write must show at once.
+    if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        m_error = m_file.errorString();
+        return false;
+    }
     // A file that ends inside a line is continued on a line of its own.
     m_lineStart = true;
-    if (m_file.size() > 0) {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly) && old.seek(old.size() - 1) && old.read(1) != "\n")
-            m_buffer = "\n";
+    char last = '\n';
+    if (st.st_size > 0) {
+        // Read through a descriptor of its own, checked to be the same file.
+        const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat same {};
+        if (reader >= 0 && ::fstat(reader, &same) == 0 && same.st_dev == st.st_dev &&
+            same.st_ino == st.st_ino && ::pread(reader, &last, 1, same.st_size - 1) != 1)
+            last = '\n';
+        if (reader >= 0)
+            ::close(reader);
     }
+    if (last != '\n')
+        m_buffer = "\n";
+#else
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    m_lineStart = true;
+#endif
     return true;
 }
 
@@ -115,7 +161,7 @@ void Recorder::flush() {
 #ifdef Q_OS_UNIX
     // Written to a removed file, the record would be lost with its last descriptor.
     struct stat st {};
-    const QByteArray path = QFile::encodeName(m_file.fileName());
+    const QByteArray path = QFile::encodeName(m_path);
     if (::stat(path.constData(), &st) != 0 || quint64(st.st_dev) != m_device ||
         quint64(st.st_ino) != m_inode) {
         fail(tr("the file was removed or replaced"));

@@ -31,12 +31,13 @@ public:
     explicit Recorder(QObject* parent = nullptr);
     ~Recorder() override;
 
-    // False, with errorString() telling why, when path cannot be opened for appending.
+    // False, with errorString() telling why, when path cannot be opened for appending or is
+    // not a regular file (a pipe, a device, a directory). Never blocks.
     bool start(const QString& path);
     void stop();
     bool isRecording() const { return m_file.isOpen(); }
-    QString fileName() const { return m_file.fileName(); }
-    QString errorString() const { return m_file.errorString(); }
+    QString fileName() const { return m_path; }
+    QString errorString() const { return m_error; }
 
     void write(qint64 msecsSinceEpoch, const QString& prefix, const QString& text);
 
@@ -50,6 +51,8 @@ private:
     void fail(const QString& error);
 
     QFile m_file;
+    QString m_path;
+    QString m_error;
     QByteArray m_buffer;
     QTimer m_timer;
     TimeText m_time{QStringLiteral("yyyy-MM-dd hh:mm:ss")};

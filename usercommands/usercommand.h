@@ -42,8 +42,12 @@ public:
     static UserCommand* fromJson(const QJsonObject& object);
 
 private:
+    friend class UserCommands;
+
     std::unique_ptr<QTimer> m_timer;
     QString m_value;
     quint32 m_period = defaultPeriod;
     bool m_auto = false;
+    // Its row in the file as last read or written; -1 for a command added since.
+    int m_origin = -1;
 };

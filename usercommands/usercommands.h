@@ -2,6 +2,7 @@
 
 #include "usercommands/usercommand.h"
 
+#include <QJsonArray>
 #include <QList>
 #include <QObject>
 
@@ -30,8 +31,10 @@ public:
     void remove(const QList<int>& rows);
 
     // Writes the file only when the list changed. Returns false when the file could not
-    // be written, or was there but could not be read at restore; the old file then stays
-    // as it was and the list stays marked as changed.
+    // be written, or was there but could not be read at restore or now; the old file then
+    // stays as it was and the list stays marked as changed. A file that another window
+    // wrote since it was read is merged: its additions and changes stay, this list's own
+    // changes apply on top, and the list then holds the merged commands.
     bool save();
     void restore();
 
@@ -47,10 +50,14 @@ private:
 
     UserCommands();
     void insert(UserCommand* command);
+    QJsonArray merged(const QJsonArray& now) const;
+    void adopt(const QJsonArray& array);
 
     QList<UserCommand*> commands;
     bool modified = false;
     // The file is there but was not read (too big, unreadable, not a JSON array): saving
     // must not replace it.
     bool locked = false;
+    // The file's content when last read or written.
+    QJsonArray base;
 };

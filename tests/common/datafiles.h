@@ -37,7 +37,8 @@ template <typename Save> bool saveUnderSizeLimit(rlim_t limit, Save save) {
     __user_cap_data_struct caps[2]{};
     syscall(SYS_capget, &header, caps);
     const auto effective =
-        std::exchange(caps[0].effective, caps[0].effective & ~(1u << CAP_DAC_OVERRIDE));
+        std::exchange(caps[0].effective,
+                      caps[0].effective & ~(1u << CAP_DAC_OVERRIDE) & ~(1u << CAP_DAC_READ_SEARCH));
     syscall(SYS_capset, &header, caps);
     const bool saved = save();
     caps[0].effective = effective;

@@ -4,6 +4,7 @@
 // stress (a missing, blocked or full directory, a process killed while saving, malformed and huge
 // files) stay whole, old or new.
 
+#include "input/inputedit.h"
 #include "input/inputhistory.h"
 #include "mainwidget/harness.h"
 #include "mainwidget/portwatch.h"
@@ -16,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <csignal>
 #include <ctime>
 #include <unistd.h>
 
@@ -63,6 +65,28 @@ int runSaver() {
         list.save();
         out.write("saved\n");
     }
+}
+
+// A run of the program in a process of its own, as qMain goes: reads both files, types name
+// and adds it as a command, says "ready", and at a line on its standard input ends, saving.
+int runWindow(const QString& name) {
+    static int argc = 0;
+    QApplication app(argc, nullptr);
+    test::setIdentity();
+    list.restore();
+    auto edit = std::make_unique<InputEdit>();
+    edit->setText(name);
+    edit->input();
+    list.command(list.append()).setValue(name);
+    QFile io;
+    io.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    io.write("ready\n");
+    QFile in;
+    in.open(STDIN_FILENO, QIODevice::ReadOnly);
+    in.readLine();
+    list.save();
+    edit.reset();
+    return 0;
 }
 
 } // namespace
@@ -169,7 +193,11 @@ private slots:
         if (during == "firmware") {
             // The update ends with its message box instead of waiting out five seconds.
             QVERIFY(QTest::qWaitFor([&] { return !modals.boxes.isEmpty() && !dialog; }, 3000));
-            QCOMPARE(modals.boxes, QStringList{"Error|Timeout"});
+            QCOMPARE(modals.boxes.size(), 1);
+            QVERIFY2(modals.boxes.first().startsWith("Error|Timeout\n\nthe module on '" +
+                                                     m_w.port()->portName() +
+                                                     "' did not answer in time to the block at"),
+                     qPrintable(modals.boxes.first()));
             QVERIFY(!m_w.client()->transaction());
             QCOMPARE(m_w.count("Error(-2):  Timeout"), 1);
             QCOMPARE(m_w.count("Not sent: AT+UID (The port is not open)"), 1);
@@ -273,6 +301,57 @@ private slots:
         }
     }
 
+    // Two windows at once, each its own process: whichever closes last keeps what the other
+    // typed and added.
+    void twoWindows_data() {
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::newRow("first closed first") << true;
+        QTest::newRow("second closed first") << false;
+    }
+    void twoWindows() {
+        QFETCH(bool, firstClosesFirst);
+        const QString dir = useDataHome(m_dir.filePath(QTest::currentDataTag()));
+        QDir().mkpath(dir);
+        QVERIFY(test::writeFile(dir + history, "[\"OLD\"]"));
+        QProcess windows[2];
+        for (int i = 0; i < 2; ++i) {
+            windows[i].start(QCoreApplication::applicationFilePath(),
+                             {"--window", QString("W%1").arg(i)});
+            QVERIFY(windows[i].waitForReadyRead(20000));
+        }
+        for (int i : firstClosesFirst ? QList<int>{0, 1} : QList<int>{1, 0}) {
+            windows[i].write("close\n");
+            QVERIFY(windows[i].waitForFinished(20000));
+            QCOMPARE(windows[i].exitCode(), 0);
+        }
+        const QJsonArray both = firstClosesFirst ? QJsonArray{"W0", "W1"} : QJsonArray{"W1", "W0"};
+        QJsonArray lines{"OLD"};
+        for (const QJsonValue& line : both)
+            lines.append(line);
+        QCOMPARE(readArray(dir + history), lines);
+        const QJsonArray saved = readArray(dir + commands);
+        QCOMPARE(saved.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(saved[i]["value"], both[i]);
+    }
+
+    // Output into a pipe whose reader is gone fails the write and nothing else.
+    void closedPipe() {
+        int fds[2];
+        QCOMPARE(::pipe(fds), 0);
+        ::close(fds[0]);
+        QProcess program;
+        program.setChildProcessModifier([fd = fds[1]] {
+            std::signal(SIGPIPE, SIG_DFL);
+            ::dup2(fd, STDOUT_FILENO);
+        });
+        program.start(KELVRA_APP, {"--help"});
+        QVERIFY(program.waitForFinished(20000));
+        ::close(fds[1]);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
     void killedWhileSaving() {
         const QString dir = useDataHome(m_dir.filePath("killed"));
         QRandomGenerator random(7);
@@ -329,6 +408,8 @@ private slots:
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "--saver") == 0)
         return runSaver();
+    if (argc > 2 && qstrcmp(argv[1], "--window") == 0)
+        return runWindow(QString::fromLocal8Bit(argv[2]));
     QApplication app(argc, argv);
     TestFaults test;
     return QTest::qExec(&test, argc, argv);

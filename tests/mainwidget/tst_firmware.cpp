@@ -38,34 +38,39 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("holdOpen");
         // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
-        // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "fifo",
+        // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "noread":
+        // the file cannot be read; "fifo",
         // "zero": the file is a FIFO or /dev/zero; "nodot": picked among all files
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("err");         // the ending; its text is the box's, if any
         QTest::addColumn<int>("blocks");      // FWWRITE requests the module gets
         QTest::addColumn<QString>("refusal"); // the box when nothing is sent; %1: the file
+        QTest::addColumn<QString>("detail");  // under the ending's text in its box; %1: the port
         const QStringList slow = {"--delay", "200"};
         const QList<int> all = {256, 512, 600};
         // clang-format off
-        QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3 << "";
-        QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3 << "";
-        QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5 << "";
-        QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2 << "";
-        QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1 << "";
-        QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3 << "";
-        QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1 << "";
+        QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3 << "" << "";
+        QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3 << "" << "";
+        QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5 << "" << "";
+        QTest::newRow("second block fails") << QStringList{"--fail-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Fail) << 2 << "" << "the module on '%1' answered FAIL to the block at offset 256 (256 of 600 bytes confirmed)";
+        QTest::newRow("silent at a block") << QStringList{"--silent", "FWWRITE"} << 600 << false << "" << QList<int>{} << int(at::Timeout) << 1 << "" << "the module on '%1' did not answer in time to the block at offset 0 (0 of 600 bytes confirmed)";
+        QTest::newRow("silent at the final step") << QStringList{"--silent", "FWUPDATE"} << 600 << false << "" << all << int(at::Timeout) << 3 << "" << "the module on '%1' did not answer in time when asked to apply the image (600 bytes written)";
+        // ERROR is no answer a block ends on: it runs out its time, and the box says what came.
+        QTest::newRow("block answered ERROR") << QStringList{"--error-block", "2"} << 600 << false << "" << QList<int>{256} << int(at::Timeout) << 2 << "" << "the module on '%1' answered ERROR to the block at offset 256 (256 of 600 bytes confirmed)";
+        QTest::newRow("cancel") << slow << 600 << false << "shown" << QList<int>{} << int(at::Cancel) << 1 << "" << "";
         // A press handled while no block transaction is current still stops the transfer at
         // the next block instead of being lost.
-        QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2 << "";
-        QTest::newRow("file too large") << QStringList() << -1 << false << "" << QList<int>{} << 0 << 0 << "Error|File is too large (more than 16777216 bytes):\n\n%1";
+        QTest::newRow("cancel inside setValue") << slow << 8192 << false << "setValue" << QList<int>{256, 512} << int(at::Cancel) << 2 << "" << "";
+        QTest::newRow("file too large") << QStringList() << -1 << false << "" << QList<int>{} << 0 << 0 << "Error|File is too large (more than 16777216 bytes):\n\n%1" << "";
         // Neither waited for nor read until memory runs out.
-        QTest::newRow("FIFO") << QStringList() << 600 << false << "fifo" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1";
-        QTest::newRow("the zero device") << QStringList() << 600 << false << "zero" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1";
-        QTest::newRow("file without a dot, all files listed") << QStringList() << 600 << false << "nodot" << all << int(at::None) << 3 << "";
-        QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1";
-        QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware";
-        QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "";
+        QTest::newRow("FIFO") << QStringList() << 600 << false << "fifo" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1" << "";
+        QTest::newRow("the zero device") << QStringList() << 600 << false << "zero" << QList<int>{} << 0 << 0 << "Error|Not a regular file:\n\n%1" << "";
+        QTest::newRow("file without a dot, all files listed") << QStringList() << 600 << false << "nodot" << all << int(at::None) << 3 << "" << "";
+        QTest::newRow("unreadable file") << QStringList() << 600 << false << "noread" << QList<int>{} << 0 << 0 << "Error|Failed to open file:\n\n%1" << "";
+        QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1" << "";
+        QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware" << "";
+        QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "" << "";
         // clang-format on
     }
     void update() {
@@ -77,6 +82,7 @@ private slots:
         QFETCH(int, err);
         QFETCH(int, blocks);
         QFETCH(QString, refusal);
+        QFETCH(QString, detail);
         QVERIFY(start(args));
         const QString image =
             cancel == "zero" ? "/dev/zero"
@@ -137,7 +143,15 @@ private slots:
         // A box shows once the update is over and the port given back.
         bool openAtBox = holdOpen;
         modals.onBox = [&] { openAtBox = m_w.port()->isOpen(); };
-        m_w.action("update-firmware")->trigger();
+        if (cancel == "noread") { // for anyone, root too
+            QVERIFY(QFile::setPermissions(image, QFile::Permissions()));
+            test::saveUnderSizeLimit(RLIM_INFINITY, [&] {
+                m_w.action("update-firmware")->trigger();
+                return true;
+            });
+        } else {
+            m_w.action("update-firmware")->trigger();
+        }
         if (!refusal.isEmpty() || cancel == "dialog") {
             QTest::qWait(50);
             QCOMPARE(modals.answered, 1);
@@ -173,8 +187,12 @@ private slots:
         QTest::qWait(300); // answers still on their way must not restart anything
         QCOMPARE(seen, values);
         const bool box = err != at::None && err != at::Cancel;
-        QCOMPARE(modals.boxes,
-                 box ? QStringList{"Error|" + at::toText(at::Error(err))} : QStringList());
+        QCOMPARE(modals.boxes, box ? QStringList{"Error|" + at::toText(at::Error(err)) + "\n\n" +
+                                                 detail.arg(m_w.port()->portName())}
+                                   : QStringList());
+        QCOMPARE(m_w.count("Firmware update complete: " + QString::number(size) +
+                           " bytes written and accepted"),
+                 err == at::None ? 1 : 0);
         QCOMPARE(modals.icon, box ? QMessageBox::Critical : QMessageBox::NoIcon);
         QCOMPARE(openAtBox, holdOpen);
         QCOMPARE(pressedBetweenBlocks, cancel == "setValue");

@@ -25,6 +25,10 @@
 #include <QToolButton>
 #include <QTranslator>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using wdt::serialport::PortNameCombo;
 
 namespace {
@@ -141,6 +145,17 @@ private slots:
         QCOMPARE(logRuns().first().count('\n'), 4);
         QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
         QCOMPARE(m_w.openClose()->text(), "Open");
+        // No terminal at all: said once and plainly, not as the list of who holds /dev/null.
+        QVERIFY(test::writeFile(m_dir.filePath("plain"), "AT\r\n"));
+        for (const QString& name :
+             QStringList{"/dev/null", m_dir.path(), m_dir.filePath("plain")}) {
+            m_w.port()->setPortName(name);
+            m_w.openClose()->click();
+            QCOMPARE(redEntries("Serial port error:  " + name + " is"), 1);
+        }
+        QCOMPARE(redEntries(" is in use by "), 0);
+        QCOMPARE(redEntries(" is not a terminal"), 2);
+        QVERIFY(!m_w.port()->isOpen() && test::readFile(m_dir.filePath("plain")) == "AT\r\n");
     }
 
     // A port that another program holds is left to it, whatever the rights: the entry names
@@ -326,11 +341,6 @@ private slots:
         // Not sent, and the log says why.
         QTest::newRow("size above bound") << "typed" << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "AT+WRITEB=1,16777217";
         QTest::newRow("size beyond 32 bits") << "typed" << "AT+WRITEB=0,4294967296,1.2.3.4,80" << -1 << "" << QByteArray() << "AT+WRITEB=0,4294967296,1.2.3.4,80";
-        QTest::newRow("catalogue, sent") << "button" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
-        QTest::newRow("catalogue, cursor at the end") << "button" << "AT+WFMODE=<mode>" << -1 << "" << QByteArray() << "AT+WFMODE=|";
-        QTest::newRow("catalogue, quoted") << "button" << "AT+WFSTAIP=1," << -1 << "" << QByteArray() << "AT+WFSTAIP=1,\"|\",\"255.255.255.0\",\"\"";
-        QTest::newRow("catalogue, quoted, comma") << "button" << "AT+TCPCONN=" << -1 << "" << QByteArray() << "AT+TCPCONN=\"|\",";
-        QTest::newRow("catalogue, binary write") << "button" << "AT+WRITEB=" << -1 << "" << QByteArray() << "AT+WRITEB=|,";
         QTest::newRow("send cell") << "0" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
         QTest::newRow("text cell") << "1" << "AT+VERSION" << -1 << "" << QByteArray() << "";
         QTest::newRow("Return on the row") << "Return" << "AT+VERSION" << -1 << "" << QByteArray("AT+VERSION\r\n") << "";
@@ -340,6 +350,49 @@ private slots:
         QTest::newRow("repeating binary write") << "repeat" << "at+writeB=1,4" << -1 << "" << QByteArray() << "";
         QTest::newRow("repeating binary write above bound") << "repeat" << "AT+WRITEB=1,16777217" << -1 << "" << QByteArray() << "";
         // clang-format on
+        // The whole catalogue, as the user meets it: a sent entry goes out as labelled, a
+        // prepared one waits in the input line ('|' the cursor).
+        const char* const catalogue[][2] = {
+            {"AT", ""},
+            {"AT+VERSION", ""},
+            {"AT+UID", ""},
+            {"AT+RESET", ""},
+            {"AT+SLEEP", ""},
+            {"AT+WFMODE?", ""},
+            {"AT+WFMODE=<mode>", "AT+WFMODE=|"},
+            {"AT+WFSCANAP", ""},
+            {"AT+WFSCANAPOPT?", ""},
+            {"AT+WFSCANAPOPT=", "AT+WFSCANAPOPT=1023|"},
+            {"AT+WFSTAIP?", ""},
+            {"AT+WFSTAIP=0", ""},
+            {"AT+WFSTAIP=1,", "AT+WFSTAIP=1,\"|\",\"255.255.255.0\",\"\""},
+            {"AT+WFSTAMAC?", ""},
+            {"AT+WFSTAMAC=<mac>", "AT+WFSTAMAC=\"|\""},
+            {"AT+WFCONNAP=", "AT+WFCONNAP=\"|\""},
+            {"AT+WFDISCONNAP", ""},
+            {"AT+WFAPIP?", ""},
+            {"AT+WFAPIP=<ip>,<mac>", "AT+WFAPIP=\"|\",\"\""},
+            {"AT+WFAPMAC?", ""},
+            {"AT+WFAPMAC=<mac>", "AT+WFAPMAC=\"|\""},
+            {"AT+WFAPCONF=", "AT+WFAPCONF=\"|\""},
+            {"AT+PING=", "AT+PING=\"|\""},
+            {"AT+DNS=", "AT+DNS=\"|\""},
+            {"AT+DATAMODE=", "AT+DATAMODE=|"},
+            {"AT+UDPOPEN=", "AT+UDPOPEN|"},
+            {"AT+TCPCONN=", "AT+TCPCONN=\"|\","},
+            {"AT+TCPLISTEN=", "AT+TCPLISTEN=|"},
+            {"AT+WRITE=", "AT+WRITE=|,"},
+            {"AT+WRITEB=", "AT+WRITEB=|,"},
+            {"AT+CLOSE=<index>", "AT+CLOSE=|"},
+            {"AT+SSTAT", ""},
+            {"AT+FWINFO", ""},
+            {"AT+FWSEL=", "AT+FWSEL=|"},
+        };
+        for (const auto& [label, prepared] : catalogue) {
+            const QByteArray wire = *prepared ? QByteArray() : QByteArray(label) + "\r\n";
+            QTest::addRow("catalogue %s", label)
+                << "button" << label << -1 << "" << wire << QString(prepared);
+        }
         // Forms the dispatch cannot read go out as plain text, without a dialog.
         for (const char* p : {"AT+WRITEB=1,x", "AT+WRITEB=1,-4"})
             QTest::newRow(p) << "typed" << QString(p) << -1 << QString() << QByteArray(p) + "\r\n"
@@ -539,20 +592,34 @@ private slots:
 
     // "Record to file..." appends every entry as the log shows it, each line behind the date and
     // the time "Show times" gives the entry, whatever the log's bound drops. A file that cannot
-    // be made is refused, a write that fails stops the recording: one red entry each.
+    // be made or is no regular file (a pipe would hold the window in open, or kill it once its
+    // reader goes) is refused, a write that fails stops the recording: one red entry each.
     void record() {
         const QString path = m_dir.filePath("record.log"), blocked = m_dir.filePath("file");
         QVERIFY(test::writeFile(path, "older") && test::writeFile(blocked, "x"));
+        const QString pipe = m_dir.filePath("pipe"), fed = m_dir.filePath("read pipe\n");
+        for (const QString& fifo : {pipe, fed})
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const int reader = ::open(QFile::encodeName(fed).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        // (A directory the file dialog opens instead of returning it.)
+        const QStringList irregular{pipe, fed, "/dev/full", "/dev/zero", m_dir.filePath("to pipe")};
+        QVERIFY(QFile::link(pipe, irregular.last()));
         logEdit()->setMaxEntries(5);
         m_w.action("show-times")->setChecked(true);
         auto* line = m_w.widget()->findChild<QLabel*>("session-line");
         test::Modals modals;
-        for (const QString& file : {blocked + "/record.log", path}) {
+        for (const QString& file :
+             QStringList{blocked + "/record.log"} + irregular + QStringList{path}) {
             modals.chooseFile(file);
             m_w.action("record")->trigger();
         }
         QCOMPARE(redEntries("Not recording: " + blocked + "/record.log: "), 1);
-        QVERIFY(!line->isHidden() && line->text().contains(path));
+        for (const QString& file : irregular)
+            QCOMPARE(redEntries("Not recording: " + file + ": not a regular file"), 1);
+        ::close(reader);
+        QVERIFY2(!line->isHidden() && line->text().contains(path),
+                 qPrintable(line->text() + m_w.log()));
         const QDateTime start = QDateTime::currentDateTime();
         QStringList expected{"<< AT"};
         m_w.type("AT");
@@ -602,6 +669,18 @@ private slots:
         m_peer.clearReceived();
         m_w.type("AT+AFTER");
         QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
+
+        // A link to a regular file is fine, by a path of 250 characters with a space and a
+        // line break in its name.
+        const QString link =
+            m_dir.filePath(QString(250 - m_dir.path().size() - 9, 'l') + " a\nb.log");
+        QVERIFY(link.size() == 250 && QFile::link(path, link));
+        modals.chooseFile(link);
+        m_w.action("record")->trigger();
+        QVERIFY(!line->isHidden());
+        m_w.type("AT+LINKED");
+        m_w.action("record")->trigger();
+        QVERIFY(line->isHidden() && test::readFile(path).endsWith(" << AT+LINKED\n"));
     }
 
     // Scroll Lock holds the view: the selection stays, new entries wait (the oldest dropped

@@ -32,7 +32,9 @@ class TestTools : public QObject {
 
     QTemporaryDir m_dir;
     test::Modsim m_modsim;
-    QSerialPort m_holder;
+    // Another program that holds the port (not this test: what a tool's parent holds, it holds
+    // for the tool).
+    QProcess m_holder;
     QString m_port; // as the tool is given it
     QString m_stderr;
     QRegularExpressionMatch m_err;
@@ -42,9 +44,9 @@ class TestTools : public QObject {
     QString trace() const { return m_dir.filePath("trace"); }
 
     // sim: the simulator's options. "none", "dir", "file": no simulator, the port is missing, a
-    // directory or a plain file; "held": this test holds the port open too, and the tool names
-    // it as the simulator does, through a link ("held link") or by its name under /dev ("held
-    // bare").
+    // directory or a plain file; "port=NAME": no simulator, the port is NAME; "held": another
+    // program holds the port open too, and the tool names it as the simulator does, through a
+    // link ("held link") or by its name under /dev ("held bare").
     // "script": this test plays the module, answering "COMMAND=>ANSWER" (test::Module's script);
     // "=>BYTES" waits in the port before the tool opens it.
     void setUpPort(const QStringList& sim) {
@@ -59,6 +61,10 @@ class TestTools : public QObject {
             m_port = m_peer->slavePath();
             return;
         }
+        if (first.startsWith("port=")) {
+            m_port = first.mid(5);
+            return;
+        }
         if (first == "none" || first == "dir" || first == "file") {
             m_port = m_dir.filePath(first == "dir" ? "." : "ttyNONE0");
             QVERIFY(first != "file" || test::writeFile(m_port, "AT\r\n"));
@@ -67,8 +73,11 @@ class TestTools : public QObject {
         const bool held = first.startsWith("held");
         QVERIFY(m_modsim.start(QStringList{"--trace", trace()} + (held ? QStringList() : sim)));
         m_port = m_modsim.portPath();
-        m_holder.setPortName(m_port);
-        QVERIFY(!held || m_holder.open(QIODevice::ReadWrite));
+        if (held) {
+            m_holder.setStandardInputFile(m_port);
+            m_holder.start("sleep", {"60"});
+            QVERIFY(m_holder.waitForStarted());
+        }
         if (first == "held link") {
             m_port = m_dir.filePath("module");
             QVERIFY(QFile::link(m_modsim.portPath(), m_port));
@@ -79,8 +88,9 @@ class TestTools : public QObject {
 
     // Runs the tool with input on its standard input. how: "int": Ctrl-C once it has printed
     // (and 400 ms later), "int100": once it has printed 100%, "head": its output through
-    // head -1, "closed": with standard input closed. In err and out %1 is the port, %2 the image,
-    // %3 this test's PID and '*' anything; err is prefixed with the tool's name.
+    // head -1, "closed": with standard input closed, "flock": under flock on the port, "shell":
+    // from a shell that holds the port open. In err and out %1 is the port, %2 the image, %3 the
+    // holder's PID and '*' anything; err is prefixed with the tool's name.
     void run(const QString& tool, const QStringList& args, const QString& how,
              const QByteArray& input, int code, QString err, QString out, const QString& image) {
         QProcess process, head;
@@ -90,6 +100,11 @@ class TestTools : public QObject {
         }
         if (how == "closed")
             process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" <&-", tool} + args);
+        else if (how == "flock")
+            process.start("flock", QStringList{m_port, tool} + args);
+        else if (how == "shell")
+            process.start("sh", QStringList{"-c", "exec 3<>\"$0\"; \"$@\"; exit $?", m_port, tool} +
+                                    args);
         else
             process.start(tool, args);
         QVERIFY(process.waitForStarted(5000));
@@ -110,7 +125,7 @@ class TestTools : public QObject {
         const auto fill = [&](QString& text) {
             return text.replace("%1", m_port)
                 .replace("%2", image)
-                .replace("%3", QString::number(getpid()));
+                .replace("%3", QString::number(m_holder.processId()));
         };
         const QString name = QFileInfo(tool).fileName() + ": ";
         m_err = glob(err.isEmpty() ? err : name + fill(err)).match(m_stderr);
@@ -121,7 +136,8 @@ class TestTools : public QObject {
 
 private slots:
     void cleanup() {
-        m_holder.close();
+        m_holder.kill();
+        m_holder.waitForFinished();
         m_modsim.stop();
         m_module.reset();
         m_peer.reset();
@@ -139,10 +155,12 @@ private slots:
         const QString final = "the module on '%1' did not answer in time when asked to apply the "
                               "image (600 bytes written)\n";
         const QString inUse =
-            "the serial port '%1' is in use by another program: PID %3 (*tst_tools*)\n";
+            "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n";
         const QString irregular = "cannot read the image '%2': not a regular file\n";
         // clang-format off
         QTest::newRow("600 bytes at 9600 baud") << QStringList{} << "600" << "" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n 42%  256 of 600 bytes\n 85%  512 of 600 bytes\n100%  600 of 600 bytes\nFirmware update on %1 complete: 600 bytes written and accepted by the module\n";
+        // ERROR ends no block: the time-out does, and the user learns what the module said.
+        QTest::newRow("block answered ERROR") << QStringList{"--error-block", "2"} << "600" << "" << 3 << "the module on '%1' answered ERROR to the block at offset 256 (256 of 600 bytes confirmed)\n" << "*";
         QTest::newRow("block answered FAIL") << QStringList{"--fail-block", "3"} << "1048576" << "" << 1 << "the module on '%1' answered FAIL to the block at offset 512 (512 of 1048576 bytes confirmed)\n" << "*";
         QTest::newRow("silent block") << QStringList{"--silent", "FWWRITE"} << "600" << "" << 3 << "the module on '%1' did not answer in time to the block at offset 0 (0 of 600 bytes confirmed)\n" << "*";
         QTest::newRow("Ctrl-C, silent final step") << QStringList{"--silent", "FWUPDATE"} << "600" << "int100" << 3 << "the module on '%1' is applying the image; waiting for its answer\nkelvra-flash: " + final << "*";
@@ -151,6 +169,14 @@ private slots:
         // A closed output stops the messages, not the transfer.
         QTest::newRow("| head -1") << QStringList{"--delay", "5"} << "65536" << "head" << 0 << "" << "Writing 65536 bytes to %1 at 9600 baud\n";
         QTest::newRow("missing port") << QStringList{"none"} << "600" << "" << 5 << "cannot open the serial port '%1': No such file or directory\n" << "";
+        QTest::newRow("missing port, bare name") << QStringList{"port=ttyNONE9"} << "600" << "" << 5 << "cannot open the serial port '%1': /dev/ttyNONE9: No such file or directory\n" << "";
+        // Said first: many programs hold /dev/null, none of them for the port's sake.
+        QTest::newRow("port is /dev/null") << QStringList{"port=/dev/null"} << "600" << "" << 5 << "cannot open the serial port '%1': /dev/null is not a terminal\n" << "";
+        QTest::newRow("port is a directory, bare name") << QStringList{"port=shm"} << "600" << "" << 5 << "cannot open the serial port '%1': /dev/shm is a directory\n" << "";
+        QTest::newRow("port is a file") << QStringList{"file"} << "600" << "" << 5 << "cannot open the serial port '%1': %1 is not a terminal\n" << "";
+        // The usual ways to keep jobs on one device apart: the port held for this very run.
+        QTest::newRow("under flock on the port") << QStringList{} << "600" << "flock" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n*complete: 600 bytes written and accepted by the module\n";
+        QTest::newRow("from a shell holding the port") << QStringList{} << "600" << "shell" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n*complete: 600 bytes written and accepted by the module\n";
         // In use, not forbidden: no advice to join a group. By whichever name (as root, neither
         // the lock file nor exclusive mode would stop a second writer).
         QTest::newRow("port in use") << QStringList{"held"} << "600" << "" << 5 << inUse << "";
@@ -222,9 +248,9 @@ private slots:
         QTest::newRow("Ctrl-C") << QStringList{"--silent", "UID"} << QStringList{"AT+UID"} << QByteArray() << "int" << 4 << "step 1 (AT+UID) stopped by Ctrl-C\n" << "<< AT+UID\n";
         QTest::newRow("| head -1") << QStringList{"--delay", "100"} << QStringList{"AT", "AT+UID", "AT"} << QByteArray() << "head" << 0 << "" << "<< AT\n";
         QTest::newRow("unplugged") << QStringList{"--vanish-after", "2"} << QStringList{"AT", "AT", "AT"} << QByteArray() << "" << 7 << "the serial port '%1' failed: the device was removed or stopped responding\n" << ok + "<< AT\n";
-        QTest::newRow("port in use") << QStringList{"held"} << QStringList{"AT"} << QByteArray() << "" << 5 << "the serial port '%1' is in use by another program: PID %3 (*tst_tools*)\n" << "";
-        QTest::newRow("port is a directory") << QStringList{"dir"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': it is a directory\n" << "";
-        QTest::newRow("port is no terminal") << QStringList{"file"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': it is not a terminal\n" << "";
+        QTest::newRow("port in use") << QStringList{"held"} << QStringList{"AT"} << QByteArray() << "" << 5 << "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n" << "";
+        QTest::newRow("port is a directory") << QStringList{"dir"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': %1 is a directory\n" << "";
+        QTest::newRow("port is no terminal") << QStringList{"file"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': %1 is not a terminal\n" << "";
         QTest::newRow("unknown option") << QStringList{} << QStringList{"--fast", "AT"} << QByteArray() << "" << 2 << "Unknown option 'fast'.\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("empty command") << QStringList{} << QStringList{"AT", ""} << QByteArray() << "" << 2 << "step 2: an empty command\n*" << "";
         // Each answer belongs to the step whose command it follows.

@@ -17,6 +17,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -40,6 +43,17 @@ QString values() {
         result
             << QStringLiteral("%1/%2").arg(list.command(i).value()).arg(list.command(i).period());
     return result.join(' ');
+}
+
+// The file another window writes: "value/period" (or "value", period 1000) by spaces.
+QByteArray commandsJson(const QString& rows) {
+    QJsonArray array;
+    for (const QString& row : rows.split(' ', Qt::SkipEmptyParts))
+        array.append(QJsonObject{
+            {"value", row.section('/', 0, 0)},
+            {"period", row.section('/', 1).isEmpty() ? 1000 : row.section('/', 1).toInt()},
+            {"auto", false}});
+    return QJsonDocument(array).toJson();
 }
 
 // One key press and release carrying text, as a keyboard of any layout sends.
@@ -107,6 +121,50 @@ private slots:
         QCOMPARE(test::readFile(m_file), old);
     }
 
+    // Two windows share the file: the one closed last keeps the other's lines, its own after
+    // them, the newest 1000; a file that turned unreadable meanwhile is left as it is.
+    void historyTwoWindows_data() {
+        QTest::addColumn<int>("before"); // entries in the file at start
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::addColumn<QByteArray>("damage"); // written between the two closes
+        QTest::newRow("first closed first") << 2 << true << QByteArray();
+        QTest::newRow("second closed first") << 2 << false << QByteArray();
+        QTest::newRow("no file at start") << 0 << true << QByteArray();
+        QTest::newRow("the newest 1000") << 997 << true << QByteArray();
+        QTest::newRow("not a JSON array meanwhile") << 2 << true << QByteArray("{\"x\": 1}");
+    }
+    void historyTwoWindows() {
+        QFETCH(int, before);
+        QFETCH(bool, firstClosesFirst);
+        QFETCH(QByteArray, damage);
+        const QString file = InputHistory::filename();
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile::remove(file);
+        QStringList old;
+        for (int i = 0; i < before; ++i)
+            old << QStringLiteral("OLD%1").arg(i);
+        if (before > 0)
+            QVERIFY(test::writeFile(file, QJsonDocument(QJsonArray::fromStringList(old)).toJson()));
+        auto first = std::make_unique<InputEdit>(), second = std::make_unique<InputEdit>();
+        for (const QString line : {"A1", "B1", "A2", "B2"}) {
+            InputEdit& edit = line[0] == 'A' ? *first : *second;
+            edit.setText(line);
+            edit.input();
+        }
+        (firstClosesFirst ? first : second).reset();
+        if (!damage.isEmpty())
+            QVERIFY(test::writeFile(file, damage));
+        (firstClosesFirst ? second : first).reset();
+        if (!damage.isEmpty()) {
+            QCOMPARE(test::readFile(file), damage);
+            return;
+        }
+        const QStringList a{"A1", "A2"}, b{"B1", "B2"};
+        const QStringList all = old + (firstClosesFirst ? a + b : b + a);
+        QCOMPARE(QJsonDocument::fromJson(test::readFile(file)).array().toVariantList(),
+                 QVariant(all.mid(qMax(0, int(all.size()) - 1000))).toList());
+    }
+
     // Recall on key release, no wrap at either end, the line kept past the newest.
     void historyRecall() {
         QVERIFY(QDir().mkpath(QFileInfo(InputHistory::filename()).path()));
@@ -171,6 +229,7 @@ private slots:
         list.command(2).setAuto(true);
         QVERIFY(list.save());
         QVERIFY(!list.isModified());
+        QCOMPARE(QJsonDocument::fromJson(test::readFile(m_path)).array().at(2)["auto"], true);
         list.restore();
         QCOMPARE(values(), QStringLiteral("c0/1000 Привет \"x\"\t\\/250 c2/%1").arg(maxPeriod));
         QVERIFY(!list.command(2).isAuto());
@@ -186,6 +245,75 @@ private slots:
         list.remove(QList<int>{0, 1, 2, 3});
         QVERIFY(list.save());
         QCOMPARE(test::readFile(m_path), QByteArray("[\n]\n"));
+    }
+
+    // Another window saved the file since it was read: its additions and changes stay, this
+    // list's own changes apply on top, field by field. here: "add X", "set N X", "period N P",
+    // "remove N". there: the file it wrote; "-": removed; "!" the file no longer parses.
+    void commandsMerge_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QStringList>("here");
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<QString>("saved"); // "": left as the other window wrote it
+        // clang-format off
+        QTest::newRow("both added") << "a b" << QStringList{"add y"} << "a b x" << "a/1000 b/1000 x/1000 y/1000";
+        QTest::newRow("other rows changed") << "a b c" << QStringList{"period 2 200"} << "a B c" << "a/1000 B/1000 c/200";
+        QTest::newRow("one row, other fields") << "a b" << QStringList{"set 1 B"} << "a b/300" << "a/1000 B/300";
+        QTest::newRow("one field, here wins") << "a b" << QStringList{"set 1 Y"} << "a X" << "a/1000 Y/1000";
+        QTest::newRow("removed here, changed there") << "a b c" << QStringList{"remove 1"} << "a B c" << "a/1000 c/1000";
+        QTest::newRow("changed here, removed there") << "a b c" << QStringList{"set 1 B"} << "a c" << "a/1000 c/1000 B/1000";
+        QTest::newRow("removed there, added here") << "a b c" << QStringList{"add d"} << "c" << "c/1000 d/1000";
+        QTest::newRow("removed on both sides") << "a b c" << QStringList{"remove 1"} << "a c x" << "a/1000 c/1000 x/1000";
+        QTest::newRow("repeated rows") << "a a a" << QStringList{"remove 2", "set 0 A"} << "a a a x" << "A/1000 a/1000 x/1000";
+        QTest::newRow("inserted there before a change") << "a b c" << QStringList{"set 2 C"} << "x a y b c" << "x/1000 a/1000 y/1000 b/1000 C/1000";
+        QTest::newRow("rows added there around a change") << "a" << QStringList{"set 0 A"} << "x y a z" << "x/1000 y/1000 A/1000 z/1000";
+        QTest::newRow("no file at start") << "" << QStringList{"add y"} << "x" << "x/1000 y/1000";
+        QTest::newRow("file removed since") << "a b" << QStringList{"add y"} << "-" << "a/1000 b/1000 y/1000";
+        QTest::newRow("file damaged since") << "a b" << QStringList{"add y"} << "!" << "";
+        // clang-format on
+    }
+    void commandsMerge() {
+        QFETCH(QString, start);
+        QFETCH(QStringList, here);
+        QFETCH(QString, there);
+        QFETCH(QString, saved);
+        if (!start.isEmpty())
+            QVERIFY(test::writeFile(m_path, commandsJson(start)));
+        list.restore();
+        for (const QString& step : std::as_const(here)) {
+            const QStringList w = step.split(' ');
+            if (w[0] == "add")
+                list.command(list.append()).setValue(w[1]);
+            else if (w[0] == "set")
+                list.command(w[1].toInt()).setValue(w[2]);
+            else if (w[0] == "period")
+                list.command(w[1].toInt()).setPeriod(w[2].toUInt());
+            else
+                list.remove(w[1].toInt());
+        }
+        const QByteArray other = there == "!" ? QByteArray("[{\"value\": ") : commandsJson(there);
+        if (there == "-")
+            QVERIFY(QFile::remove(m_path));
+        else
+            QVERIFY(test::writeFile(m_path, other));
+        UserCommandModel model; // follows the merged list
+        QCOMPARE(list.save(), !saved.isEmpty());
+        if (saved.isEmpty()) {
+            QCOMPARE(test::readFile(m_path), other);
+            QVERIFY(list.isModified());
+            return;
+        }
+        QCOMPARE(values(), saved);
+        QCOMPARE(model.rowCount(), list.size());
+        list.restore();
+        QCOMPARE(values(), saved);
+        // Saved again with nothing changed anywhere: written as a single window writes.
+        list.command(0).setValue("z");
+        QVERIFY(list.save());
+        QJsonArray alone;
+        for (int i = 0; i < list.size(); ++i)
+            alone.append(list.command(i).toJson());
+        QCOMPARE(test::readFile(m_path), QJsonDocument(alone).toJson());
     }
 
     // Broken or hostile files load what they can and stay exactly as they were.

@@ -76,12 +76,11 @@ ExitCode openPort(at::Client& client, const QString& portName, qint32 baud, QStr
         *message = tr("cannot open the serial port '%1': %2").arg(portName, why);
         return PortUnavailable;
     };
-    // Swapped arguments or a typo: never write to a file or hold a directory.
-    struct stat st {};
+    // Swapped arguments or a typo: never write to a file or hold a directory, and say so
+    // before listing who else holds, say, /dev/null.
+    if (const QString why = at::notTerminal(portName); !why.isEmpty())
+        return refuse(why);
     const QString device = at::devicePath(portName);
-    if (!device.isEmpty() && ::stat(QFile::encodeName(device).constData(), &st) == 0 &&
-        !S_ISCHR(st.st_mode))
-        return refuse(S_ISDIR(st.st_mode) ? tr("it is a directory") : tr("it is not a terminal"));
 
     QStringList holders;
     const QMetaObject::Connection inUse = QObject::connect(
@@ -99,7 +98,10 @@ ExitCode openPort(at::Client& client, const QString& portName, qint32 baud, QStr
         } else if (port->error() == QSerialPort::UnsupportedOperationError) {
             return refuse(tr("it is not a terminal"));
         } else {
-            refuse(port->errorString());
+            // A bare name was looked up under /dev: say where.
+            const QString location = at::portLocation(portName);
+            refuse(location == portName ? port->errorString()
+                                        : location + QStringLiteral(": ") + port->errorString());
             const QString hint = port->error() == QSerialPort::PermissionError
                                      ? permissionHint(device.isEmpty() ? portName : device)
                                      : QString();

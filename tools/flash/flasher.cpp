@@ -1,5 +1,7 @@
 #include "tools/flash/flasher.h"
 
+#include "at/firmware.h"
+
 #include "tools/common/console.h"
 #include "tools/common/port.h"
 
@@ -86,7 +88,6 @@ void Flasher::onCompleted(at::Error err) {
     m_client->serialPortClose(true);
 
     const qint64 total = m_image.size();
-    const bool applying = m_confirmed >= total;
     const QString port = m_options.port;
     ExitCode code = Success;
     QString text;
@@ -105,28 +106,10 @@ void Flasher::onCompleted(at::Error err) {
                                        .arg(total));
         emit finished(Success);
         return;
-    } else if (err == at::Fail) {
-        code = ModuleFail;
-        text = applying ? tr("the module on '%1' answered FAIL when asked to apply the image "
-                             "(%2 bytes written)")
-                              .arg(port)
-                              .arg(total)
-                        : tr("the module on '%1' answered FAIL to the block at offset %2 (%2 of "
-                             "%3 bytes confirmed)")
-                              .arg(port)
-                              .arg(m_confirmed)
-                              .arg(total);
-    } else if (err == at::Timeout) {
-        code = Timeout;
-        text = applying ? tr("the module on '%1' did not answer in time when asked to apply "
-                             "the image (%2 bytes written)")
-                              .arg(port)
-                              .arg(total)
-                        : tr("the module on '%1' did not answer in time to the block at offset "
-                             "%2 (%2 of %3 bytes confirmed)")
-                              .arg(port)
-                              .arg(m_confirmed)
-                              .arg(total);
+    } else if (err == at::Fail || err == at::Timeout) {
+        // The transfer's rules decide the code: an ERROR answer still ends as a time-out.
+        code = err == at::Fail ? ModuleFail : Timeout;
+        text = at::firmwareFailure(m_client->firmwareOutcome(), port);
     } else if (err == at::Cancel) {
         code = Cancelled;
         text = tr("firmware update on '%1' cancelled after %2 of %3 bytes; the module was not "

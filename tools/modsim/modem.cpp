@@ -257,6 +257,8 @@ QByteArray Modem::writeb(const QByteArray& params) {
 QByteArray Modem::fwwrite(const QByteArray& params) {
     if (m_faults.failBlocks.contains(m_fwwriteCount))
         return fail;
+    if (m_faults.errorBlocks.contains(m_fwwriteCount))
+        return error;
     const QList<QByteArray> parts = params.split(',');
     if (parts.size() != 3 || parts.at(0) != "0")
         return fail;

@@ -14,6 +14,8 @@ struct Faults {
     QSet<QByteArray> silent;
     // 1-based numbers of FWWRITE requests (counted since start) answered with FAIL.
     QSet<qint64> failBlocks;
+    // The same, answered with ERROR.
+    QSet<qint64> errorBlocks;
     // "+FWWRITE:<offset>" before each FWWRITE OK, "+FWUPDATE:<size>,<crc>" before FWUPDATE's
     // answer.
     bool progressLines = false;

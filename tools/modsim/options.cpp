@@ -43,6 +43,7 @@ int parseOptions(const QStringList& arguments, Options* options) {
                "...); repeatable",
                "CMD"),
         option("fail-block", "answer FAIL to the Nth FWWRITE request (1-based); repeatable", "N"),
+        option("error-block", "answer ERROR to the Nth FWWRITE request (1-based); repeatable", "N"),
         option("progress-lines", "send +FWWRITE:<offset> before each FWWRITE OK and "
                                  "+FWUPDATE:<size>,<crc> before the FWUPDATE answer"),
         option("delay", "delay every answer by MS milliseconds", "MS"),
@@ -93,6 +94,11 @@ int parseOptions(const QStringList& arguments, Options* options) {
         if (!toCount(value, 1, 0x7FFFFFFF, &n))
             return bad("fail-block", value);
         result.faults.failBlocks.insert(n);
+    }
+    for (const QString& value : parser.values(QStringLiteral("error-block"))) {
+        if (!toCount(value, 1, 0x7FFFFFFF, &n))
+            return bad("error-block", value);
+        result.faults.errorBlocks.insert(n);
     }
     if (parser.isSet(QStringLiteral("delay"))) {
         if (!toCount(parser.value(QStringLiteral("delay")), 0, 3600 * 1000, &n))
