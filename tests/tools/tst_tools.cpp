@@ -57,7 +57,8 @@ class TestTools : public QObject {
                 answers.insert(pair.section("=>", 0, 0).toUtf8(), pair.section("=>", 1).toLatin1());
             m_peer = std::make_unique<test::PtyPeer>();
             m_module = std::make_unique<test::Module>(m_peer.get(), answers, false);
-            m_module->say(answers.value("")); // before the tool opens the port
+            // In the terminal before the tool opens it, not at the module's next tick.
+            QVERIFY(m_peer->write(answers.value("")));
             m_port = m_peer->slavePath();
             return;
         }
