@@ -12,7 +12,11 @@ bool isEnter(const QKeyEvent* event) {
 } // namespace
 
 BinaryEditor::BinaryEditor(QWidget* parent)
-    : QPlainTextEdit(parent) {}
+    : QPlainTextEdit(parent) {
+    // Hex has no words: wrapped at word boundaries first, a pasted payload of 256 KiB took
+    // its layout half a minute.
+    setWordWrapMode(QTextOption::WrapAnywhere);
+}
 
 BinaryEditor::~BinaryEditor() = default;
 

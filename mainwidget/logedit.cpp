@@ -350,14 +350,13 @@ QString LogEdit::toPlainText() const {
 }
 
 QMimeData* LogEdit::createMimeDataFromSelection() const {
-    QMimeData* data = QTextEdit::createMimeDataFromSelection();
     const QTextCursor cursor = textCursor();
     const QString text = textBetween(cursor.selectionStart(), cursor.selectionEnd());
-    if (text.size() != cursor.selectionEnd() - cursor.selectionStart()) {
-        // Rich text would keep the breaks as paragraphs.
-        data->clear();
-        data->setText(text);
-    }
+    if (text.size() == cursor.selectionEnd() - cursor.selectionStart())
+        return QTextEdit::createMimeDataFromSelection();
+    // Rich text would keep the breaks as paragraphs.
+    auto* data = new QMimeData;
+    data->setText(text);
     return data;
 }
 

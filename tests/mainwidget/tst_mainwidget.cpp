@@ -407,12 +407,11 @@ private slots:
         select.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         logEdit()->setTextCursor(select);
         logEdit()->copy();
-        QCOMPARE(QApplication::clipboard()->text().size(), pieces.size());
         QCOMPARE(QApplication::clipboard()->text(), pieces);
         m_w.action("record")->trigger();
         const QString file = QString::fromUtf8(test::readFile(path));
         QVERIFY(file.contains(QString("hex[300000]{%1}\n").arg(QString(block.toHex()))));
-        QVERIFY(file.contains(QString::fromUtf8(block.right(1000)) + "}\n"));
+        QVERIFY(!file.contains("not shown"));
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
