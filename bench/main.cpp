@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
             options.lines = QByteArray(argv[++i]).toULongLong();
         else if (arg == "--seconds" && hasValue)
             options.seconds = QByteArray(argv[++i]).toDouble(), seconds = true;
+        else if (arg == "--limit" && hasValue)
+            options.limit = QByteArray(argv[++i]).toDouble();
         else if (arg == "--shape" && hasValue)
             options.shape = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--bound" && hasValue)
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
                          "[--only flood|paced|startup|longrun|session|longline] "
-                         "[--bound N] [--characters N] [--shape NAME]\n",
+                         "[--bound N] [--characters N] [--shape NAME] [--limit S]\n",
                          argv[0]);
             return 1;
         }

@@ -23,6 +23,7 @@ struct Options {
     int bound = 0;         // the log's bound in entries, 0: its own
     qint64 characters = 0; // and in characters
     QString shape;         // longline: one shape only
+    double limit = 600;    // longline: seconds a shape may take to settle
 };
 
 // flood.cpp, paced.cpp

@@ -116,7 +116,7 @@ void LogEdit::drain() {
     if (m_next.isActive())
         return;
     while (!m_pending.empty()) {
-        if (m_frameCharacters >= frame_characters) {
+        if (m_frameCharacters >= frame_characters || m_frameRunCharacters >= frame_run_characters) {
             endFrame();
             m_next.start(0);
             return;
@@ -126,8 +126,10 @@ void LogEdit::drain() {
         const int start = cursor.position();
         if (entry.done < 0)
             startEntry(entry);
-        qsizetype take =
-            qMin<qsizetype>(entry.text.size() - entry.done, frame_characters - m_frameCharacters);
+        const bool run = entry.text.size() > block_characters;
+        qsizetype take = qMin<qsizetype>(entry.text.size() - entry.done,
+                                         run ? frame_run_characters - m_frameRunCharacters
+                                             : frame_characters - m_frameCharacters);
         const qsizetype end = entry.done + take;
         // A surrogate pair and a CR LF stay whole.
         if (end > 0 && end < entry.text.size() &&
@@ -141,6 +143,8 @@ void LogEdit::drain() {
         m_entries.back() += length;
         m_entriesLength += length;
         m_frameCharacters += length;
+        if (run)
+            m_frameRunCharacters += length;
         if (entry.done == entry.text.size()) {
             m_pendingLength -= entry.time.size() + entry.prefix.size() + entry.text.size();
             m_pending.pop_front();
@@ -148,7 +152,7 @@ void LogEdit::drain() {
     }
     if (m_entries.size() >= 2 * size_t(m_maxEntries) || m_entriesLength >= 2 * m_maxCharacters)
         m_trimDue = true;
-    if (m_frameCharacters >= frame_characters)
+    if (m_frameCharacters >= frame_characters || m_frameRunCharacters >= frame_run_characters)
         endFrame();
 }
 
@@ -271,6 +275,7 @@ void LogEdit::endFrame() {
         return;
     m_appending = false;
     m_frameCharacters = 0;
+    m_frameRunCharacters = 0;
     m_append.endEditBlock();
     // In an edit block of its own: sharing one with the appended entries would lay out the
     // whole log again, not just move it up.

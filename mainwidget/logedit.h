@@ -65,6 +65,9 @@ public:
     // laying them out in a narrow window stalled it for over 120 ms. 300,000 keep that below
     // 90 ms; fewer make line noise slower (each frame repaints glyphs of many fonts).
     static constexpr int frame_characters = 300000;
+    // Text in long runs (a binary block, a line without end) lays out at several times the cost
+    // a character of short lines has: a frame takes in at most this much of it.
+    static constexpr int frame_run_characters = 32768;
 
     // Lines share a block in runs of this many, parted by line separators (U+2028), which the
     // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
@@ -132,6 +135,7 @@ private:
     qint64 m_dropped = 0;
     int m_noteLength = 0; // of the note at the top that tells the dropped entries
     int m_frameCharacters = 0;
+    int m_frameRunCharacters = 0;
     QTextCharFormat m_timeFormat;
     QTextCharFormat m_prefixFormat;
     QColor m_textColor; // invalid until the first entry
