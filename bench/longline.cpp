@@ -135,6 +135,16 @@ int longLineChild(int argc, char** argv, const Options& options) {
         };
     }
 
+    // The user resizing the window all along ($KELVRA_BENCH_RESIZE): every block is laid out
+    // again at the new width.
+    if (qEnvironmentVariableIsSet("KELVRA_BENCH_RESIZE")) {
+        auto* resize = new QTimer(window.widget());
+        QObject::connect(resize, &QTimer::timeout, window.widget(), [&window] {
+            QWidget* w = window.widget();
+            w->resize(w->width() == 1280 ? 700 : 1280, 800);
+        });
+        resize->start(500);
+    }
     auto* meter = new StallMeter(window.widget());
     const auto finish = [state, meter, shape] {
         meter->stop();

@@ -128,6 +128,8 @@ void MainWidget::logData(const QString& prefix, const QByteArray& data, bool bin
         insertTextToLog(prefix, binary ? binaryText(data, size) : QString::fromUtf8(data), color);
         return;
     }
+    if (m_lineOpen && !m_lineContinues)
+        endOpenLine(); // recorded before the entry
     if (m_sessionActive && m_recorder->isRecording())
         recordWhole(prefix, data, binary);
     const qsizetype shown =

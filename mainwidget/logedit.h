@@ -67,7 +67,7 @@ public:
     static constexpr int frame_characters = 300000;
     // Text in long runs (a binary block, a line without end) lays out at several times the cost
     // a character of short lines has: a frame takes in at most this much of it.
-    static constexpr int frame_run_characters = 32768;
+    static constexpr int frame_run_characters = 16384;
 
     // Lines share a block in runs of this many, parted by line separators (U+2028), which the
     // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
