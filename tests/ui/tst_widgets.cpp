@@ -281,7 +281,7 @@ private slots:
         // A long payload goes in as lines, each laid out on its own, and comes out exactly.
         QByteArray payload(100001, Qt::Uninitialized);
         for (int i = 0; i < payload.size(); ++i)
-            payload[i] = char(i * 13 + i / 256);
+            payload[i] = char(0xa5 + i * 13 + i / 256);
         editor.clear();
         QApplication::clipboard()->setText(QString::fromLatin1(payload.toHex()));
         editor.paste();
