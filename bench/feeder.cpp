@@ -52,6 +52,26 @@ void Feeder::start(quint64 lines, double rate) {
     m_thread = std::thread([this, lines, rate] { run(lines, rate); });
 }
 
+void Feeder::startChunks(std::function<QByteArray(quint64)> chunk, quint64 count, int intervalMs) {
+    m_thread = std::thread([this, chunk = std::move(chunk), count, intervalMs] {
+        const qint64 start = nowNs();
+        for (quint64 i = 0; i < count && !m_stop.load(); ++i) {
+            // On a schedule, not after each write: a slow reader does not slow the stream.
+            while (intervalMs > 0 && nowNs() - start < qint64(i) * intervalMs * 1000000 &&
+                   !m_stop.load()) {
+                timespec pause{0, 1000000};
+                nanosleep(&pause, nullptr);
+            }
+            const QByteArray data = chunk(i);
+            if (!writeAll(data.constData(), size_t(data.size())))
+                break;
+            m_written.store(i + 1);
+        }
+        m_cpuNs.store(threadCpuNs());
+        m_done.store(true);
+    });
+}
+
 void Feeder::run(quint64 lines, double rate) {
     // Made in small chunks: a prepared 40 MB stream would count towards the peak memory of
     // the process under test.

@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <QByteArray>
+
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace bench {
@@ -26,6 +29,10 @@ public:
     // Writes lines of line_size bytes ("+DATA:00000001,..." CR LF); rate in lines per second,
     // 0: as fast as the terminal takes them.
     void start(quint64 lines, double rate);
+    // Writes chunk(0), chunk(1), ... up to count chunks, one every intervalMs (0: as fast as
+    // the terminal takes them); written() counts chunks. Made as they go, so a stream of
+    // 16 MiB never sits in the memory of the process under test.
+    void startChunks(std::function<QByteArray(quint64)> chunk, quint64 count, int intervalMs);
     quint64 written() const { return m_written.load(); }
     bool done() const { return m_done.load(); }
     // The CPU the feeding thread has used, so far or in all: not the reader's.

@@ -35,6 +35,8 @@ int parent(int argc, char** argv, const bench::Options& options, const QString& 
         rows << bench::longRunRows(options);
     if (only == QLatin1String("session"))
         rows << bench::sessionRows(options);
+    if (only == QLatin1String("longline"))
+        rows << bench::longLineRows(options);
     bench::printTable(rows);
     return 0;
 }
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
     QString mode;
     QString only;
     bench::Options options;
+    bool seconds = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -53,7 +56,11 @@ int main(int argc, char** argv) {
         else if (arg == "--lines" && hasValue)
             options.lines = QByteArray(argv[++i]).toULongLong();
         else if (arg == "--seconds" && hasValue)
-            options.seconds = QByteArray(argv[++i]).toDouble();
+            options.seconds = QByteArray(argv[++i]).toDouble(), seconds = true;
+        else if (arg == "--limit" && hasValue)
+            options.limit = QByteArray(argv[++i]).toDouble();
+        else if (arg == "--shape" && hasValue)
+            options.shape = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--bound" && hasValue)
             options.bound = QByteArray(argv[++i]).toInt();
         else if (arg == "--characters" && hasValue)
@@ -65,14 +72,17 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
-                         "[--only flood|paced|startup|longrun|session] [--bound N] "
-                         "[--characters N]\n",
+                         "[--only flood|paced|startup|longrun|session|longline] "
+                         "[--bound N] [--characters N] [--shape NAME] [--limit S]\n",
                          argv[0]);
             return 1;
         }
     }
     if (options.lines == 0)
         options.lines = only == QLatin1String("longrun") ? 5000000 : 1000000;
+    // The trickle of line noise runs for three minutes.
+    if (only == QLatin1String("longline") && !seconds)
+        options.seconds = 180;
     if (options.seconds <= 0 || options.rate < 0)
         return 1;
 
@@ -84,6 +94,8 @@ int main(int argc, char** argv) {
         return bench::streamChild(argc, argv, true, options);
     if (mode == QLatin1String("window-longrun"))
         return bench::longRunChild(argc, argv, options);
+    if (mode == QLatin1String("longline"))
+        return bench::longLineChild(argc, argv, options);
     if (mode.startsWith(QLatin1String("session-")))
         return bench::sessionChild(argc, argv, mode, options);
     const int startup = bench::startupChild(argc, argv, mode);

@@ -22,6 +22,8 @@ struct Options {
     double rate = 0;       // lines per second, 0: as fast as the terminal takes them
     int bound = 0;         // the log's bound in entries, 0: its own
     qint64 characters = 0; // and in characters
+    QString shape;         // longline: one shape only
+    double limit = 600;    // longline: seconds a shape may take to settle
 };
 
 // flood.cpp, paced.cpp
@@ -47,5 +49,9 @@ QList<Row> sessionRows(const Options& options);
 int sessionChild(int argc, char** argv, const QString& mode, const Options& options);
 // Turns on what $KELVRA_BENCH_SESSION names ("times", "record=FILE", comma-separated).
 void applySession(test::Window& window);
+
+// longline.cpp: text without break points
+QList<Row> longLineRows(const Options& options);
+int longLineChild(int argc, char** argv, const Options& options);
 
 } // namespace bench

@@ -47,6 +47,9 @@ MainWidget::MainWidget(QWidget* parent)
     connect(m_client, &at::Client::received, this, &MainWidget::onAtClientReceived);
     connect(m_client, &at::Client::receivedBinary, this, &MainWidget::onAtClientReceivedBinary);
     connect(m_client, &at::Client::errorOccured, this, &MainWidget::onAtClientErrorOccured);
+    // A partial line shown at a close or an open is not continued by what comes next.
+    connect(m_client, &at::Client::opened, this, &MainWidget::endOpenLine);
+    connect(m_client, &at::Client::closed, this, &MainWidget::endOpenLine);
     // Names what was lost, so the user knows what to send again.
     connect(m_client, &at::Client::writeFailed, this,
             [this](const QByteArray& data, const QString& error) {

@@ -1,21 +1,39 @@
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/recorder.h"
 
+#include <QDateTime>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QVBoxLayout>
 
 namespace {
 
-QString binaryText(const QByteArray& data) {
+// size: of the whole block, of which data may be the beginning.
+QString binaryText(QByteArrayView data, qsizetype size) {
     // One multi-argument fill, so a "%" inside the data is never taken for a placeholder.
     return QStringLiteral("hex[%1]{%2}\n   str{%3}\n")
-        .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()),
+        .arg(QString::number(size), QString::fromLatin1(data.toByteArray().toHex()),
              QString::fromUtf8(data));
 }
+
+// The characters of a binary entry beyond its hex and str parts.
+constexpr qsizetype binary_overhead = 40;
+
+// Where to cut data to show at most count bytes: not inside a character.
+qsizetype textCut(const QByteArray& data, qsizetype count) {
+    qsizetype cut = qMin(count, data.size());
+    for (int back = 0;
+         back < 3 && cut > 0 && cut < data.size() && (uchar(data.at(cut)) & 0xc0) == 0x80; ++back)
+        --cut;
+    return cut;
+}
+
+const QColor note_color = QColor(Qt::darkGray);
 
 // Worked out once, not for every entry.
 const QColor sent_color = QColor(Qt::blue);
@@ -84,26 +102,89 @@ QWidget* MainWidget::createLogWidget() {
 }
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
+    // A received line that is not ended yet goes on only in the next piece of it.
+    if (m_lineOpen && !m_lineContinues)
+        endOpenLine();
     if (m_sessionActive)
         sessionEntry(prefix, text, color); // recorded, timed or held while paused
     else
         m_logEdit->appendEntry(prefix, text, color);
 }
 
+void MainWidget::endOpenLine() {
+    // A partial line shown at a close, an open or a transaction's start is ended: what comes
+    // next is not part of it.
+    if (std::exchange(m_lineOpen, false))
+        insertTextToLog(QString(), QStringLiteral("\r\n"), received_color);
+}
+
+void MainWidget::logData(const QString& prefix, const QByteArray& data, bool binary,
+                         const QColor& color) {
+    // The log's bound holds for one entry too. Beyond it the log shows the beginning, and the
+    // text of the rest is never made: a block of 16 MiB is 48 million characters.
+    const qsizetype bound = qsizetype(m_logEdit->maxCharacters());
+    const qsizetype size = data.size();
+    if ((binary ? 3 * size + binary_overhead : size) <= bound) {
+        insertTextToLog(prefix, binary ? binaryText(data, size) : QString::fromUtf8(data), color);
+        return;
+    }
+    if (m_lineOpen && !m_lineContinues)
+        endOpenLine(); // recorded before the entry
+    if (m_sessionActive && m_recorder->isRecording())
+        recordWhole(prefix, data, binary);
+    const qsizetype shown =
+        binary ? qMax<qsizetype>(0, (bound - binary_overhead) / 3) : textCut(data, bound);
+    QString text = binary ? binaryText(QByteArrayView(data).first(shown), size)
+                          : QString::fromUtf8(data.first(shown)) + QStringLiteral("\r\n");
+    m_recorded = true;
+    insertTextToLog(prefix, text, color);
+    insertTextToLog(QString(), tr("%1 bytes of this entry not shown\r\n").arg(size - shown),
+                    note_color);
+    m_recorded = false;
+}
+
+void MainWidget::recordWhole(const QString& prefix, const QByteArray& data, bool binary) {
+    // In pieces from the bytes, as the log would show it whole.
+    constexpr qsizetype piece = 64 * 1024;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const auto text = [&] {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        for (qsizetype at = 0; at < data.size(); at += piece)
+            m_recorder->write(
+                now, QString(),
+                decoder.decode(QByteArrayView(data).sliced(at, qMin(piece, data.size() - at))));
+    };
+    if (!binary) {
+        m_recorder->write(now, prefix, QString());
+        text();
+        return;
+    }
+    m_recorder->write(now, prefix, QStringLiteral("hex[%1]{").arg(data.size()));
+    for (qsizetype at = 0; at < data.size(); at += piece)
+        m_recorder->write(now, QString(), QString::fromLatin1(data.mid(at, piece).toHex()));
+    m_recorder->write(now, QString(), QStringLiteral("}\n   str{"));
+    text();
+    m_recorder->write(now, QString(), QStringLiteral("}\n"));
+}
+
 void MainWidget::onAtClientSended(const QByteArray& data) {
-    insertTextToLog(QStringLiteral("<< "), QString::fromUtf8(data), sent_color);
+    logData(QStringLiteral("<< "), data, false, sent_color);
 }
 
 void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
-    insertTextToLog(QStringLiteral("<< "), binaryText(data), sent_binary_color);
+    logData(QStringLiteral("<< "), data, true, sent_binary_color);
 }
 
 void MainWidget::onAtClientReceived(const QByteArray& data) {
-    insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), received_color);
+    // The client shows a line without end in pieces; the next piece goes on with it.
+    m_lineContinues = true;
+    logData(QStringLiteral(">> "), data, false, received_color);
+    m_lineContinues = false;
+    m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
 }
 
 void MainWidget::onAtClientReceivedBinary(const QByteArray& data) {
-    insertTextToLog(QStringLiteral(">> "), binaryText(data), received_binary_color);
+    logData(QStringLiteral(">> "), data, true, received_binary_color);
 }
 
 void MainWidget::onAtClientErrorOccured(at::Error err) {

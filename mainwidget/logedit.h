@@ -12,6 +12,7 @@
 
 class QAction;
 class QContextMenuEvent;
+class QMimeData;
 class QKeyEvent;
 class QMouseEvent;
 
@@ -33,9 +34,13 @@ public:
     void appendEntry(const QString& prefix, const QString& text, const QColor& color,
                      const QString& time = QString());
 
-    // Lays out and shows what was appended since the last frame now: trims to the bound and
-    // scrolls to the end.
+    // Lays out and shows everything appended so far now, also what waits for later frames:
+    // trims to the bound and scrolls to the end.
     void flush();
+
+    // The text as shown and as a copy gives it: line ends as line feeds, without the breaks
+    // the log makes inside a long line. (QTextEdit's own keeps those.)
+    QString toPlainText() const;
 
     // Where text typed while the log has the focus goes, with the focus.
     void setTypingTarget(QWidget* target) { m_typingTarget = target; }
@@ -60,27 +65,57 @@ public:
     // laying them out in a narrow window stalled it for over 120 ms. 300,000 keep that below
     // 90 ms; fewer make line noise slower (each frame repaints glyphs of many fonts).
     static constexpr int frame_characters = 300000;
+    // Text in long runs (a binary block, a line without end) lays out at several times the cost
+    // a character of short lines has: a frame takes in at most this much of it.
+    static constexpr int frame_run_characters = 16384;
 
     // Lines share a block in runs of this many, parted by line separators (U+2028), which the
     // plain text and every copy turn into line feeds. Most of the layout's cost is per block:
     // inserting one, laying it out, and moving the rest when the top is trimmed.
     static constexpr int lines_per_block = 16;
+    // A block holds at most this many characters: text without line ends goes on in a new
+    // block, marked so that copies and the plain text leave that break out. The layout of a
+    // block is redone whole at every change to it, and wrapping text without break points
+    // costs far more than its length, so a long line in one block stalled the window for
+    // seconds, and more with every piece that was added to it.
+    static constexpr int block_characters = 2048;
+
+    // Entries dropped at the bound since the start or the last "Clear".
+    qint64 dropped() const { return m_dropped; }
 
     // Entries of the context menu after "Clear".
     void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
 
 protected:
+    QMimeData* createMimeDataFromSelection() const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // An entry on its way in; a long one goes in over several frames.
+    struct Pending {
+        QString time;
+        QString prefix;
+        QString text;
+        QColor color;
+        qsizetype done = -1; // characters of text in the document, -1: nothing of it yet
+        bool shaped = false;
+    };
+
     QTextCursor& appendCursor();
-    // text with its line ends (LF, CR LF, a lone CR) as line separators or block ends.
-    QString withLineEnds(const QString& text);
-    void entryAppended(int length);
+    // Puts waiting entries into the document, a frame's worth at a time.
+    void drain();
+    void startEntry(Pending& entry);
+    // Inserts text with its line ends (LF, CR LF, a lone CR) as line separators or block
+    // ends, and long runs parted into blocks; returns the characters the document grew by.
+    int insertLines(QStringView text, const QTextCharFormat& format);
+    int breakBlock(bool continued);
+    void endFrame();
+    void dropPending();
     void trim();
+    QString textBetween(int start, int end) const;
 
     QAction* m_clearAction = nullptr;
     QList<QAction*> m_menuActions;
@@ -89,8 +124,18 @@ private:
     bool m_appending = false;
     QTimer m_frame;
     QElapsedTimer m_sinceFlush;
-    int m_blockLines = 0; // line ends in the last block
+    int m_blockLines = 0;         // line ends in the last block
+    int m_blockLength = 0;        // and its characters
+    bool m_lineRtl = false;       // the last line has right-to-left letters
+    bool m_lineStarts = true;     // the document ends with a line end
+    bool m_separatorLast = false; // it is a line separator
+    QTimer m_next;                // the next frame's worth of waiting entries, after other events
+    std::deque<Pending> m_pending;
+    qint64 m_pendingLength = 0;
+    qint64 m_dropped = 0;
+    int m_noteLength = 0; // of the note at the top that tells the dropped entries
     int m_frameCharacters = 0;
+    int m_frameRunCharacters = 0;
     QTextCharFormat m_timeFormat;
     QTextCharFormat m_prefixFormat;
     QColor m_textColor; // invalid until the first entry

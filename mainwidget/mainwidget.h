@@ -80,6 +80,10 @@ private:
     void insertTextToLog(const QString& prefix, const QString& text, QColor color);
     // Appends an entry to the log; time (milliseconds since the epoch) is shown when >= 0.
     void logEntry(qint64 time, const QString& prefix, const QString& text, QColor color);
+    // The entry of bytes sent or received, as text or as a binary block.
+    void logData(const QString& prefix, const QByteArray& data, bool binary, const QColor& color);
+    void recordWhole(const QString& prefix, const QByteArray& data, bool binary);
+    void endOpenLine();
 
     // toolbar
     QLayout* createToolbarLayout();
@@ -162,4 +166,9 @@ private:
     std::deque<Held> m_held; // arrived while paused, oldest first
     qint64 m_heldLength = 0; // their characters
     qint64 m_heldDropped = 0;
+    // The last entry is received text without its line end, which the next piece continues.
+    bool m_lineOpen = false;
+    bool m_lineContinues = false;
+    // The entry going in is in the recording already (whole, where the log shows less).
+    bool m_recorded = false;
 };

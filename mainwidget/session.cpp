@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -47,6 +48,24 @@ private:
     QAction* m_action;
 };
 
+// Calls back when the watched widget changes its size.
+class ResizeHook : public QObject {
+public:
+    ResizeHook(QWidget* watched, std::function<void()> call)
+        : QObject(watched)
+        , m_call(std::move(call)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            m_call();
+        return false;
+    }
+
+private:
+    std::function<void()> m_call;
+};
+
 } // namespace
 
 void MainWidget::addLogBars(QBoxLayout* layout) {
@@ -57,6 +76,10 @@ void MainWidget::addLogBars(QBoxLayout* layout) {
     m_sessionLine->setStyleSheet(
         QStringLiteral("QLabel {background-color: #fff4c2; padding: 2px 4px;}"));
     m_sessionLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path must not widen the window past the screen: it is elided to the width the
+    // line has, whole in the tooltip.
+    m_sessionLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    new ResizeHook(m_sessionLine, [this] { updateSession(); });
     m_sessionLine->hide();
     layout->addWidget(m_sessionLine, 0);
     layout->addWidget(m_findBar, 0);
@@ -145,7 +168,8 @@ void MainWidget::logEntry(qint64 time, const QString& prefix, const QString& tex
 
 void MainWidget::sessionEntry(const QString& prefix, const QString& text, QColor color) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    m_recorder->write(now, prefix, text);
+    if (!m_recorded)
+        m_recorder->write(now, prefix, text);
     if (!m_paused && m_held.empty()) {
         logEntry(m_timesAction->isChecked() ? now : -1, prefix, text, color);
         return;
@@ -178,15 +202,25 @@ void MainWidget::updateSession() {
     }
 
     QStringList parts;
-    if (recording)
-        parts << QStringLiteral("\u25cf ") + tr("Recording to %1").arg(m_recorder->fileName());
     if (paused) {
         QString held = tr("Paused, entries waiting: %1").arg(m_held.size());
         if (m_heldDropped > 0)
             held += tr(", dropped: %1").arg(m_heldDropped);
         parts << held;
     }
-    m_sessionLine->setText(parts.join(QStringLiteral("  \u00b7  ")));
+    const QString separator = QStringLiteral("  \u00b7  ");
+    if (recording) {
+        const QFontMetrics metrics(m_sessionLine->font());
+        const QString recordingTo = QStringLiteral("\u25cf ") + tr("Recording to %1");
+        const int room =
+            m_sessionLine->contentsRect().width() - 8 -
+            metrics.horizontalAdvance(recordingTo.arg(QString()) +
+                                      (paused ? separator + parts.first() : QString()));
+        parts.prepend(recordingTo.arg(
+            metrics.elidedText(m_recorder->fileName(), Qt::ElideMiddle, qMax(room, 60))));
+    }
+    m_sessionLine->setToolTip(recording ? m_recorder->fileName() : QString());
+    m_sessionLine->setText(parts.join(separator));
     m_sessionLine->setVisible(!parts.isEmpty());
     if (paused != m_sessionTimer->isActive())
         paused ? m_sessionTimer->start() : m_sessionTimer->stop();

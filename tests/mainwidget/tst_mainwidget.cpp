@@ -10,6 +10,7 @@
 #include "mainwidget/portwatch.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -40,7 +41,8 @@ QStringList runs(const QTextDocument* doc) {
                                     {QColor(Qt::green).darker(200).rgb(), "received"},
                                     {QColor(Qt::blue).lighter(150).rgb(), "sentBinary"},
                                     {QColor(Qt::green).darker(120).rgb(), "receivedBinary"},
-                                    {QColor(Qt::red).rgb(), "error"}};
+                                    {QColor(Qt::red).rgb(), "error"},
+                                    {QColor(Qt::darkGray).rgb(), "note"}};
     QStringList out;
     QString last;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
@@ -189,6 +191,16 @@ private slots:
                                 << true;
         QTest::newRow("noise") << QByteArray("\x01\xfe\r\n") << "received:\u0001\ufffd\n" << false;
         QTest::newRow("C1 control") << QByteArray("\xc2\x85\r\n") << "received:\u0085\n" << true;
+        // One byte that is no UTF-8 does not make a line noise.
+        QTest::newRow("one bad byte")
+            << QByteArray("cafe\xcc\x81 \xd8\xb3\xd9\x84\xd8\xa7\xd9\x85 \xff\r\n")
+            << "received:cafe\u0301 \u0633\u0644\u0627\u0645 \ufffd\n"
+            << true;
+        // Each line has a direction of its own, though lines share blocks.
+        QTest::newRow("arabic lines")
+            << QByteArray("\xd8\xa7\xd9\x84\r\n\xd8\xb3\xd9\x84\r\n12\r\n\xd8\xa7\r\n")
+            << "received:\u0627\n"
+            << true;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff")
                                 << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n"
@@ -217,9 +229,13 @@ private slots:
         QCOMPARE(last.fontStyleStrategy() == QFont::PreferDefault, shaped);
         // Laid out left to right from the prefix, whatever the script of the text.
         logEdit()->flush();
-        QTextCursor start(logEdit()->document());
-        start.setPosition(int(m_w.log().lastIndexOf(wire.isEmpty() ? "<< " : ">> ")));
-        QVERIFY(logEdit()->cursorRect(start).x() < 10);
+        const QString prefix = wire.isEmpty() ? "<< " : ">> ";
+        for (qsizetype at = m_w.log().indexOf(prefix); at >= 0;
+             at = m_w.log().indexOf(prefix, at + 1)) {
+            QTextCursor start(logEdit()->document());
+            start.setPosition(int(at));
+            QVERIFY2(logEdit()->cursorRect(start).x() < 10, qPrintable(QString::number(at)));
+        }
         // The next entry starts on a line of its own; a new entry drops a selection.
         logEdit()->selectAll();
         m_w.type("AT+MARK");
@@ -285,8 +301,11 @@ private slots:
                  }),
                  qPrintable(m_w.log()));
         const QString text = m_w.log();
-        const int oldest = text.section('\n', 0, 0).section(' ', 2).toInt();
-        QString expected;
+        // The top of the log tells how many entries went.
+        const int oldest = text.section('\n', 1, 1).section(' ', 2).toInt();
+        QCOMPARE(logRuns().first(),
+                 QString("note:Entries dropped at the log's bound: %1\n").arg(oldest));
+        QString expected = text.section('\n', 0, 0) + '\n';
         for (int i = oldest; i < 50; ++i)
             expected += QString(">> first %1\nsecond %1\n").arg(i);
         QCOMPARE(text, expected);
@@ -312,6 +331,116 @@ private slots:
         for (int i = 0; i * 42 < LogEdit::frame_characters; ++i)
             logEdit()->appendEntry(">> ", QString(39, u'x') + u'\n', Qt::black);
         QVERIFY(logEdit()->document()->size().height() > empty);
+    }
+
+    void lineEnds_data() {
+        QTest::addColumn<QByteArray>("wire"); // written with the port open
+        QTest::addColumn<QString>("then");    // "close", "transaction" or "" (nothing)
+        QTest::addColumn<QString>("log");     // what the log and the recording show
+        const QByteArray x(70000, 'x');
+        QTest::newRow("close and open") << QByteArray("no newline yet") << "close"
+                                        << ">> no newline yet\n<< AT\n>> OK\n";
+        QTest::newRow("transaction") << QByteArray("+PART") << "transaction"
+                                     << ">> +PART\n<< AT+VERSION\n>> OK\n";
+        // The pieces of a line without end go on with each other up to its end.
+        QTest::newRow("pieces") << x + "\r\n"
+                                << ""
+                                << ">> " + QString(65536, 'x') + ">> " + QString(4464, 'x') +
+                                       "\n<< AT\n>> OK\n";
+        // A right-to-left end of such a line does not take a character of the piece before.
+        QTest::newRow("pieces, right to left")
+            << x + "\xd8\xa7\r\n"
+            << ""
+            << ">> " + QString(65536, 'x') + ">> " + QString(4464, 'x') + "\u0627\n<< AT\n>> OK\n";
+        QTest::newRow("pieces, then close")
+            << x << "close"
+            << ">> " + QString(65536, 'x') + ">> " + QString(4464, 'x') + "\n<< AT\n>> OK\n";
+    }
+    // A partial line shown at a close or a transaction's start is a line of its own, ended,
+    // in the log and in the recording alike.
+    void lineEnds() {
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, then);
+        QFETCH(QString, log);
+        const QString path = m_dir.filePath("lines.log");
+        QFile::remove(path);
+        test::Modals modals;
+        modals.chooseFile(path);
+        m_w.action("record")->trigger();
+        m_w.openClose()->click();
+        QVERIFY(m_peer.write(wire));
+        if (then == "close") {
+            QTest::qWait(200); // taken in by the client
+            m_w.openClose()->click();
+            QVERIFY(!m_w.port()->isOpen());
+        } else if (then.isEmpty()) {
+            QTRY_VERIFY(m_w.log().endsWith(log.section("<< AT", 0, 0)));
+        } else if (then == "transaction") {
+            QTRY_VERIFY(m_w.client()->serialPort()->bytesAvailable() == 0);
+            QTest::qWait(200);
+            QVERIFY(m_w.client()->test());
+            QVERIFY(m_peer.waitFor("AT+VERSION\r\n"));
+            QVERIFY(m_peer.write("OK\r\n"));
+        }
+        if (then != "transaction") {
+            m_w.type("AT");
+            QVERIFY(m_peer.waitFor("AT\r\n"));
+            QVERIFY(m_peer.write("OK\r\n"));
+        }
+        QTRY_VERIFY(m_w.log().endsWith(">> OK\n"));
+        QCOMPARE(m_w.log(), log);
+        m_w.action("record")->trigger();
+        QStringList file = QString(test::readFile(path)).split('\n');
+        for (QString& line : file)
+            line = line.mid(24);
+        QCOMPARE(file.join('\n'), log);
+    }
+
+    // Text without break points, however long, is laid out in blocks of a bounded length
+    // that copies and the plain text do not show; an entry beyond the log's bound shows its
+    // beginning and how much is left out, while a recording keeps every byte.
+    void longText() {
+        show();
+        logEdit()->setMaxCharacters(150000);
+        const QString path = m_dir.filePath("long.log");
+        test::Modals modals;
+        modals.chooseFile(path);
+        m_w.action("record")->trigger();
+        m_w.openClose()->click();
+        QByteArray block(300000, Qt::Uninitialized);
+        for (int i = 0; i < block.size(); ++i)
+            block[i] = char(i * 7 + i / 256);
+        const QByteArray line(140000, '\xff');
+        QVERIFY(m_peer.write("+READB:300000\r\n" + block + line + "\r\n"));
+        QTRY_VERIFY(m_w.log().endsWith("\ufffd\n"));
+        logEdit()->flush();
+        const qsizetype shown = (150000 - 40) / 3;
+        const QString shownText =
+            QString("hex[300000]{%1}\n   str{%2}\n")
+                .arg(QString(block.first(shown).toHex()), QString::fromUtf8(block.first(shown)))
+                .replace("\r\n", "\n")
+                .replace('\r', '\n');
+        const QString pieces = ">> " + QString(65536, u'\ufffd') + ">> " +
+                               QString(65536, u'\ufffd') + ">> " + QString(8928, u'\ufffd') + '\n';
+        const QString text = m_w.log();
+        QVERIFY(text.endsWith(QString("%1 bytes of this entry not shown\n").arg(300000 - shown) +
+                              pieces));
+        QVERIFY(text.contains(">> " + shownText));
+        for (QTextBlock b = logEdit()->document()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.length() <= LogEdit::block_characters + 1);
+        // A copy of the long line gives it as it came.
+        QTextCursor select(logEdit()->document());
+        select.setPosition(logEdit()->document()->find(pieces.left(20)).selectionStart());
+        select.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        select.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        logEdit()->setTextCursor(select);
+        logEdit()->copy();
+        QCOMPARE(QApplication::clipboard()->text(), pieces.chopped(1));
+        m_w.action("record")->trigger();
+        const QString file = QString::fromUtf8(test::readFile(path));
+        QVERIFY(file.contains(QString("hex[300000]{%1}\n").arg(QString(block.toHex()))));
+        QVERIFY(!file.contains("not shown"));
+        QVERIFY(file.endsWith(pieces.right(9000))); // recorded on after the block
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
@@ -595,7 +724,11 @@ private slots:
     // be made or is no regular file (a pipe would hold the window in open, or kill it once its
     // reader goes) is refused, a write that fails stops the recording: one red entry each.
     void record() {
-        const QString path = m_dir.filePath("record.log"), blocked = m_dir.filePath("file");
+        // A long path is elided in the line under the log, which widens nothing.
+        const QString path = m_dir.filePath(QString(200, 'r') + ".log"),
+                      blocked = m_dir.filePath("file");
+        show();
+        const int minimumWidth = m_w.widget()->minimumSizeHint().width();
         QVERIFY(test::writeFile(path, "older") && test::writeFile(blocked, "x"));
         const QString pipe = m_dir.filePath("pipe"), fed = m_dir.filePath("read pipe\n");
         for (const QString& fifo : {pipe, fed})
@@ -618,8 +751,10 @@ private slots:
         for (const QString& file : irregular)
             QCOMPARE(redEntries("Not recording: " + file + ": not a regular file"), 1);
         ::close(reader);
-        QVERIFY2(!line->isHidden() && line->text().contains(path),
-                 qPrintable(line->text() + m_w.log()));
+        QVERIFY(!line->isHidden() && line->toolTip() == path);
+        QVERIFY2(line->text().contains(u'\u2026') && line->text().endsWith("log"),
+                 qPrintable(line->text()));
+        QCOMPARE(m_w.widget()->minimumSizeHint().width(), minimumWidth);
         const QDateTime start = QDateTime::currentDateTime();
         QStringList expected{"<< AT"};
         m_w.type("AT");

@@ -24,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 using wdt::serialport::PortNameCombo;
 
@@ -405,6 +406,17 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("0a\n0b 0c"));
         editor.paste();
         QCOMPARE(editor.data(), QByteArray("\x0a\x0b\x0c"));
+        // A long payload goes in as lines, each laid out on its own, and comes out exactly.
+        QByteArray payload(100001, Qt::Uninitialized);
+        for (int i = 0; i < payload.size(); ++i)
+            payload[i] = char(0xa5 + i * 13 + i / 256);
+        editor.clear();
+        QApplication::clipboard()->setText(QString::fromLatin1(payload.toHex()));
+        editor.paste();
+        QCOMPARE(editor.data(), payload);
+        QVERIFY(editor.document()->blockCount() > 100);
+        for (QTextBlock b = editor.document()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.length() <= 1025);
     }
 
     // The choice stays while other ports come and go, and when it vanishes too: marked as gone
