@@ -1,3 +1,4 @@
+#include "mainwidget/linecontrol.h"
 #include "mainwidget/mainwidget.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -24,6 +25,7 @@ void MainWidget::save() {
             settings.setValue(name, action->isChecked());
     }
     settings.endGroup();
+    m_line->save();
 }
 
 void MainWidget::restore() {

@@ -61,7 +61,9 @@ Session::Session(const Options& options, Report* report, QObject* parent)
 
 ExitCode Session::open() {
     QString message;
-    const ExitCode code = openPort(*m_client, m_options.port, m_options.baud, &message);
+    m_client->setLineEnding(m_options.lineEnding);
+    const ExitCode code =
+        openPort(*m_client, m_options.port, m_options.baud, &message, m_options.line);
     if (code != Success)
         complain(message);
     return code;
