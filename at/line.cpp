@@ -100,6 +100,34 @@ bool deviceLine(QSerialPort* port, LineSettings* line) {
     return port->isOpen() && terminalLine(port->handle(), line);
 }
 
+// An error of the device itself (gone, failing), not of a setting it refuses.
+bool failing(QSerialPort::SerialPortError error) {
+    return error != QSerialPort::NoError && error != QSerialPort::UnsupportedOperationError &&
+           error != QSerialPort::UnknownError;
+}
+
+// The port's complaint about a setting would read as a failing device, so the caller names the
+// setting instead; a device that really fails is still the port's to report, once it is done.
+class Quiet {
+public:
+    explicit Quiet(QSerialPort* port)
+        : m_port(port)
+        , m_blocker(port) {}
+    ~Quiet() {
+        const QSerialPort::SerialPortError error = m_port->error();
+        if (!failing(error))
+            m_port->clearError();
+        m_blocker.unblock();
+        if (failing(error))
+            emit m_port->errorOccurred(error);
+    }
+    Q_DISABLE_COPY(Quiet)
+
+private:
+    QSerialPort* m_port;
+    QSignalBlocker m_blocker;
+};
+
 // Sets each; the port's own refusals come back as false.
 bool setAll(QSerialPort* port, const LineSettings& line) {
     bool ok = port->setDataBits(line.dataBits);
@@ -244,22 +272,21 @@ bool applyLine(QSerialPort* port, const LineSettings& line, QString* refused) {
         setAll(port, line);
         return true;
     }
-    // The port's own complaint would read as a failing device; the caller names the setting.
-    const QSignalBlocker quiet(port);
+    const Quiet quiet(port);
     LineSettings taken = line;
     if (!setAll(port, line))
         taken = LineSettings::of(port);
+    // Gone, not refusing: the port tells it.
+    if (failing(port->error()))
+        return false;
     LineSettings device;
     if (deviceLine(port, &device))
         taken = device;
     const QStringList lost = differences(line, taken);
-    if (lost.isEmpty()) {
-        port->clearError();
+    if (lost.isEmpty())
         return true;
-    }
     *refused = lost.join(QStringLiteral(", "));
     setAll(port, had);
-    port->clearError();
     return false;
 }
 
@@ -271,9 +298,8 @@ QString checkLine(QSerialPort* port) {
     const QStringList lost = differences(given, device);
     if (lost.isEmpty())
         return {};
-    const QSignalBlocker quiet(port);
+    const Quiet quiet(port);
     setAll(port, device);
-    port->clearError();
     return lost.join(QStringLiteral(", "));
 }
 
@@ -342,6 +368,9 @@ bool noControlLines(QSerialPort* port) {
 namespace {
 
 QString controlLineError(QSerialPort* port, ControlLine line) {
+    // The port reports a failing device itself.
+    if (failing(port->error()))
+        return {};
     if (!port->isOpen())
         return tr("the port is not open");
     if (noControlLines(port))
@@ -360,12 +389,11 @@ bool setControlLine(QSerialPort* port, ControlLine line, bool on, QString* error
         *error = controlLineError(port, line);
         return false;
     }
-    const QSignalBlocker quiet(port);
+    const Quiet quiet(port);
     const bool done =
         line == ControlLine::Dtr ? port->setDataTerminalReady(on) : port->setRequestToSend(on);
     if (!done)
         *error = controlLineError(port, line);
-    port->clearError();
     return done;
 }
 
@@ -375,14 +403,12 @@ bool controlLine(QSerialPort* port, ControlLine line, bool* on, QString* error) 
         *error = controlLineError(port, line);
         return false;
     }
-    const QSignalBlocker quiet(port);
+    const Quiet quiet(port);
     const QSerialPort::PinoutSignals pins = port->pinoutSignals();
-    const bool failed = port->error() != QSerialPort::NoError;
-    if (failed)
+    if (port->error() != QSerialPort::NoError) {
         *error = controlLineError(port, line);
-    port->clearError();
-    if (failed)
         return false;
+    }
     *on = pins.testFlag(line == ControlLine::Dtr ? QSerialPort::DataTerminalReadySignal
                                                  : QSerialPort::RequestToSendSignal);
     return true;

@@ -43,7 +43,8 @@ QByteArray lineEndingBytes(LineEnding ending);
 
 // Gives the port the settings. A closed port takes them for its next open. On an open port
 // what the device does not take is named in *refused ("7 data bits, even parity"), the port
-// is set back to what it had and false returned.
+// is set back to what it had and false returned; false with nothing named when the device
+// failed, which the port reports as its own error.
 bool applyLine(QSerialPort* port, const LineSettings& line, QString* refused);
 // Right after an open: what of the settings the port was given the device did not take;
 // the port's settings then follow the device. Empty when it took them all.
@@ -57,7 +58,8 @@ bool terminalLine(qintptr handle, LineSettings* line);
 enum class ControlLine { Dtr, Rts };
 QString controlLineName(ControlLine line);
 // Sets or reads a control line of an open port. False with the reason in *error: among
-// others a device that has no control lines (a pseudo-terminal), told by noControlLines().
+// others a device that has no control lines (a pseudo-terminal), told by noControlLines(); an
+// empty reason when the device failed, which the port reports as its own error.
 bool setControlLine(QSerialPort* port, ControlLine line, bool on, QString* error);
 bool controlLine(QSerialPort* port, ControlLine line, bool* on, QString* error);
 bool noControlLines(QSerialPort* port);

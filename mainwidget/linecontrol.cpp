@@ -117,7 +117,7 @@ void LineControl::onDialogChanged() {
         // The flow control gave RTS back: it goes where its switch says.
         if (rtsFreed && port->isOpen() && !m_rts->isChecked())
             switchLine(at::ControlLine::Rts, false);
-    } else {
+    } else if (!refused.isEmpty()) {
         emit entry(tr("%1 does not take %2: the line stays %3\r\n")
                        .arg(port->portName(), refused, m_line.shape()),
                    errorColor);
@@ -176,7 +176,8 @@ bool LineControl::tellControlLine(bool done, at::ControlLine line, const QString
         }
         return false;
     }
-    emit entry(tr("%1 not set: %2\r\n").arg(at::controlLineName(line), error), errorColor);
+    if (!error.isEmpty())
+        emit entry(tr("%1 not set: %2\r\n").arg(at::controlLineName(line), error), errorColor);
     return false;
 }
 

@@ -803,6 +803,21 @@ private slots:
         QVERIFY(m_peer.waitFor("AT\r\n"));
     }
 
+    // Picked as the device vanishes, a setting is not named refused: the loss is the port's
+    // own error, told once, and the window closes the port as for any loss.
+    void lineVanishing() {
+        m_w.openClose()->click();
+        pick("flowControl", int(QSerialPort::HardwareControl));
+        m_peer.vanish();
+        pick("stopBits", int(QSerialPort::TwoStop));
+        m_w.action("dtr")->setChecked(false);
+        QTRY_VERIFY(!m_w.port()->isOpen());
+        QCOMPARE(redEntries("does not take"), 0);
+        QCOMPARE(redEntries("Serial port error:  "), 1);
+        QCOMPARE(m_w.widget()->findChild<QLabel*>("line-shape")->text(), "8N1 RTS/CTS");
+        QCOMPARE(logRuns().filter(QRegularExpression("^error:")).join(QString()).count('\n'), 1);
+    }
+
     // Add opens the new row's text cell for typing, with the default period.
     void addButton() {
         show();
