@@ -806,9 +806,12 @@ private slots:
     // Picked as the device vanishes, a setting is not named refused: the loss is the port's
     // own error, told once, and the window closes the port as for any loss.
     void lineVanishing() {
+        test::PtyPeer device;
+        m_w.destroy();
+        QVERIFY(m_w.create(device.slavePath()));
         m_w.openClose()->click();
         pick("flowControl", int(QSerialPort::HardwareControl));
-        m_peer.vanish();
+        device.vanish();
         pick("stopBits", int(QSerialPort::TwoStop));
         m_w.action("dtr")->setChecked(false);
         QTRY_VERIFY(!m_w.port()->isOpen());
