@@ -3,6 +3,7 @@
 
 #include "at/client.h"
 #include "at/firmware.h"
+#include "at/line.h"
 #include "common/ptypeer.h"
 
 #include <QPointer>
@@ -204,6 +205,28 @@ private slots:
         }
         QVERIFY(rig.peer.write("OK\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.events, events, 2000); // a closed port ends it at once
+    }
+
+    // The line's shape as the toolbar writes it reads back the same; anything else is refused.
+    void lineShape_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shape"); // empty: refused
+        for (const char* same : {"8N1", "8E1 RTS/CTS", "7O1.5 XON/XOFF", "5S2", "6M1"})
+            QTest::newRow(same) << QString(same) << QString(same);
+        QTest::newRow("lower case, blanks") << " 8e2  rts/cts "
+                                            << "8E2 RTS/CTS";
+        for (const char* bad : {"", "8N", "9N1", "4N1", "8X1", "8N3", "8N1.0", "8N1 RTS",
+                                "8N1 RTS/CTS XON/XOFF", "N81", "8\u00d11"})
+            QTest::newRow(qPrintable(QString("refused: '%1'").arg(bad))) << QString(bad) << "";
+    }
+    void lineShape() {
+        QFETCH(QString, text);
+        QFETCH(QString, shape);
+        at::LineSettings line;
+        line.dataBits = QSerialPort::Data6; // untouched by a refusal
+        QCOMPARE(at::parseShape(text, &line), !shape.isEmpty());
+        QCOMPARE(line.shape(), shape.isEmpty() ? QString("6N1") : shape);
+        QCOMPARE(line.isDefault(), shape == "8N1");
     }
 };
 
