@@ -404,6 +404,8 @@ bool controlLine(QSerialPort* port, ControlLine line, bool* on, QString* error) 
         return false;
     }
     const Quiet quiet(port);
+    // Only this read's error counts: an earlier one was told when it came.
+    port->clearError();
     const QSerialPort::PinoutSignals pins = port->pinoutSignals();
     if (port->error() != QSerialPort::NoError) {
         *error = controlLineError(port, line);
@@ -412,6 +414,19 @@ bool controlLine(QSerialPort* port, ControlLine line, bool* on, QString* error) 
     *on = pins.testFlag(line == ControlLine::Dtr ? QSerialPort::DataTerminalReadySignal
                                                  : QSerialPort::RequestToSendSignal);
     return true;
+}
+
+} // namespace at
+
+namespace at {
+
+QList<PulseStep> pulseSteps(const QList<ControlLine>& order, const QList<bool>& levels, int ms) {
+    QList<PulseStep> steps;
+    for (qsizetype i = 0; i < order.size() && i < levels.size(); ++i)
+        steps.append({order[i], !levels[i], 0});
+    for (qsizetype i = steps.size() - 1; i >= 0; --i)
+        steps.append({order[i], levels[i], ms});
+    return steps;
 }
 
 } // namespace at

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QSerialPort>
 #include <QString>
 
@@ -63,5 +64,18 @@ QString controlLineName(ControlLine line);
 bool setControlLine(QSerialPort* port, ControlLine line, bool on, QString* error);
 bool controlLine(QSerialPort* port, ControlLine line, bool* on, QString* error);
 bool noControlLines(QSerialPort* port);
+
+// One step of a pulse: a line, the level it goes to, and the time since the step before.
+struct PulseStep {
+    ControlLine line;
+    bool on;
+    int delayMs;
+    bool operator==(const PulseStep& o) const {
+        return line == o.line && on == o.on && delayMs == o.delayMs;
+    }
+};
+// Inverts the lines (levels: theirs now) at once, in order; after ms the last goes back, and
+// each one before it ms later (a boot pin held across a reset).
+QList<PulseStep> pulseSteps(const QList<ControlLine>& order, const QList<bool>& levels, int ms);
 
 } // namespace at

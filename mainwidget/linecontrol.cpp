@@ -67,7 +67,7 @@ LineControl::LineControl(QWidget* window, at::Client* client)
     m_pulseTimer = new QTimer(this);
     m_pulseTimer->setSingleShot(true);
     m_pulseTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_pulseTimer, &QTimer::timeout, this, &LineControl::pulseStep);
+    connect(m_pulseTimer, &QTimer::timeout, this, [this] { pulseStep(); });
     connect(m_client, &at::Client::opened, this, &LineControl::onOpened);
     connect(m_client, &at::Client::closed, this, &LineControl::onClosed);
     update();
@@ -220,37 +220,30 @@ void LineControl::startPulse(PulseDialog::Lines lines, int ms) {
             return;
         levels << on;
     }
-    // Inverted in order; after the time the last goes back first, the time again later the
-    // first (a boot pin held across a reset).
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        QString error;
-        if (!tellControlLine(at::setControlLine(port, order[i], !levels[i], &error), order[i],
-                             error))
-            return;
-    }
+    m_steps = at::pulseSteps(order, levels, ms);
+    if (!pulseStep())
+        return;
     const QString names =
         both ? tr("%1, then %2").arg(at::controlLineName(first), at::controlLineName(second))
              : at::controlLineName(first);
     emit entry(tr("Pulse: %1 inverted for %2 ms\r\n").arg(names).arg(ms), noteColor);
-    m_steps.clear();
-    for (qsizetype i = order.size() - 1; i >= 0; --i)
-        m_steps.append({order[i], levels[i]});
-    m_pulseTimer->setInterval(ms);
-    m_pulseTimer->start();
-    update();
 }
 
-void LineControl::pulseStep() {
-    if (m_steps.isEmpty())
-        return;
-    const Step step = m_steps.takeFirst();
-    QString error;
+bool LineControl::pulseStep() {
     QSerialPort* port = m_client->serialPort();
-    if (!tellControlLine(at::setControlLine(port, step.line, step.on, &error), step.line, error))
+    bool done = true;
+    while (done && !m_steps.isEmpty() && m_steps.first().delayMs == 0) {
+        const at::PulseStep step = m_steps.takeFirst();
+        QString error;
+        done =
+            tellControlLine(at::setControlLine(port, step.line, step.on, &error), step.line, error);
+    }
+    if (!done)
         m_steps.clear();
     if (!m_steps.isEmpty())
-        m_pulseTimer->start();
+        m_pulseTimer->start(std::exchange(m_steps.first().delayMs, 0));
     update();
+    return done;
 }
 
 void LineControl::update() {

@@ -41,7 +41,8 @@ private:
     void switchLine(at::ControlLine line, bool on);
     void openPulse();
     void startPulse(PulseDialog::Lines lines, int ms);
-    void pulseStep();
+    // Sets the lines whose time has come and waits for the next; false after one failed.
+    bool pulseStep();
     // False after telling why the line could not be set.
     bool tellControlLine(bool done, at::ControlLine line, const QString& error);
     void update();
@@ -57,12 +58,8 @@ private:
     QPointer<LineDialog> m_dialog;
     PulseDialog::Lines m_pulseLines = PulseDialog::Dtr;
     int m_pulseMs = 100;
-    // The pulse's steps still to come: a line and the level it goes to.
-    struct Step {
-        at::ControlLine line;
-        bool on;
-    };
-    QList<Step> m_steps;
+    // The pulse's steps still to come.
+    QList<at::PulseStep> m_steps;
     QTimer* m_pulseTimer;
     // The port whose lack of control lines has been told.
     QString m_noLinesTold;

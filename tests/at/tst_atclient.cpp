@@ -216,7 +216,7 @@ private slots:
         QTest::newRow("lower case, blanks") << " 8e2  rts/cts "
                                             << "8E2 RTS/CTS";
         for (const char* bad : {"", "8N", "9N1", "4N1", "8X1", "8N3", "8N1.0", "8N1 RTS",
-                                "8N1 RTS/CTS XON/XOFF", "N81", "8\u00d11"})
+                                "8N1 RTS/CTS XON/XOFF", "N81", "8", "8\u00d11"})
             QTest::newRow(qPrintable(QString("refused: '%1'").arg(bad))) << QString(bad) << "";
     }
     void lineShape() {
@@ -227,6 +227,32 @@ private slots:
         QCOMPARE(at::parseShape(text, &line), !shape.isEmpty());
         QCOMPARE(line.shape(), shape.isEmpty() ? QString("6N1") : shape);
         QCOMPARE(line.isDefault(), shape == "8N1");
+    }
+
+    // A pulse inverts its lines at once, in order, and puts them back after the time, the
+    // last first.
+    void pulseSteps_data() {
+        QTest::addColumn<QList<at::ControlLine>>("order");
+        QTest::addColumn<QList<bool>>("levels");
+        QTest::addColumn<QString>("steps"); // line, level and delay of each
+        const auto dtr = at::ControlLine::Dtr, rts = at::ControlLine::Rts;
+        QTest::newRow("DTR") << QList{dtr} << QList{true} << "DTR off 0, DTR on 100";
+        QTest::newRow("RTS, low") << QList{rts} << QList{false} << "RTS on 0, RTS off 100";
+        QTest::newRow("DTR, then RTS") << QList{dtr, rts} << QList{true, false}
+                                       << "DTR off 0, RTS on 0, RTS off 100, DTR on 100";
+        QTest::newRow("RTS, then DTR") << QList{rts, dtr} << QList{true, true}
+                                       << "RTS off 0, DTR off 0, DTR on 100, RTS on 100";
+    }
+    void pulseSteps() {
+        QFETCH(QList<at::ControlLine>, order);
+        QFETCH(QList<bool>, levels);
+        QFETCH(QString, steps);
+        QStringList seen;
+        for (const at::PulseStep& step : at::pulseSteps(order, levels, 100))
+            seen << QString("%1 %2 %3")
+                        .arg(at::controlLineName(step.line), step.on ? "on" : "off")
+                        .arg(step.delayMs);
+        QCOMPARE(seen.join(", "), steps);
     }
 };
 

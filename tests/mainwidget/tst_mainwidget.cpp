@@ -742,7 +742,8 @@ private slots:
         QCOMPARE(lineCombo(combo)->currentData().toInt(), refused.isEmpty() ? value : kept);
         QCOMPARE(m_w.port()->dataBits(), QSerialPort::Data8);
         QCOMPARE(m_w.port()->parity(), QSerialPort::NoParity);
-        m_w.type("AT"); // and the port goes on working
+        QCOMPARE(m_w.port()->error(), QSerialPort::NoError); // a refusal leaves no error behind
+        m_w.type("AT");                                      // and the port goes on working
         QVERIFY(m_peer.waitFor("AT\r\n"));
     }
 
@@ -795,6 +796,7 @@ private slots:
         m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen());
         QCOMPARE(redEntries(none), 1);
+        QCOMPARE(m_w.port()->error(), QSerialPort::NoError);
         QCOMPARE(logRuns().filter(QRegularExpression("^error:")).join(QString()).count('\n'), 2);
         QVERIFY(m_w.action("rts")->isEnabled());
         pick("flowControl", int(QSerialPort::HardwareControl));
