@@ -229,6 +229,43 @@ private slots:
         QCOMPARE(line.isDefault(), shape == "8N1");
     }
 
+    // A refusal names each setting the device did not keep, as it was asked for.
+    void lineDifferences_data() {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("had");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("kept") << "8E1 RTS/CTS"
+                              << "8E1 RTS/CTS"
+                              << "";
+        QTest::newRow("all") << "7O2 XON/XOFF"
+                             << "8N1"
+                             << "7 data bits, odd parity, 2 stop bits, "
+                                "XON/XOFF flow control";
+        QTest::newRow("RTS/CTS") << "8N1 RTS/CTS"
+                                 << "8N1"
+                                 << "RTS/CTS flow control";
+        QTest::newRow("none") << "8N1"
+                              << "8E1 XON/XOFF"
+                              << "no parity, no flow control";
+        QTest::newRow("mark") << "8M1"
+                              << "8N1"
+                              << "mark parity";
+        QTest::newRow("space") << "8S1.5"
+                               << "8N1"
+                               << "space parity, 1.5 stop bits";
+        QTest::newRow("even") << "5E1"
+                              << "8N1"
+                              << "5 data bits, even parity";
+    }
+    void lineDifferences() {
+        QFETCH(QString, wanted);
+        QFETCH(QString, had);
+        QFETCH(QString, named);
+        at::LineSettings a, b;
+        QVERIFY(at::parseShape(wanted, &a) && at::parseShape(had, &b));
+        QCOMPARE(at::lineDifferences(a, b), named);
+    }
+
     // A pulse inverts its lines at once, in order, and puts them back after the time, the
     // last first.
     void pulseSteps_data() {

@@ -724,6 +724,7 @@ private slots:
         if (open)
             m_w.openClose()->click();
         pick(combo, value);
+        QVERIFY(lineDialog()->isVisible());
         if (!open)
             m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen());
