@@ -154,7 +154,7 @@ void Client::userCommand(const QString& text, const QByteArray& binary) {
         return;
     QByteArray line = text.toLocal8Bit();
     if (!line.endsWith('\n'))
-        line += "\r\n";
+        line += lineEndingBytes(m_lineEnding);
     // The module's answer to it would be taken for the transaction's.
     if (busy()) {
         m_queue.append({line, binary});

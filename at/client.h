@@ -1,5 +1,7 @@
 #pragma once
 
+#include "at/line.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
@@ -47,6 +49,10 @@ public:
     bool sendBinary(const QByteArray& data);
     // While a transaction runs the command waits, in order, for its end.
     void userCommand(const QString& text, const QByteArray& binary);
+    // What userCommand appends to a line that does not end in a line feed (CR LF by default);
+    // transactions and payloads keep their own framing.
+    void setLineEnding(LineEnding ending) { m_lineEnding = ending; }
+    LineEnding lineEnding() const { return m_lineEnding; }
 
     bool test();
     bool updateFirmware(const QByteArray& image);
@@ -128,6 +134,7 @@ private:
     };
     QList<Queued> m_queue;
     FirmwareOutcome m_firmwareOutcome;
+    LineEnding m_lineEnding = LineEnding::CrLf;
 };
 
 } // namespace at

@@ -2,6 +2,7 @@
 #include "app/datafile.h"
 #include "input/inputedit.h"
 #include "mainwidget/findbar.h"
+#include "mainwidget/linecontrol.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/portwatch.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -25,7 +27,8 @@ MainWidget::MainWidget(QWidget* parent)
     auto* outerLayout = new QVBoxLayout;
     outerLayout->setContentsMargins(0, 0, 0, 0);
     outerLayout->setSpacing(5);
-    outerLayout->addLayout(createToolbarLayout(), 0);
+    QLayout* toolbar = createToolbarLayout();
+    outerLayout->addLayout(toolbar, 0);
 
     m_splitter = new QSplitter;
     m_splitter->setChildrenCollapsible(false);
@@ -105,6 +108,19 @@ MainWidget::MainWidget(QWidget* parent)
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
     createSessionActions();
+    m_line = new LineControl(this, m_client);
+    connect(m_line, &LineControl::entry, this, [this](const QString& text, const QColor& color) {
+        insertTextToLog(QString(), text, color);
+    });
+    m_menu->addSeparator();
+    for (QAction* action : m_line->actions()) {
+        if (action)
+            m_menu->addAction(action);
+        else
+            m_menu->addSeparator();
+    }
+    // Beside the rate it qualifies.
+    static_cast<QBoxLayout*>(toolbar)->insertWidget(2, m_line->shapeLabel());
 
     m_portWatch = new PortWatch(m_client, m_portNameCombo, m_reconnectAction, this);
     connect(m_client, &at::Client::opened, m_portWatch, &PortWatch::portOpened);
@@ -150,4 +166,5 @@ MainWidget::~MainWidget() {
     m_recorder->disconnect(this);
     m_findBar->disconnect(this);
     m_portWatch->disconnect(this);
+    m_line->disconnect(this);
 }

@@ -13,6 +13,7 @@
 #include <functional>
 
 class FindBar;
+class LineControl;
 class LogEdit;
 class InputEdit;
 class QAction;
@@ -149,6 +150,7 @@ private:
 
     Recorder* m_recorder = nullptr;
     FindBar* m_findBar = nullptr;
+    LineControl* m_line = nullptr;
     QLabel* m_sessionLine = nullptr;
     QAction* m_recordAction = nullptr;
     QAction* m_timesAction = nullptr;

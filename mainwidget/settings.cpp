@@ -1,3 +1,4 @@
+#include "mainwidget/linecontrol.h"
 #include "mainwidget/mainwidget.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -23,6 +24,7 @@ void MainWidget::save() {
             settings.setValue(name, action->isChecked());
     }
     settings.endGroup();
+    m_line->save();
 }
 
 void MainWidget::restore() {

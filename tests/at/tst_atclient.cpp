@@ -3,6 +3,7 @@
 
 #include "at/client.h"
 #include "at/firmware.h"
+#include "at/line.h"
 #include "common/ptypeer.h"
 
 #include <QPointer>
@@ -204,6 +205,91 @@ private slots:
         }
         QVERIFY(rig.peer.write("OK\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.events, events, 2000); // a closed port ends it at once
+    }
+
+    // The line's shape as the toolbar writes it reads back the same; anything else is refused.
+    void lineShape_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shape"); // empty: refused
+        for (const char* same : {"8N1", "8E1 RTS/CTS", "7O1.5 XON/XOFF", "5S2", "6M1"})
+            QTest::newRow(same) << QString(same) << QString(same);
+        QTest::newRow("lower case, blanks") << " 8e2  rts/cts "
+                                            << "8E2 RTS/CTS";
+        for (const char* bad : {"", "8N", "9N1", "4N1", "8X1", "8N3", "8N1.0", "8N1 RTS",
+                                "8N1 RTS/CTS XON/XOFF", "N81", "8", "8\u00d11"})
+            QTest::newRow(qPrintable(QString("refused: '%1'").arg(bad))) << QString(bad) << "";
+    }
+    void lineShape() {
+        QFETCH(QString, text);
+        QFETCH(QString, shape);
+        at::LineSettings line;
+        line.dataBits = QSerialPort::Data6; // untouched by a refusal
+        QCOMPARE(at::parseShape(text, &line), !shape.isEmpty());
+        QCOMPARE(line.shape(), shape.isEmpty() ? QString("6N1") : shape);
+        QCOMPARE(line.isDefault(), shape == "8N1");
+    }
+
+    // A refusal names each setting the device did not keep, as it was asked for.
+    void lineDifferences_data() {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("had");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("kept") << "8E1 RTS/CTS"
+                              << "8E1 RTS/CTS"
+                              << "";
+        QTest::newRow("all") << "7O2 XON/XOFF"
+                             << "8N1"
+                             << "7 data bits, odd parity, 2 stop bits, "
+                                "XON/XOFF flow control";
+        QTest::newRow("RTS/CTS") << "8N1 RTS/CTS"
+                                 << "8N1"
+                                 << "RTS/CTS flow control";
+        QTest::newRow("none") << "8N1"
+                              << "8E1 XON/XOFF"
+                              << "no parity, no flow control";
+        QTest::newRow("mark") << "8M1"
+                              << "8N1"
+                              << "mark parity";
+        QTest::newRow("space") << "8S1.5"
+                               << "8N1"
+                               << "space parity, 1.5 stop bits";
+        QTest::newRow("even") << "5E1"
+                              << "8N1"
+                              << "5 data bits, even parity";
+    }
+    void lineDifferences() {
+        QFETCH(QString, wanted);
+        QFETCH(QString, had);
+        QFETCH(QString, named);
+        at::LineSettings a, b;
+        QVERIFY(at::parseShape(wanted, &a) && at::parseShape(had, &b));
+        QCOMPARE(at::lineDifferences(a, b), named);
+    }
+
+    // A pulse inverts its lines at once, in order, and puts them back after the time, the
+    // last first.
+    void pulseSteps_data() {
+        QTest::addColumn<QList<at::ControlLine>>("order");
+        QTest::addColumn<QList<bool>>("levels");
+        QTest::addColumn<QString>("steps"); // line, level and delay of each
+        const auto dtr = at::ControlLine::Dtr, rts = at::ControlLine::Rts;
+        QTest::newRow("DTR") << QList{dtr} << QList{true} << "DTR off 0, DTR on 100";
+        QTest::newRow("RTS, low") << QList{rts} << QList{false} << "RTS on 0, RTS off 100";
+        QTest::newRow("DTR, then RTS") << QList{dtr, rts} << QList{true, false}
+                                       << "DTR off 0, RTS on 0, RTS off 100, DTR on 100";
+        QTest::newRow("RTS, then DTR") << QList{rts, dtr} << QList{true, true}
+                                       << "RTS off 0, DTR off 0, DTR on 100, RTS on 100";
+    }
+    void pulseSteps() {
+        QFETCH(QList<at::ControlLine>, order);
+        QFETCH(QList<bool>, levels);
+        QFETCH(QString, steps);
+        QStringList seen;
+        for (const at::PulseStep& step : at::pulseSteps(order, levels, 100))
+            seen << QString("%1 %2 %3")
+                        .arg(at::controlLineName(step.line), step.on ? "on" : "off")
+                        .arg(step.delayMs);
+        QCOMPARE(seen.join(", "), steps);
     }
 };
 

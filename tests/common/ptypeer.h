@@ -55,6 +55,12 @@ public:
         }
         return done == data.size();
     }
+    // The terminal's settings, as the program's end set them.
+    termios settings() const {
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        return tio;
+    }
     QByteArray received() const { return m_received; }
     QByteArray takeReceived() { return std::exchange(m_received, {}); }
     void clearReceived() { m_received.clear(); }

@@ -4,10 +4,12 @@
 
 #include "mainwidget/harness.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
+#include <QSettings>
 
 #include <sys/stat.h>
 
@@ -30,6 +32,7 @@ private slots:
     void initTestCase() { test::setIdentity(); }
     void cleanup() {
         m_w.destroy();
+        QSettings().remove("line"); // one test's line is not the next one's
         m_module.stop();
     }
 
@@ -243,6 +246,46 @@ private slots:
         QVERIFY(modals.boxes.isEmpty());
         QCOMPARE(trace().count("AT+FWUPDATE="), 1);
         QCOMPARE(trace().count("AT+UID\r\n"), 1);
+    }
+
+    // The transfer keeps its own framing whatever ends a typed line, and the line's shape does
+    // not change under it: a pick while it runs is refused, once, and the update completes.
+    void lineDuringUpdate() {
+        QVERIFY(start({"--delay", "60"}));
+        m_w.action("line-settings")->trigger();
+        auto* dialog = m_w.widget()->findChild<QDialog*>("line-settings-dialog");
+        const auto pick = [dialog](const QString& name, int value) {
+            auto* combo = dialog->findChild<QComboBox*>(name);
+            combo->setCurrentIndex(combo->findData(value));
+            emit combo->activated(combo->currentIndex());
+        };
+        pick("lineEnding", int(at::LineEnding::Lf));
+        connect(m_w.client(), &at::Client::sended, this, [&](const QByteArray& data) {
+            if (data.startsWith("AT+FWWRITE=0,256,"))
+                QMetaObject::invokeMethod(
+                    this, [&] { pick("flowControl", QSerialPort::HardwareControl); },
+                    Qt::QueuedConnection);
+        });
+        const QString image = m_dir.filePath("image.bin");
+        QVERIFY(test::writeFile(image, QByteArray(600, '\x5a')));
+        test::Modals modals;
+        modals.chooseFile(image);
+        m_w.action("update-firmware")->trigger();
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         const QString log = m_w.log();
+                         const qsizetype last = log.indexOf("<< AT+FWUPDATE=");
+                         return last >= 0 && log.indexOf(">> OK", last) > last;
+                     },
+                     10000),
+                 qPrintable(m_w.log().right(600)));
+        QCOMPARE(m_w.log().count("Line settings not changed while the firmware update runs"), 1);
+        QCOMPARE(m_w.port()->flowControl(), QSerialPort::NoFlowControl);
+        QVERIFY(modals.boxes.isEmpty());
+        m_w.type("AT");
+        QVERIFY(QTest::qWaitFor([&] { return trace().endsWith("\nAT\n"); }));
+        QCOMPARE(trace().count("AT+FW"), 4);
+        QCOMPARE(trace().count("\r\n"), 4);
     }
 };
 

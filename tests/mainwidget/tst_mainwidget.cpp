@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -111,6 +112,30 @@ class TestMainWidget : public QObject {
         m_w.client()->userCommand("AT+MARK", QByteArray());
         return m_peer.waitFor("AT+MARK\r\n") ? m_peer.takeReceived().chopped(9)
                                              : "(marker missing) " + m_peer.received();
+    }
+
+    // The dialog of "Line settings...", opened from the menu as a user does.
+    QDialog* lineDialog() {
+        m_w.action("line-settings")->trigger();
+        return m_w.widget()->findChild<QDialog*>("line-settings-dialog");
+    }
+    QComboBox* lineCombo(const QString& name) { return lineDialog()->findChild<QComboBox*>(name); }
+    // Picks the item of that value as a user does.
+    void pick(const QString& name, int value) {
+        QComboBox* combo = lineCombo(name);
+        const int index = combo->findData(value);
+        QVERIFY(index >= 0);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    // Asks for a pulse of the menu's "Pulse..." with the dialog's values.
+    void pulse() {
+        m_w.action("pulse")->trigger();
+        const auto dialogs = m_w.widget()->findChildren<QDialog*>("pulse-dialog");
+        for (QDialog* dialog : dialogs) {
+            if (dialog->isVisible())
+                dialog->accept();
+        }
     }
 
 private slots:
@@ -910,12 +935,20 @@ private slots:
         QTest::qWait(20);
         m_w.widget()->findChild<QSplitter*>()->setSizes({300, 200});
         const QList<int> sizes = m_w.widget()->findChild<QSplitter*>()->sizes();
+        pick("stopBits", QSerialPort::TwoStop);
+        pick("lineEnding", int(at::LineEnding::Lf));
+        m_w.action("dtr")->setChecked(false);
         m_w.destroy();
         QVERIFY(m_w.create(m_peer.slavePath(), false));
         QCOMPARE(combo()->portName(), m_peer.slavePath());
         QVERIFY(m_w.action("user-commands")->isChecked() &&
                 !m_w.action("command-list")->isChecked());
         QCOMPARE(m_w.port()->baudRate(), 9600);
+        QCOMPARE(m_w.port()->stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(m_w.client()->lineEnding(), at::LineEnding::Lf);
+        QCOMPARE(lineCombo("stopBits")->currentText(), "2");
+        QCOMPARE(m_w.widget()->findChild<QLabel*>("line-shape")->text(), "8N2");
+        QVERIFY(!m_w.action("dtr")->isChecked() && m_w.action("rts")->isChecked());
         m_w.widget()->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
         QCOMPARE(m_w.widget()->size(), QSize(700, 400));
@@ -923,6 +956,137 @@ private slots:
         QVERIFY(!m_w.button("AT+VERSION")->isVisible());
         m_w.action("command-list")->setChecked(true);
         QVERIFY(m_w.button("AT+VERSION")->isVisible());
+    }
+
+    // A setting picked in the dialog reaches the open port at once, or the port at its next
+    // open. What the terminal does not keep (a pseudo-terminal carries 8 bits without parity;
+    // termios knows no 1.5 stop bits) gives one red entry naming it, and the port and the
+    // dialog keep what they had. The toolbar shows a shape other than 8N1.
+    void line_data() {
+        QTest::addColumn<bool>("open"); // picked while the port is open, else before the open
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("shape");   // in the toolbar; empty: hidden
+        QTest::addColumn<QString>("refused"); // named in the red entry; empty: taken
+        // clang-format off
+        QTest::newRow("RTS/CTS on the open port") << true << "flowControl" << int(QSerialPort::HardwareControl) << "8N1 RTS/CTS" << "";
+        QTest::newRow("XON/XOFF before the open") << false << "flowControl" << int(QSerialPort::SoftwareControl) << "8N1 XON/XOFF" << "";
+        QTest::newRow("2 stop bits on the open port") << true << "stopBits" << int(QSerialPort::TwoStop) << "8N2" << "";
+        QTest::newRow("2 stop bits before the open") << false << "stopBits" << int(QSerialPort::TwoStop) << "8N2" << "";
+        QTest::newRow("even parity on the open port") << true << "parity" << int(QSerialPort::EvenParity) << "" << "even parity";
+        QTest::newRow("mark parity before the open") << false << "parity" << int(QSerialPort::MarkParity) << "" << "mark parity";
+        QTest::newRow("7 data bits before the open") << false << "dataBits" << 7 << "" << "7 data bits";
+        QTest::newRow("5 data bits on the open port") << true << "dataBits" << 5 << "" << "5 data bits";
+        QTest::newRow("1.5 stop bits on the open port") << true << "stopBits" << int(QSerialPort::OneAndHalfStop) << "" << "1.5 stop bits";
+        // clang-format on
+    }
+    void line() {
+        QFETCH(bool, open);
+        QFETCH(QString, combo);
+        QFETCH(int, value);
+        QFETCH(QString, shape);
+        QFETCH(QString, refused);
+        if (open)
+            m_w.openClose()->click();
+        pick(combo, value);
+        QVERIFY(lineDialog()->isVisible());
+        if (!open)
+            m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+        const termios tio = m_peer.settings();
+        QCOMPARE(bool(tio.c_cflag & CRTSCTS), shape.endsWith("RTS/CTS"));
+        QCOMPARE((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), shape.endsWith("XON/XOFF"));
+        QCOMPARE(bool(tio.c_cflag & CSTOPB), shape.startsWith("8N2"));
+        auto* label = m_w.widget()->findChild<QLabel*>("line-shape");
+        QCOMPARE(label->isVisibleTo(m_w.widget()), !shape.isEmpty());
+        QCOMPARE(label->text(), shape);
+        const QString entry =
+            QString("%1 does not take %2: the line stays 8N1").arg(m_w.port()->portName(), refused);
+        QCOMPARE(redEntries(entry), refused.isEmpty() ? 0 : 1);
+        QCOMPARE(logRuns().filter(QRegularExpression("^error:")).size(), refused.isEmpty() ? 0 : 1);
+        const int kept = combo == "dataBits" ? 8 : combo == "stopBits" ? 1 : 0;
+        QCOMPARE(lineCombo(combo)->currentData().toInt(), refused.isEmpty() ? value : kept);
+        QCOMPARE(m_w.port()->dataBits(), QSerialPort::Data8);
+        QCOMPARE(m_w.port()->parity(), QSerialPort::NoParity);
+        QCOMPARE(m_w.port()->error(), QSerialPort::NoError); // a refusal leaves no error behind
+        m_w.type("AT");                                      // and the port goes on working
+        QVERIFY(m_peer.waitFor("AT\r\n"));
+    }
+
+    // The ending goes behind a typed line as chosen; a binary write's payload stays as typed.
+    void lineEnding_data() {
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<QByteArray>("wire");
+        const int crlf = int(at::LineEnding::CrLf), cr = int(at::LineEnding::Cr),
+                  lf = int(at::LineEnding::Lf), none = int(at::LineEnding::None);
+        // clang-format off
+        QTest::newRow("CR LF") << crlf << "+++" << "" << QByteArray("+++\r\n");
+        QTest::newRow("CR") << cr << "+++" << "" << QByteArray("+++\r");
+        QTest::newRow("LF") << lf << "+++" << "" << QByteArray("+++\n");
+        QTest::newRow("none") << none << "+++" << "" << QByteArray("+++");
+        QTest::newRow("LF, binary write") << lf << "AT+WRITEB=1,2" << "0d0a" << QByteArray("AT+WRITEB=1,2\n\r\n");
+        QTest::newRow("none, binary write") << none << "AT+WRITEB=1,2" << "0d0d" << QByteArray("AT+WRITEB=1,2\r\r");
+        // clang-format on
+    }
+    void lineEnding() {
+        QFETCH(int, ending);
+        QFETCH(QString, command);
+        QFETCH(QString, hex);
+        QFETCH(QByteArray, wire);
+        test::Modals modals;
+        answerPayload(modals, hex);
+        pick("lineEnding", ending);
+        m_w.type(command);
+        QVERIFY(m_peer.waitFor(wire));
+        QCOMPARE(m_peer.received().toHex(' '), wire.toHex(' '));
+        QCOMPARE(m_w.client()->lineEnding(), at::LineEnding(ending));
+    }
+
+    // A pseudo-terminal has no DTR or RTS: switching them and pulsing give one red entry, not
+    // one each, and the port stays open. A switch made while closed waits for the open; a pulse
+    // needs an open port. Under RTS/CTS flow control RTS is not the user's.
+    void controlLines() {
+        pulse();
+        QCOMPARE(redEntries("Not pulsed: the port is not open"), 1);
+        m_w.action("dtr")->setChecked(false);
+        QCOMPARE(logRuns().size(), 1);
+        m_w.openClose()->click();
+        const QString none = m_w.port()->portName() + " has no control lines";
+        QCOMPARE(redEntries(none), 1);
+        m_w.action("rts")->setChecked(false);
+        m_w.action("dtr")->setChecked(true);
+        pulse();
+        m_w.openClose()->click();
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+        QCOMPARE(redEntries(none), 1);
+        QCOMPARE(m_w.port()->error(), QSerialPort::NoError);
+        QCOMPARE(logRuns().filter(QRegularExpression("^error:")).join(QString()).count('\n'), 2);
+        QVERIFY(m_w.action("rts")->isEnabled());
+        pick("flowControl", int(QSerialPort::HardwareControl));
+        QVERIFY(!m_w.action("rts")->isEnabled());
+        m_w.type("AT");
+        QVERIFY(m_peer.waitFor("AT\r\n"));
+    }
+
+    // Picked as the device vanishes, a setting is not named refused: the loss is the port's
+    // own error, told once, and the window closes the port as for any loss.
+    void lineVanishing() {
+        test::PtyPeer device;
+        m_w.destroy();
+        QVERIFY(m_w.create(device.slavePath()));
+        m_w.openClose()->click();
+        pick("flowControl", int(QSerialPort::HardwareControl));
+        device.vanish();
+        pick("stopBits", int(QSerialPort::TwoStop));
+        m_w.action("dtr")->setChecked(false);
+        QTRY_VERIFY(!m_w.port()->isOpen());
+        QCOMPARE(redEntries("does not take"), 0);
+        QCOMPARE(redEntries("Serial port error:  "), 1);
+        QCOMPARE(m_w.widget()->findChild<QLabel*>("line-shape")->text(), "8N1 RTS/CTS");
+        QCOMPARE(logRuns().filter(QRegularExpression("^error:")).join(QString()).count('\n'), 1);
     }
 
     // Add opens the new row's text cell for typing, with the default period.

@@ -188,6 +188,9 @@ private slots:
         // Neither read for ever nor waited for.
         QTest::newRow("image is a FIFO") << QStringList{} << "fifo" << "" << 6 << irregular << "";
         QTest::newRow("image is /dev/zero") << QStringList{} << "/dev/zero" << "" << 6 << irregular << "";
+        // The line's shape as the module's: the transfer goes through, also with XON/XOFF.
+        QTest::newRow("XON/XOFF, the module alike") << QStringList{"--flow", "xonxoff"} << "600" << "--flow xonxoff" << 0 << "" << "Writing 600 bytes*100%  600 of 600 bytes\nFirmware update on %1 complete*";
+        QTest::newRow("bad --stop-bits") << QStringList{} << "600" << "--stop-bits 3" << 2 << "invalid --stop-bits '3': expected 1, 1.5 or 2\nTry 'kelvra-flash --help'.\n" << "";
         QTest::newRow("port vanishes") << QStringList{"--vanish-after", "3"} << "65536" << "" << 7 << "the serial port '%1' failed during the transfer: * (512 of 65536 bytes confirmed)\n" << "*";
         // clang-format on
     }
@@ -206,9 +209,12 @@ private slots:
             QVERIFY(test::writeFile(path, QByteArray(image.toInt(), '\x5a')));
         if (image == "huge")
             QVERIFY(QFile::resize(path, 16 * 1024 * 1024 + 1));
+        // how: the tool's own options where it begins with --
+        const QStringList options = how.startsWith("--") ? how.split(' ') : QStringList();
         run(KELVRA_FLASH,
-            QStringList{"--baud", "9600", m_port, path}.mid(out.startsWith("Writing") ? 0 : 2), how,
-            {}, code, err, out, path);
+            options + QStringList{"--baud", "9600", m_port, path}.mid(
+                          out.startsWith("Writing") && options.isEmpty() ? 0 : 2),
+            how, {}, code, err, out, path);
         if (QTest::currentTestFailed())
             return;
         // What reached the module: no block after a failure or a cancel's block in flight, and
@@ -263,6 +269,17 @@ private slots:
         QTest::newRow("NUL and bad UTF-8, JSON") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x00\x1b\xff\xc3\xa9\r\nOK\r\n"))} << QStringList{"-j", "AT+X"} << QByteArray() << "" << 0 << "" << "{\"answer\":[\"+X:\\u0000\\u001b\\udcff\u00e9\"],*";
         QTest::newRow("unknown time in a wait") << QStringList{} << QStringList{"wait 2sec +X"} << QByteArray() << "" << 2 << "step 1: invalid time '2sec': expected e.g. 800ms, 5s, 2min\n*" << "";
         QTest::newRow("standard input closed") << QStringList{} << QStringList{"-"} << QByteArray() << "closed" << 0 << "" << "";
+        // The module answers only a line of its own shape; the ending is the tool's choice.
+        QTest::newRow("RTS/CTS, the module alike") << QStringList{"--flow", "rtscts"} << QStringList{"--flow", "rtscts", "AT"} << QByteArray() << "" << 0 << "" << ok;
+        QTest::newRow("RTS/CTS module, plain tool") << QStringList{"--flow", "rtscts"} << QStringList{"-t", "300ms", "AT"} << QByteArray() << "" << 3 << "step 1 (AT): no final answer within 300 ms\n" << "<< AT\n";
+        QTest::newRow("2 stop bits, the module alike") << QStringList{"--stop-bits", "2"} << QStringList{"--stop-bits", "2", "AT"} << QByteArray() << "" << 0 << "" << ok;
+        QTest::newRow("--eol cr") << QStringList{} << QStringList{"--eol", "cr", "AT", "AT+UID\n"} << QByteArray() << "" << 0 << "" << "<< AT\n>> OK\n<< AT+UID\n>> +UID:*";
+        QTest::newRow("--eol none") << QStringList{} << QStringList{"--eol", "none", "-t", "300ms", "AT"} << QByteArray() << "" << 3 << "*" << "<< AT*";
+        // A pseudo-terminal keeps 8 bits without parity whatever it is told.
+        QTest::newRow("parity the port does not take") << QStringList{} << QStringList{"--parity", "even", "AT"} << QByteArray() << "" << 5 << "the serial port '%1' does not take even parity\n" << "";
+        QTest::newRow("bad --eol") << QStringList{} << QStringList{"--eol", "crcr", "AT"} << QByteArray() << "" << 2 << "invalid --eol 'crcr': expected crlf, cr, lf or none\n*" << "";
+        QTest::newRow("bad --parity") << QStringList{} << QStringList{"--parity", "", "AT"} << QByteArray() << "" << 2 << "invalid --parity '': expected none, even, odd, mark or space\n*" << "";
+        QTest::newRow("bad --data-bits") << QStringList{} << QStringList{"--data-bits", "88", "AT"} << QByteArray() << "" << 2 << "invalid --data-bits '88': expected 5, 6, 7 or 8\n*" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }
@@ -276,10 +293,31 @@ private slots:
         QFETCH(QString, out);
         setUpPort(sim);
         run(KELVRA_AT, QStringList{m_port} + args, how, input, code, err, out, {});
+        // Exactly what went out: the ending behind the line, a line feed given kept as it is.
+        const QMap<QByteArray, QByteArray> wire{{"--eol cr", "AT\rAT+UID\n"},
+                                                {"--eol none", "AT"},
+                                                {"RTS/CTS, the module alike", "AT\r\n"}};
+        if (!QTest::currentTestFailed() && wire.contains(QTest::currentDataTag()))
+            QCOMPARE(test::readFile(trace()), wire.value(QTest::currentDataTag()));
         // Nothing after a step that stops the run.
         if (code != 0 && !QTest::currentTestFailed() && !args.contains("-k"))
             QCOMPARE(m_module ? m_module->heard.size() : test::readFile(trace()).count("AT"),
                      out.count("<< AT"));
+    }
+
+    // The simulator takes the line's options as the tools do: a bad value is a usage error.
+    void modsimOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("--flow") << QStringList{"--flow", "cts"}
+                                << "invalid --flow 'cts': expected none, rtscts or xonxoff\n*";
+        QTest::newRow("--stop-bits") << QStringList{"--stop-bits", "1,5"}
+                                     << "invalid --stop-bits '1,5': expected 1, 1.5 or 2\n*";
+    }
+    void modsimOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, err);
+        run(qEnvironmentVariable("KELVRA_MODSIM"), args, "", {}, 2, err, "", {});
     }
 };
 

@@ -101,8 +101,10 @@ int main(int argc, char** argv) {
     at::Client client;
     auto* port = new QSerialPort(&client);
     client.setSerialPort(port);
+    client.setLineEnding(options.lineEnding);
     QString message;
-    if (const ExitCode opened = openPort(client, options.port, options.baud, &message);
+    if (const ExitCode opened =
+            openPort(client, options.port, options.baud, &message, options.line);
         opened != Success) {
         complain(message);
         return opened;

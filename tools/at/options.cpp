@@ -24,8 +24,13 @@ int parseArguments(const QStringList& arguments, Options* options) {
            "first failure's)"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    tr("no traffic on standard output: the exit status tells"));
+    const QCommandLineOption eol(
+        QStringLiteral("eol"),
+        tr("what ends a command line: crlf, cr, lf or none (default crlf); payloads and a "
+           "line that ends in a line feed go as they are"),
+        QStringLiteral("END"), QStringLiteral("crlf"));
     line.addPortArguments();
-    parser.addOptions({timeout, json, keepGoing, quiet});
+    parser.addOptions({timeout, json, keepGoing, quiet, eol});
     parser.addPositionalArgument(QStringLiteral("STEP"),
                                  tr("what to do, in order (below); - reads the steps from "
                                     "standard input, one a line"));
@@ -66,8 +71,11 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    if (!line.baudRate(&options->baud))
+    if (!line.baudRate(&options->baud) || !line.lineSettings(&options->line))
         return Usage;
+    if (!at::parseLineEnding(parser.value(eol), &options->lineEnding))
+        return usageError(
+            tr("invalid --eol '%1': expected crlf, cr, lf or none").arg(parser.value(eol)));
     if (!at::parseDuration(parser.value(timeout), &options->timeoutMs))
         return usageError(
             tr("invalid time '%1': expected e.g. 800, 800ms, 5s").arg(parser.value(timeout)));

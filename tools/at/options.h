@@ -1,5 +1,6 @@
 #pragma once
 
+#include "at/line.h"
 #include "at/step.h"
 
 #include <QList>
@@ -10,6 +11,8 @@ namespace atcmd {
 struct Options {
     QString port;
     qint32 baud = 115200;
+    at::LineSettings line;
+    at::LineEnding lineEnding = at::LineEnding::CrLf;
     int timeoutMs = 5000;
     bool json = false;
     bool keepGoing = false;

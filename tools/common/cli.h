@@ -1,5 +1,6 @@
 #pragma once
 
+#include "at/line.h"
 #include "tools/common/exitcode.h"
 
 #include <QCommandLineParser>
@@ -25,6 +26,11 @@ public:
     void addPortArguments();
     // The baud rate given; false after printing a usage error.
     bool baudRate(qint32* rate) const;
+    // --data-bits, --parity, --stop-bits and --flow (part of the port arguments).
+    void addLineOptions();
+    // The line's shape given (8N1 without flow control unless told); false after printing a
+    // usage error.
+    bool lineSettings(at::LineSettings* line) const;
     // Text after the options and arguments.
     void setNotes(const QString& notes) { m_notes = notes; }
     void setExitCodes(const QList<ExitMeaning>& codes) { m_codes = codes; }
@@ -37,6 +43,10 @@ public:
 private:
     QCommandLineParser m_parser;
     QCommandLineOption m_baud;
+    QCommandLineOption m_dataBits;
+    QCommandLineOption m_parity;
+    QCommandLineOption m_stopBits;
+    QCommandLineOption m_flow;
     QString m_usage;
     QString m_notes;
     QList<ExitMeaning> m_codes;

@@ -68,10 +68,13 @@ QString permissionHint(const QString& portPath) {
 
 } // namespace
 
-ExitCode openPort(at::Client& client, const QString& portName, qint32 baud, QString* message) {
+ExitCode openPort(at::Client& client, const QString& portName, qint32 baud, QString* message,
+                  const at::LineSettings& line) {
     QSerialPort* port = client.serialPort();
     port->setPortName(portName);
     port->setBaudRate(baud);
+    QString refused;
+    at::applyLine(port, line, &refused);
     const auto refuse = [&](const QString& why) {
         *message = tr("cannot open the serial port '%1': %2").arg(portName, why);
         return PortUnavailable;
@@ -118,6 +121,15 @@ ExitCode openPort(at::Client& client, const QString& portName, qint32 baud, QStr
                        .arg(port->errorString());
         client.serialPortClose(true);
         return PortUnavailable;
+    }
+    // A driver keeps what it cannot do without a word: asked for, checked.
+    if (!line.isDefault()) {
+        refused = at::checkLine(port);
+        if (!refused.isEmpty()) {
+            *message = tr("the serial port '%1' does not take %2").arg(portName, refused);
+            client.serialPortClose(true);
+            return PortUnavailable;
+        }
     }
     port->clearError();
     return Success;

@@ -36,7 +36,8 @@ Flasher::Flasher(const Options& options, const QByteArray& image, Display* displ
 
 ExitCode Flasher::start() {
     QString message;
-    const ExitCode opened = openPort(*m_client, m_options.port, m_options.baud, &message);
+    const ExitCode opened =
+        openPort(*m_client, m_options.port, m_options.baud, &message, m_options.line);
     if (opened != Success) {
         m_display->message(stderr, prefixed(message));
         return opened;

@@ -31,7 +31,7 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    if (!line.baudRate(&options->baud))
+    if (!line.baudRate(&options->baud) || !line.lineSettings(&options->line))
         return Usage;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "at/line.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +11,7 @@ struct Options {
     QString port;
     QString image;
     qint32 baud = 115200;
+    at::LineSettings line;
 };
 
 // Reads the arguments, program name first. -1 to go on with *options; otherwise the exit

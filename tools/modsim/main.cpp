@@ -47,6 +47,8 @@ public:
             return false;
         }
         m_path = QByteArray(name);
+        if (m_options.checkLine && !setLine())
+            return false;
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
         ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
@@ -97,6 +99,46 @@ public:
     }
 
 private:
+    // The module's own line on its terminal; what the terminal cannot keep is left unchecked.
+    bool setLine() {
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        const at::LineSettings& line = m_options.line;
+        tio.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        tio.c_cflag |= line.dataBits == QSerialPort::Data5   ? CS5
+                       : line.dataBits == QSerialPort::Data6 ? CS6
+                       : line.dataBits == QSerialPort::Data7 ? CS7
+                                                             : CS8;
+        if (line.parity != QSerialPort::NoParity)
+            tio.c_cflag |= PARENB;
+        if (line.parity == QSerialPort::OddParity || line.parity == QSerialPort::MarkParity)
+            tio.c_cflag |= PARODD;
+        if (line.parity == QSerialPort::MarkParity || line.parity == QSerialPort::SpaceParity)
+            tio.c_cflag |= CMSPAR;
+        if (line.stopBits == QSerialPort::TwoStop)
+            tio.c_cflag |= CSTOPB;
+        if (line.flowControl == QSerialPort::HardwareControl)
+            tio.c_cflag |= CRTSCTS;
+        tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
+        if (line.flowControl == QSerialPort::SoftwareControl)
+            tio.c_iflag |= IXON | IXOFF;
+        if (::tcsetattr(m_slave, TCSANOW, &tio) != 0 || !at::terminalLine(m_slave, &m_line)) {
+            tools::complain(
+                QStringLiteral("cannot set the terminal's line: %1").arg(qt_error_string(errno)));
+            return false;
+        }
+        if (m_line != line)
+            tools::complain(QStringLiteral("the pseudo-terminal does not keep %1: not checked")
+                                .arg(at::lineDifferences(line, m_line)));
+        return true;
+    }
+
+    // The other end's settings are those of the one terminal both ends share.
+    bool lineMatches() const {
+        at::LineSettings now;
+        return !m_options.checkLine || (at::terminalLine(m_slave, &now) && now == m_line);
+    }
+
     bool makeLink() {
         const QByteArray link = QFile::encodeName(m_options.link);
         struct stat st {};
@@ -142,6 +184,8 @@ private:
             const QByteArray bytes(buf, int(n));
             if (m_trace.isOpen())
                 m_trace.write(bytes);
+            if (!lineMatches())
+                continue;
             if (!process(m_modem.feed(bytes)))
                 return;
         }
@@ -228,6 +272,7 @@ private:
     QByteArray m_out;
     qsizetype m_outPos = 0;
     qint64 m_commands = 0;
+    at::LineSettings m_line;
 };
 
 } // namespace

@@ -51,6 +51,7 @@ int parseOptions(const QStringList& arguments, Options* options) {
         option("trace", "append every received byte to FILE", "FILE"),
         option("echo", "echo each command line before answering"),
     });
+    line.addLineOptions();
     line.setNotes(QStringLiteral(
         "A command ends at a line feed or a carriage return (CR LF ends it once). Answers\n"
         "(lines end in CR LF): AT -> OK; AT+VERSION, AT+UID, AT+FWINFO, AT+WFMODE? -> one\n"
@@ -60,7 +61,11 @@ int parseOptions(const QStringList& arguments, Options* options) {
         "line); AT+DATAMODE=0|1|2 -> OK; AT+WRITEB=<index>,<size>[,<addr>,<port>] and <size>\n"
         "raw bytes -> OK, in data mode 2 then +READB:<size>:<index> and the bytes;\n"
         "AT+FWWRITE=0,<offset>,<hex> -> OK or FAIL; AT+FWUPDATE=0,<size>,<crc> -> OK or FAIL;\n"
-        "anything else -> ERROR; a blank line -> nothing.\n"));
+        "anything else -> ERROR; a blank line -> nothing.\n"
+        "With any of --data-bits, --parity, --stop-bits and --flow the terminal is set so, and\n"
+        "what arrives while the other end has set it otherwise is not understood (a line of\n"
+        "another shape). A pseudo-terminal keeps 8 data bits without parity whatever it is\n"
+        "told, so those two cannot differ on it.\n"));
     if (const int code = line.parse(arguments); code >= 0)
         return code;
     if (!parser.positionalArguments().isEmpty())
@@ -68,6 +73,10 @@ int parseOptions(const QStringList& arguments, Options* options) {
             QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
     Options result;
+    if (!line.lineSettings(&result.line))
+        return tools::Usage;
+    for (const char* name : {"data-bits", "parity", "stop-bits", "flow"})
+        result.checkLine = result.checkLine || parser.isSet(QString::fromLatin1(name));
     result.faults.progressLines = parser.isSet(QStringLiteral("progress-lines"));
     result.faults.echo = parser.isSet(QStringLiteral("echo"));
     const auto bad = [](const char* name, const QString& value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "at/line.h"
 #include "tools/modsim/modem.h"
 
 #include <QString>
@@ -14,6 +15,9 @@ struct Options {
     qint64 vanishAfter = 0;
     QString link;
     QString trace;
+    // The module's line; with checkLine it answers only a terminal set to the same.
+    at::LineSettings line;
+    bool checkLine = false;
 };
 
 // Reads the arguments, program name first. -1 to go on with *options; otherwise the exit
