@@ -35,6 +35,8 @@ public:
     bool sendBinary(const QByteArray& data);
     // While a transaction runs the command waits, in order, for its end.
     void userCommand(const QString& text, const QByteArray& binary);
+    // The bytes as they are, no line end added; queued behind a transaction as a command is.
+    void userBytes(const QByteArray& bytes);
 
     bool test();
     bool updateFirmware(const QByteArray& image);

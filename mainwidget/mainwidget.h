@@ -12,7 +12,10 @@
 #include <deque>
 #include <functional>
 
+class BaudFinder;
+class FileSender;
 class FindBar;
+class LineSender;
 class LogEdit;
 class InputEdit;
 class QAction;
@@ -74,6 +77,11 @@ private slots:
     void enter();
 
 private:
+    // The sending additions reach the port through the window's own checks.
+    friend class BaudFinder;
+    friend class FileSender;
+    friend class LineSender;
+
     // log
     QWidget* createLogWidget();
     void insertTextToLog(const QString& prefix, const QString& text, QColor color);
@@ -151,6 +159,9 @@ private:
     bool m_otherDeviceTold = false;
 
     Recorder* m_recorder = nullptr;
+    LineSender* m_lineSender = nullptr;
+    FileSender* m_fileSender = nullptr;
+    BaudFinder* m_baudFinder = nullptr;
     FindBar* m_findBar = nullptr;
     QLabel* m_sessionLine = nullptr;
     QAction* m_recordAction = nullptr;

@@ -55,7 +55,8 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    if (!line.baudRate(&options->baud))
+    options->autoBaud = parser.value(QStringLiteral("baud")) == QLatin1String("auto");
+    if (!options->autoBaud && !line.baudRate(&options->baud))
         return Usage;
     if (!parseDuration(parser.value(timeout), &options->timeoutMs))
         return usageError(

@@ -10,6 +10,8 @@ namespace atcmd {
 struct Options {
     QString port;
     qint32 baud = 115200;
+    // --baud auto: the rate is found before the steps run.
+    bool autoBaud = false;
     int timeoutMs = 5000;
     bool json = false;
     bool keepGoing = false;
