@@ -35,6 +35,8 @@ int parent(int argc, char** argv, const bench::Options& options, const QString& 
         rows << bench::longRunRows(options);
     if (only == QLatin1String("session"))
         rows << bench::sessionRows(options);
+    if (only == QLatin1String("sendfile"))
+        rows << bench::sendFileRows();
     bench::printTable(rows);
     return 0;
 }
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
-                         "[--only flood|paced|startup|longrun|session] [--bound N] "
+                         "[--only flood|paced|startup|longrun|session|sendfile] [--bound N] "
                          "[--characters N]\n",
                          argv[0]);
             return 1;
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
         return bench::streamChild(argc, argv, true, options);
     if (mode == QLatin1String("window-longrun"))
         return bench::longRunChild(argc, argv, options);
+    if (mode == QLatin1String("window-sendfile"))
+        return bench::sendFileChild(argc, argv);
     if (mode.startsWith(QLatin1String("session-")))
         return bench::sessionChild(argc, argv, mode, options);
     const int startup = bench::startupChild(argc, argv, mode);

@@ -48,4 +48,8 @@ int sessionChild(int argc, char** argv, const QString& mode, const Options& opti
 // Turns on what $KELVRA_BENCH_SESSION names ("times", "record=FILE", comma-separated).
 void applySession(test::Window& window);
 
+// sendfile.cpp
+QList<Row> sendFileRows();
+int sendFileChild(int argc, char** argv);
+
 } // namespace bench
