@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,9 +127,13 @@ bool FileSender::start(const QString& path) {
 void FileSender::cancel() {
     if (!isSending())
         return;
-    // What still waits in the buffers never reaches the device.
+    // What still waits in the buffers, the driver's included, never reaches the device.
     count();
-    m_window->m_client->serialPort()->clear(QSerialPort::Output);
+    QSerialPort* port = m_window->m_client->serialPort();
+    int queued = 0;
+    if (port->isOpen() && ::ioctl(int(port->handle()), TIOCOUTQ, &queued) == 0)
+        m_handed = qMax<qint64>(0, m_handed - queued);
+    port->clear(QSerialPort::Output);
     stop(Cancelled);
 }
 

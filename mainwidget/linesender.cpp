@@ -122,7 +122,7 @@ bool LineSender::refuseBadEscape(const QString& text, const QString& where) {
         return false;
     m_window->insertTextToLog(
         QString(),
-        MainWidget::tr("Not sent: %1%2 has no escape at %3; known: \\r \\n \\t \\\\ \\xHH\r\n")
+        MainWidget::tr("Not sent: %1%2: %3 is no escape; known: \\r \\n \\t \\\\ \\xHH\r\n")
             .arg(where, text, text.mid(at, 4)),
         QColor(Qt::red));
     return true;

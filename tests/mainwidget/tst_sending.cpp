@@ -7,6 +7,7 @@
 #include "mainwidget/baudfinder.h"
 #include "mainwidget/filesender.h"
 #include "mainwidget/harness.h"
+#include "mainwidget/linesender.h"
 #include "mainwidget/progressbox.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QSerialPortInfo>
 
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -40,6 +42,10 @@ struct StalledPty {
                 ::close(*fd);
             *fd = -1;
         }
+    }
+    int unread() const {
+        int n = 0;
+        return ::ioctl(master, FIONREAD, &n) == 0 ? n : -1;
     }
     QByteArray drain() {
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
@@ -232,6 +238,9 @@ private slots:
         QCOMPARE(peer.received(), wire);
         QVERIFY(sentAtFirstTurn >= 0 && sentAtFirstTurn < 1000);
         QCOMPARE(m_w.input()->history.entries.mid(history), lines);
+        // Nothing keeps turning once the lines are out.
+        for (QTimer* timer : m_w.widget()->findChild<LineSender*>()->findChildren<QTimer*>())
+            QVERIFY(!timer->isActive());
         QCOMPARE(m_w.count("Not sent: the last paste is still being sent"), 1);
         QVERIFY(!confirmation());
     }
@@ -283,27 +292,35 @@ private slots:
         m_w.action(QStringLiteral("send-file"))->trigger();
         QTRY_VERIFY(box(QStringLiteral("send-file-progress")));
         auto* sender = m_w.widget()->findChild<FileSender*>();
+        if (how.startsWith("cancel")) {
+            // At once, before the progress has caught up with what the terminal took.
+            QTRY_VERIFY(pty.unread() > 0);
+            box(QStringLiteral("send-file-progress"))->reject();
+            if (how == "cancel twice")
+                QTest::keyClick(m_w.widget(), Qt::Key_Escape);
+            QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
+            const qint64 told = sender->handed();
+            QCOMPARE(m_w.count(QString("Send file cancelled: %1 of 1048576 bytes sent").arg(told)),
+                     1);
+            // No more than was told, and nothing after. The flush also drops what a terminal's
+            // other end had not read yet.
+            QVERIFY(told > 0 && told < data.size());
+            const QByteArray got = pty.drain();
+            QVERIFY(got.size() <= told);
+            QCOMPARE(got, data.left(got.size()));
+            QTest::qWait(150);
+            QVERIFY(pty.drain().isEmpty());
+            QVERIFY(!sender->isSending());
+            QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+            return;
+        }
         // The terminal is full: the send waits on the line.
         QTRY_VERIFY(sender->handed() > 0);
         QTest::qWait(50);
         const qint64 handed = sender->handed();
         QVERIFY(handed < data.size());
         QCOMPARE(box(QStringLiteral("send-file-progress"))->value(), int(handed));
-        if (how.startsWith("cancel")) {
-            box(QStringLiteral("send-file-progress"))->reject();
-            if (how == "cancel twice")
-                QTest::keyClick(m_w.widget(), Qt::Key_Escape);
-            QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
-            const qint64 told = sender->handed(); // counted afresh at the cancel
-            QVERIFY(told >= handed && told < data.size());
-            QCOMPARE(m_w.count(QString("Send file cancelled: %1 of 1048576 bytes sent").arg(told)),
-                     1);
-            const QByteArray got = pty.drain();
-            QVERIFY(got.size() <= told);
-            QCOMPARE(got, data.left(got.size()));
-            QTest::qWait(50);
-            QVERIFY(pty.drain().isEmpty());
-        } else if (how == "vanish") {
+        if (how == "vanish") {
             pty.vanish();
             QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
             QCOMPARE(m_w.count("Send file stopped, the device is gone: "), 1);
