@@ -356,6 +356,9 @@ private slots:
                                << "File is empty";
         QTest::newRow("missing") << "missing"
                                  << "Failed to open file";
+        QTest::newRow("link to a device") << "link" << "Not a regular file";
+        QTest::newRow("a transaction runs")
+            << "busy" << "Not sent: a file waits until the running exchange has ended";
     }
     void sendFileRefused() {
         QFETCH(QString, kind);
@@ -376,9 +379,20 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", path));
         else if (kind.startsWith('/'))
             path = kind;
+        if (kind == "busy") {
+            path = writeFile(kind, "AT\r\n");
+            QVERIFY(m_w.client()->test()); // the version query
+            peer.clearReceived();
+        }
         test::Modals modals;
         // The dialog would walk into a directory rather than return it.
         QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(path));
+        if (kind == "busy") {
+            QCOMPARE(m_w.count(reason), 1);
+            QVERIFY(modals.boxes.isEmpty());
+            m_w.client()->serialPortClose(true);
+            return;
+        }
         QTRY_COMPARE(modals.boxes, QStringList{"Error|" + reason + ":\n\n" + path});
         QTest::qWait(20);
         QVERIFY(peer.received().isEmpty());
