@@ -36,7 +36,8 @@ LineSender::LineSender(MainWidget* window)
         MainWidget::tr("\\r \\n \\t \\\\ and \\xHH in a typed command stand for their bytes"));
     m_pump->setSingleShot(true);
     connect(m_pump, &QTimer::timeout, this, &LineSender::sendNextLine);
-    window->m_inputEdit->installEventFilter(this);
+    m_edit = window->m_inputEdit;
+    m_edit->installEventFilter(this);
 }
 
 QList<QAction*> LineSender::actions() const {
@@ -48,7 +49,9 @@ bool LineSender::escaping() const {
 }
 
 bool LineSender::eventFilter(QObject* watched, QEvent* event) {
-    auto* edit = m_window->m_inputEdit;
+    // Events still come while the window is torn down, when it is no MainWidget any more:
+    // nothing of it is touched for them.
+    InputEdit* edit = m_edit;
     if (watched != edit)
         return false;
     if (event->type() == QEvent::KeyPress) {

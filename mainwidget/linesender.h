@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QStringList>
 
+class InputEdit;
 class MainWidget;
 class QAction;
 class QMessageBox;
@@ -35,6 +36,7 @@ private:
     void stopPaste();
 
     MainWidget* m_window;
+    InputEdit* m_edit;
     QAction* m_bareAction;
     QAction* m_escapesAction;
     QMessageBox* m_confirm = nullptr;
