@@ -165,6 +165,17 @@ void Client::userCommand(const QString& text, const QByteArray& binary) {
     writeUserCommand(line, binary);
 }
 
+void Client::userBytes(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return;
+    if (busy()) {
+        m_queue.append({bytes, QByteArray()});
+        m_closeAfter = false;
+        return;
+    }
+    writeUserCommand(bytes, QByteArray());
+}
+
 void Client::writeUserCommand(const QByteArray& line, const QByteArray& binary) {
     if (send(line) && !binary.isEmpty())
         sendBinary(binary);

@@ -53,6 +53,8 @@ public:
     // transactions and payloads keep their own framing.
     void setLineEnding(LineEnding ending) { m_lineEnding = ending; }
     LineEnding lineEnding() const { return m_lineEnding; }
+    // The bytes as they are, no line end added; queued behind a transaction as a command is.
+    void userBytes(const QByteArray& bytes);
 
     bool test();
     bool updateFirmware(const QByteArray& image);

@@ -37,6 +37,8 @@ int parent(int argc, char** argv, const bench::Options& options, const QString& 
         rows << bench::sessionRows(options);
     if (only == QLatin1String("longline"))
         rows << bench::longLineRows(options);
+    if (only == QLatin1String("sendfile"))
+        rows << bench::sendFileRows();
     bench::printTable(rows);
     return 0;
 }
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: %s [--lines N] [--seconds S] [--rate LINES_PER_S] "
-                         "[--only flood|paced|startup|longrun|session|longline] "
+                         "[--only flood|paced|startup|longrun|session|longline|sendfile] "
                          "[--bound N] [--characters N] [--shape NAME] [--limit S]\n",
                          argv[0]);
             return 1;
@@ -96,6 +98,8 @@ int main(int argc, char** argv) {
         return bench::longRunChild(argc, argv, options);
     if (mode == QLatin1String("longline"))
         return bench::longLineChild(argc, argv, options);
+    if (mode == QLatin1String("window-sendfile"))
+        return bench::sendFileChild(argc, argv);
     if (mode.startsWith(QLatin1String("session-")))
         return bench::sessionChild(argc, argv, mode, options);
     const int startup = bench::startupChild(argc, argv, mode);

@@ -53,5 +53,8 @@ void applySession(test::Window& window);
 // longline.cpp: text without break points
 QList<Row> longLineRows(const Options& options);
 int longLineChild(int argc, char** argv, const Options& options);
+// sendfile.cpp
+QList<Row> sendFileRows();
+int sendFileChild(int argc, char** argv);
 
 } // namespace bench

@@ -1,10 +1,17 @@
 #include "at/binarycommand.h"
 #include "input/binarydialog.h"
 #include "input/inputedit.h"
+#include "mainwidget/baudfinder.h"
+#include "mainwidget/filesender.h"
+#include "mainwidget/linesender.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/portwatch.h"
 
 void MainWidget::enter() {
+    if (m_lineSender->escaping()) {
+        m_lineSender->enter(true);
+        return;
+    }
     m_inputEdit->setFocus();
     // Refused before the line is taken: the command waits there for its device.
     if (refuseGonePort(Opener::User))
@@ -67,6 +74,9 @@ void MainWidget::onSendCommand(const QString& command) {
     }
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
+        return;
+    // Nor may one cut into a file or a search running on the line.
+    if (m_fileSender->isSending() || m_baudFinder->isRunning())
         return;
     if (!openChosenPort(Opener::Repetition))
         return;

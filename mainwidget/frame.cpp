@@ -1,8 +1,11 @@
 #include "app/app.h"
 #include "app/datafile.h"
 #include "input/inputedit.h"
+#include "mainwidget/baudfinder.h"
+#include "mainwidget/filesender.h"
 #include "mainwidget/findbar.h"
 #include "mainwidget/linecontrol.h"
+#include "mainwidget/linesender.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/portwatch.h"
@@ -133,6 +136,12 @@ MainWidget::MainWidget(QWidget* parent)
         insertTextToLog(QString(), tr("Not reopened: %1 is another device now\r\n").arg(port),
                         QColor(Qt::red));
     });
+    m_lineSender = new LineSender(this);
+    m_fileSender = new FileSender(this);
+    m_baudFinder = new BaudFinder(this);
+    m_menu->addSeparator();
+    m_menu->addActions(m_lineSender->actions());
+    m_menu->addActions({m_fileSender->action(), m_baudFinder->action()});
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.

@@ -12,8 +12,11 @@
 #include <deque>
 #include <functional>
 
+class BaudFinder;
+class FileSender;
 class FindBar;
 class LineControl;
+class LineSender;
 class LogEdit;
 class InputEdit;
 class QAction;
@@ -76,6 +79,11 @@ private slots:
     void enter();
 
 private:
+    // The sending additions reach the port through the window's own checks.
+    friend class BaudFinder;
+    friend class FileSender;
+    friend class LineSender;
+
     // log
     QWidget* createLogWidget();
     void insertTextToLog(const QString& prefix, const QString& text, QColor color);
@@ -149,6 +157,9 @@ private:
     PortWatch* m_portWatch = nullptr;
 
     Recorder* m_recorder = nullptr;
+    LineSender* m_lineSender = nullptr;
+    FileSender* m_fileSender = nullptr;
+    BaudFinder* m_baudFinder = nullptr;
     FindBar* m_findBar = nullptr;
     LineControl* m_line = nullptr;
     QLabel* m_sessionLine = nullptr;

@@ -1,13 +1,17 @@
 // The AT client over a real pseudo-terminal: sending, opening and closing, framing of lines and
 // binary blocks, the version query and the firmware transfer.
 
+#include "at/baudsearch.h"
 #include "at/client.h"
+#include "at/escapes.h"
 #include "at/firmware.h"
 #include "at/line.h"
 #include "common/ptypeer.h"
 
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using Chunks = QList<QByteArray>;
 
@@ -290,6 +294,84 @@ private slots:
                         .arg(at::controlLineName(step.line), step.on ? "on" : "off")
                         .arg(step.delayMs);
         QCOMPARE(seen.join(", "), steps);
+    }
+
+    void unescape_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::addColumn<int>("errorAt");
+        QTest::newRow("plain") << "AT+VERSION" << QByteArray("AT+VERSION") << -1;
+        QTest::newRow("all") << R"(a\r\n\t\\\x41\xfF)" << QByteArray("a\r\n\t\\A\xff") << -1;
+        QTest::newRow("nul") << R"(\x00+)" << QByteArray("\0+", 2) << -1;
+        QTest::newRow("escaped backslash") << R"(\\x41)" << QByteArray("\\x41") << -1;
+        QTest::newRow("one digit") << R"(AT\x4)" << QByteArray() << 2;
+        QTest::newRow("one digit, more") << R"(\x4g)" << QByteArray() << 0;
+        QTest::newRow("not hex") << R"(\xZZ)" << QByteArray() << 0;
+        QTest::newRow("trailing") << R"(pass\)" << QByteArray() << 4;
+        QTest::newRow("unknown") << R"(p\a)" << QByteArray() << 1;
+        QTest::newRow("local text") << QString::fromUtf8("\u00e9\\n")
+                                    << (QString::fromUtf8("\u00e9").toLocal8Bit() + '\n') << -1;
+    }
+    void unescape() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, errorAt);
+        const at::Unescaped out = at::unescape(text);
+        QCOMPARE(out.errorAt, errorAt);
+        QCOMPARE(out.bytes, bytes);
+    }
+
+    void baudSearch_data() {
+        QTest::addColumn<QByteArray>("answer"); // the module's answer to each AT
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<qint32>("rate");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<int>("times"); // answers at most this many ATs
+        QTest::newRow("first answers") << QByteArray("AT\r\r\nOK\r\n") << int(at::BaudSearch::Found)
+                                       << 115200 << QByteArray("AT\r\nAT\r\n") << 9;
+        QTest::newRow("noise before OK")
+            << QByteArray("\xf0\x80OK\r\n") << int(at::BaudSearch::Found) << 115200
+            << QByteArray("AT\r\nAT\r\n") << 9;
+        QTest::newRow("a stray OK is not a rate")
+            << QByteArray("OK\r\n") << int(at::BaudSearch::NoAnswer) << 0
+            << QByteArray("AT\r\n").repeated(4) << 1;
+        QTest::newRow("ERROR is no OK") << QByteArray("ERROR\r\n") << int(at::BaudSearch::NoAnswer)
+                                        << 0 << QByteArray("AT\r\nAT\r\nAT\r\n") << 9;
+        QTest::newRow("silent") << QByteArray() << int(at::BaudSearch::NoAnswer) << 0
+                                << QByteArray("AT\r\nAT\r\nAT\r\n") << 0;
+    }
+    void baudSearch() {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, outcome);
+        QFETCH(qint32, rate);
+        QFETCH(QByteArray, wire);
+        QFETCH(int, times);
+        Rig rig(true);
+        rig.client.serialPort()->setBaudRate(19200);
+        at::BaudSearch search(&rig.client, {115200, 9600, 4800}, times == 0 ? 20 : 300);
+        QList<qint32> tried;
+        connect(&search, &at::BaudSearch::trying, this, [&](int, qint32 r) { tried << r; });
+        QSignalSpy done(&search, &at::BaudSearch::finished);
+        QTimer answering; // once to each AT
+        qsizetype answered = 0;
+        connect(&answering, &QTimer::timeout, this, [&] {
+            if (answered < times && rig.peer.received().count("AT\r\n") > answered) {
+                ++answered;
+                rig.peer.write(answer);
+            }
+        });
+        answering.start(1);
+        search.start();
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.at(0).at(0).toInt(), outcome);
+        QCOMPARE(done.at(0).at(1).value<qint32>(), rate);
+        // Past the wait for the next rate: nothing more may come once it has ended.
+        QTest::qWait(times == 0 ? 100 : 400);
+        QCOMPARE(rig.peer.received(), wire);
+        QCOMPARE(done.size(), 1);
+        // A rate that did not answer is not left on the port.
+        QCOMPARE(rig.client.serialPort()->baudRate(), rate ? rate : 19200);
+        QVERIFY(!search.isRunning());
     }
 };
 

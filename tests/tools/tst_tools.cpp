@@ -258,6 +258,7 @@ private slots:
         QTest::newRow("port in use") << QStringList{"held"} << QStringList{"AT"} << QByteArray() << "" << 5 << "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n" << "";
         QTest::newRow("port is a directory") << QStringList{"dir"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': %1 is a directory\n" << "";
         QTest::newRow("port is no terminal") << QStringList{"file"} << QStringList{"AT"} << QByteArray() << "" << 5 << "cannot open the serial port '%1': %1 is not a terminal\n" << "";
+        QTest::newRow("baud auto") << QStringList{} << QStringList{"--baud", "auto", "AT"} << QByteArray() << "" << 0 << "" << "baud rate: 115200\n" + ok;
         QTest::newRow("unknown option") << QStringList{} << QStringList{"--fast", "AT"} << QByteArray() << "" << 2 << "Unknown option 'fast'.\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("empty command") << QStringList{} << QStringList{"AT", ""} << QByteArray() << "" << 2 << "step 2: an empty command\n*" << "";
         // Each answer belongs to the step whose command it follows.

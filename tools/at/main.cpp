@@ -1,6 +1,7 @@
 #include "at/client.h"
 #include "at/exchange.h"
 #include "at/steprunner.h"
+#include "tools/at/autobaud.h"
 #include "tools/at/options.h"
 #include "tools/at/report.h"
 #include "tools/common/cli.h"
@@ -95,6 +96,12 @@ int main(int argc, char** argv) {
     atcmd::Options options;
     if (const int code = atcmd::parseArguments(QCoreApplication::arguments(), &options); code >= 0)
         return code;
+    if (options.autoBaud) {
+        if (const tools::ExitCode found =
+                atcmd::findBaudRate(options.port, options.json, &options.baud);
+            found != tools::Success)
+            return found;
+    }
 
     atcmd::Report report(options.json, options.quiet);
     Interrupt interrupt;

@@ -71,7 +71,9 @@ int parseArguments(const QStringList& arguments, Options* options) {
     if (const int code = line.parse(arguments); code >= 0)
         return code;
 
-    if (!line.baudRate(&options->baud) || !line.lineSettings(&options->line))
+    options->autoBaud = parser.value(QStringLiteral("baud")) == QLatin1String("auto");
+    if ((!options->autoBaud && !line.baudRate(&options->baud)) ||
+        !line.lineSettings(&options->line))
         return Usage;
     if (!at::parseLineEnding(parser.value(eol), &options->lineEnding))
         return usageError(

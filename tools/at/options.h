@@ -13,6 +13,8 @@ struct Options {
     qint32 baud = 115200;
     at::LineSettings line;
     at::LineEnding lineEnding = at::LineEnding::CrLf;
+    // --baud auto: the rate is found before the steps run.
+    bool autoBaud = false;
     int timeoutMs = 5000;
     bool json = false;
     bool keepGoing = false;

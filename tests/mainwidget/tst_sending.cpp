@@ -1,0 +1,455 @@
+// Sending exactly what is meant through the real window on pseudo-terminals: Shift+Return and
+// escapes on the wire, a paste of several lines, Send file with its progress, Cancel and a
+// vanishing device, files that are refused, and the search for the module's baud rate.
+
+#include "input/binarydialog.h"
+#include "input/binaryeditor.h"
+#include "mainwidget/baudfinder.h"
+#include "mainwidget/filesender.h"
+#include "mainwidget/harness.h"
+#include "mainwidget/linesender.h"
+#include "mainwidget/progressbox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSerialPortInfo>
+
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+namespace {
+
+// A device that takes nothing off the line until told to: what the window writes stays in the
+// terminal, and the send stalls there.
+struct StalledPty {
+    int master = -1, slave = -1;
+    QString path;
+    StalledPty() {
+        char name[256] = {};
+        termios tio{};
+        cfmakeraw(&tio);
+        if (openpty(&master, &slave, name, &tio, nullptr) == 0)
+            path = QString::fromLocal8Bit(name);
+    }
+    ~StalledPty() { vanish(); }
+    void vanish() {
+        for (int* fd : {&master, &slave}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
+        }
+    }
+    int unread() const {
+        int n = 0;
+        return ::ioctl(master, FIONREAD, &n) == 0 ? n : -1;
+    }
+    QByteArray drain() {
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        QByteArray all;
+        char buf[65536];
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
+            all.append(buf, n);
+        return all;
+    }
+};
+
+QByteArray randomBytes(qsizetype size) {
+    QByteArray data(size, Qt::Uninitialized);
+    QRandomGenerator gen(7);
+    for (char& c : data)
+        c = char(gen.bounded(256));
+    return data;
+}
+
+} // namespace
+
+class TestSending : public QObject {
+    Q_OBJECT
+
+    test::Window m_w;
+    QTemporaryDir m_dir;
+
+    QString writeFile(const QString& name, const QByteArray& data) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+            return {};
+        return path;
+    }
+    ProgressBox* box(const QString& name) const {
+        return m_w.widget()->findChild<ProgressBox*>(name);
+    }
+    QMessageBox* confirmation() const {
+        return m_w.widget()->findChild<QMessageBox*>(QStringLiteral("paste-confirm"));
+    }
+    void paste(const QString& text) {
+        QApplication::clipboard()->setText(text);
+        QTest::keySequence(m_w.input(), QKeySequence::Paste);
+    }
+
+private slots:
+    void initTestCase() {
+        test::setIdentity();
+        QVERIFY(m_dir.isValid());
+    }
+    void cleanup() {
+        if (m_w.widget())
+            m_w.action(QStringLiteral("escapes"))->setChecked(false);
+        m_w.destroy();
+    }
+
+    void typed_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("escapes");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("left"); // in the input line afterwards
+        QTest::newRow("enter") << "AT" << false << false << QByteArray("AT\r\n") << "";
+        QTest::newRow("shift") << "+++" << true << false << QByteArray("+++") << "";
+        QTest::newRow("off: backslash as typed")
+            << R"(p\x41\)" << false << false << QByteArray("p\\x41\\\r\n") << "";
+        QTest::newRow("on") << R"(AT\x41\t\\x41)" << false << true << QByteArray("ATA\t\\x41\r\n")
+                            << "";
+        QTest::newRow("on, own line end")
+            << R"(AT\r\n)" << false << true << QByteArray("AT\r\n") << "";
+        QTest::newRow("on, cr alone") << R"(AT\r)" << false << true << QByteArray("AT\r\r\n") << "";
+        QTest::newRow("on, shift")
+            << R"(\x00\x1b+)" << true << true << QByteArray("\0\x1b+", 3) << "";
+        QTest::newRow("on, half escape")
+            << R"(AT\x4)" << false << true << QByteArray() << R"(AT\x4)";
+        QTest::newRow("on, trailing") << R"(pass\)" << true << true << QByteArray() << R"(pass\)";
+        QTest::newRow("binary write keeps its path")
+            << "AT+WRITEB=1,2" << true << true << QByteArray("AT+WRITEB=1,2\r\n\1\2") << "";
+    }
+    void typed() {
+        QFETCH(QString, text);
+        QFETCH(bool, shift);
+        QFETCH(bool, escapes);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, left);
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        const qsizetype history = m_w.input()->history.entries.size();
+        test::Modals modals;
+        modals.add([](QWidget* w) {
+            auto* d = qobject_cast<BinaryDialog*>(w);
+            if (d) {
+                QTest::keyClicks(d->findChild<BinaryEditor*>(), "0102");
+                d->accept();
+            }
+            return d != nullptr;
+        });
+        m_w.action(QStringLiteral("escapes"))->setChecked(escapes);
+        QTest::keyClicks(m_w.input(), text);
+        QTest::keyClick(m_w.input(), Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        // A marker behind it shows that nothing else went before it.
+        m_w.input()->clear();
+        m_w.action(QStringLiteral("escapes"))->setChecked(false);
+        m_w.type(QStringLiteral("AT+END"));
+        QVERIFY(peer.waitFor("AT+END\r\n"));
+        QCOMPARE(peer.received(), wire + "AT+END\r\n");
+        QCOMPARE(m_w.input()->text(), QString());
+        if (!left.isEmpty()) {
+            QCOMPARE(m_w.count("Not sent: " + left), 1);
+            QCOMPARE(m_w.input()->history.entries.mid(history).contains(left), false);
+        } else {
+            QCOMPARE(m_w.input()->history.entries.value(history), text);
+        }
+    }
+
+    void paste_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("answer"); // "send", "cancel", "" (no question)
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<int>("entries"); // added to the history
+        QTest::newRow("three") << "AT\nAT+VERSION\r\n\nAT+UID\n"
+                               << "send" << QByteArray("AT\r\nAT+VERSION\r\nAT+UID\r\n") << 3;
+        QTest::newRow("cancelled") << "AT\nAT+UID"
+                                   << "cancel" << QByteArray() << 0;
+        QTest::newRow("return key") << "AT\nAT+UID"
+                                    << "return" << QByteArray() << 0;
+        const QString half(50000, 'A');
+        QTest::newRow("100,000 characters")
+            << half + "\n" + half << "send" << (half + "\r\n" + half + "\r\n").toLatin1() << 2;
+        QTest::newRow("one line is pasted as it is") << "AT+UID\n"
+                                                     << "" << QByteArray() << 0;
+        QTest::newRow("binary write refused") << "AT\nAT+WRITEB=0,4\nAT"
+                                              << "" << QByteArray() << 0;
+    }
+    void paste() {
+        QFETCH(QString, text);
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, wire);
+        QFETCH(int, entries);
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        const qsizetype history = m_w.input()->history.entries.size();
+        paste(text);
+        if (!answer.isEmpty()) {
+            QTRY_VERIFY(confirmation());
+            QVERIFY(confirmation()->text().contains(
+                QString::number(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size())));
+            if (answer == "return")
+                QTest::keyClick(confirmation(), Qt::Key_Return);
+            else
+                confirmation()
+                    ->button(answer == "send" ? QMessageBox::Ok : QMessageBox::Cancel)
+                    ->click();
+            if (!wire.isEmpty())
+                QVERIFY(peer.waitFor(wire));
+        } else {
+            QTest::qWait(20);
+            QVERIFY(!confirmation());
+        }
+        m_w.input()->clear();
+        m_w.type(QStringLiteral("AT+END"));
+        QVERIFY(peer.waitFor("AT+END\r\n"));
+        QCOMPARE(peer.received(), wire + "AT+END\r\n");
+        QCOMPARE(m_w.input()->history.entries.size() - history, entries + 1);
+        QCOMPARE(m_w.count("needs a payload"), text.contains("WRITEB") ? 1 : 0);
+    }
+
+    void pasteThousand() {
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        QStringList lines;
+        QByteArray wire;
+        for (int i = 0; i < 1000; ++i) {
+            lines << QString("AT+N=%1").arg(i);
+            wire += QString("AT+N=%1\r\n").arg(i).toLatin1();
+        }
+        const qsizetype history = m_w.input()->history.entries.size();
+        paste(lines.join('\n'));
+        QTRY_VERIFY(confirmation());
+        QVERIFY(confirmation()->text().contains("1000"));
+        QSignalSpy sent(m_w.client(), &at::Client::sended);
+        int sentAtFirstTurn = -1;
+        confirmation()->button(QMessageBox::Ok)->click();
+        // The window gets its turn between the lines, not only after the last.
+        QTimer::singleShot(0, this, [&] {
+            sentAtFirstTurn = int(sent.size());
+            paste("AT+X\nAT+Y"); // refused while the first goes
+        });
+        QVERIFY(peer.waitFor("AT+N=999\r\n", 20000));
+        QCOMPARE(peer.received(), wire);
+        QVERIFY(sentAtFirstTurn >= 0 && sentAtFirstTurn < 1000);
+        QCOMPARE(m_w.input()->history.entries.mid(history), lines);
+        // Nothing keeps turning once the lines are out.
+        for (QTimer* timer : m_w.widget()->findChild<LineSender*>()->findChildren<QTimer*>())
+            QVERIFY(!timer->isActive());
+        QCOMPARE(m_w.count("Not sent: the last paste is still being sent"), 1);
+        QVERIFY(!confirmation());
+    }
+
+    void sendFile() {
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        const QByteArray data = randomBytes(1024 * 1024);
+        const QString path = writeFile(QStringLiteral("image.bin"), data);
+        test::Modals modals;
+        modals.chooseFile(path);
+        int maximum = -1;
+        QList<int> values;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (ProgressBox* b = box(QStringLiteral("send-file-progress"))) {
+                maximum = b->maximum();
+                values << b->value();
+            }
+        });
+        watch.start(1);
+        m_w.action(QStringLiteral("send-file"))->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return peer.received().size() >= data.size(); }, 20000));
+        QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
+        QCOMPARE(peer.received(), data);
+        QCOMPARE(maximum, data.size());
+        QVERIFY(!values.isEmpty());
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        QCOMPARE(m_w.count("<< image.bin: 1048576 bytes"), 1);
+        QCOMPARE(m_w.count("<< "), 1);
+        QVERIFY(modals.boxes.isEmpty());
+    }
+
+    void sendFileStopped_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel") << "cancel";
+        QTest::newRow("cancel twice") << "cancel twice";
+        QTest::newRow("device vanishes") << "vanish";
+        QTest::newRow("file deleted meanwhile") << "delete";
+    }
+    void sendFileStopped() {
+        QFETCH(QString, how);
+        StalledPty pty;
+        QVERIFY(m_w.create(pty.path));
+        const QByteArray data = randomBytes(1024 * 1024);
+        const QString path = writeFile(QStringLiteral("big.bin"), data);
+        test::Modals modals;
+        modals.chooseFile(path);
+        m_w.action(QStringLiteral("send-file"))->trigger();
+        QTRY_VERIFY(box(QStringLiteral("send-file-progress")));
+        auto* sender = m_w.widget()->findChild<FileSender*>();
+        if (how.startsWith("cancel")) {
+            // At once, before the progress has caught up with what the terminal took.
+            QTRY_VERIFY(pty.unread() > 0);
+            box(QStringLiteral("send-file-progress"))->reject();
+            if (how == "cancel twice")
+                QTest::keyClick(m_w.widget(), Qt::Key_Escape);
+            QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
+            const qint64 told = sender->handed();
+            QCOMPARE(m_w.count(QString("Send file cancelled: %1 of 1048576 bytes sent").arg(told)),
+                     1);
+            // No more than was told, and nothing after. The flush also drops what a terminal's
+            // other end had not read yet.
+            QVERIFY(told > 0 && told < data.size());
+            const QByteArray got = pty.drain();
+            QVERIFY(got.size() <= told);
+            QCOMPARE(got, data.left(got.size()));
+            QTest::qWait(150);
+            QVERIFY(pty.drain().isEmpty());
+            QVERIFY(!sender->isSending());
+            QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+            return;
+        }
+        // The terminal is full: the send waits on the line.
+        QTRY_VERIFY(sender->handed() > 0);
+        QTest::qWait(50);
+        const qint64 handed = sender->handed();
+        QVERIFY(handed < data.size());
+        QCOMPARE(box(QStringLiteral("send-file-progress"))->value(), int(handed));
+        if (how == "vanish") {
+            pty.vanish();
+            QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
+            QCOMPARE(m_w.count("Send file stopped, the device is gone: "), 1);
+        } else {
+            // The open file goes on to its end.
+            QVERIFY(QFile::remove(path));
+            QByteArray got;
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    got += pty.drain();
+                    return got.size() >= data.size();
+                },
+                20000));
+            QCOMPARE(got, data);
+            QTRY_VERIFY(!box(QStringLiteral("send-file-progress")));
+        }
+        QVERIFY(!sender->isSending());
+        QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+    }
+
+    void sendFileRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("fifo") << "fifo"
+                              << "Not a regular file";
+        QTest::newRow("directory") << "dir"
+                                   << "Not a regular file";
+        QTest::newRow("device") << "/dev/zero"
+                                << "Not a regular file";
+        QTest::newRow("16 MiB + 1") << "large"
+                                    << "File is too large (more than 16777216 bytes)";
+        QTest::newRow("empty") << "empty"
+                               << "File is empty";
+        QTest::newRow("missing") << "missing"
+                                 << "Failed to open file";
+        QTest::newRow("link to a device") << "link" << "Not a regular file";
+        QTest::newRow("a transaction runs")
+            << "busy" << "Not sent: a file waits until the running exchange has ended";
+    }
+    void sendFileRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        QString path = m_dir.filePath(kind);
+        QFile::remove(path);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "dir")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "large")
+            QVERIFY(QFile(writeFile(kind, "x")).resize(16 * 1024 * 1024 + 1));
+        else if (kind == "empty")
+            writeFile(kind, {});
+        else if (kind == "link")
+            QVERIFY(QFile::link("/dev/zero", path));
+        else if (kind.startsWith('/'))
+            path = kind;
+        if (kind == "busy") {
+            path = writeFile(kind, "AT\r\n");
+            QVERIFY(m_w.client()->test()); // the version query
+            peer.clearReceived();
+        }
+        test::Modals modals;
+        // The dialog would walk into a directory rather than return it.
+        QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(path));
+        if (kind == "busy") {
+            QCOMPARE(m_w.count(reason), 1);
+            QVERIFY(modals.boxes.isEmpty());
+            m_w.client()->serialPortClose(true);
+            return;
+        }
+        QTRY_COMPARE(modals.boxes, QStringList{"Error|" + reason + ":\n\n" + path});
+        QTest::qWait(20);
+        QVERIFY(peer.received().isEmpty());
+        QCOMPARE(m_w.count("<< "), 0);
+        QVERIFY(!m_w.port()->isOpen());
+    }
+
+    void findBaud_data() {
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<int>("before");
+        QTest::newRow("first rate answers") << true << 115200;
+        QTest::newRow("chosen rate is not it") << true << 9600;
+        QTest::newRow("silent") << false << 9600;
+    }
+    void findBaud() {
+        QFETCH(bool, answers);
+        QFETCH(int, before);
+        test::PtyPeer peer;
+        QVERIFY(m_w.create(peer.slavePath()));
+        m_w.baudrate()->setBaudrate(before);
+        m_w.widget()->findChild<BaudFinder*>()->setWait(answers ? 500 : 1);
+        QTimer module;
+        qsizetype answered = 0;
+        connect(&module, &QTimer::timeout, this, [&] {
+            if (answers && peer.received().count("AT\r\n") > answered) {
+                ++answered;
+                peer.write("OK\r\n");
+            }
+        });
+        module.start(1);
+        int maximum = -1;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (ProgressBox* b = box(QStringLiteral("find-baud-progress")))
+                maximum = b->maximum();
+        });
+        watch.start(1);
+        m_w.action(QStringLiteral("find-baud"))->trigger();
+        const int rates = int(QSerialPortInfo::standardBaudRates().size());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_w.log().contains(answers ? "answers at" : "No rate"); }, 30000));
+        QVERIFY(!box(QStringLiteral("find-baud-progress")) ||
+                !box(QStringLiteral("find-baud-progress"))->isVisible());
+        QCOMPARE(maximum, rates);
+        if (answers) {
+            QCOMPARE(peer.received(), QByteArray("AT\r\nAT\r\n"));
+            QCOMPARE(m_w.baudrate()->baudrate(), 115200);
+            QCOMPARE(m_w.port()->baudRate(), 115200);
+            QCOMPARE(m_w.count("The module answers at 115200 baud"), 1);
+        } else {
+            QCOMPARE(peer.received(), QByteArray("AT\r\n").repeated(rates));
+            QCOMPARE(m_w.baudrate()->baudrate(), before);
+            QCOMPARE(m_w.port()->baudRate(), before);
+            QCOMPARE(m_w.count(QString("No rate answered: %1 rates tried").arg(rates)), 1);
+        }
+    }
+};
+
+QTEST_MAIN(TestSending)
+#include "tst_sending.moc"
