@@ -97,6 +97,7 @@ MainWidget::MainWidget(QWidget* parent)
     m_menu->addSeparator();
     m_menu->addAction(firmwareAction);
     createSessionActions();
+    createExchangeActions();
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.

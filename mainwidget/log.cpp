@@ -1,11 +1,14 @@
+#include "at/exchange.h"
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 
+#include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -15,6 +18,12 @@ QString binaryText(const QByteArray& data) {
     return QStringLiteral("hex[%1]{%2}\n   str{%3}\n")
         .arg(QString::number(data.size()), QString::fromLatin1(data.toHex()),
              QString::fromUtf8(data));
+}
+
+bool failedAnswer(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return at::finalOf(line) == at::Final::Error;
 }
 
 // Worked out once, not for every entry.
@@ -70,7 +79,12 @@ QWidget* MainWidget::createLogWidget() {
     auto* panelLayout = new QVBoxLayout;
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(0);
-    panelLayout->addWidget(m_logEdit, 0);
+    // The exchanges view joins the log here when it is switched on.
+    auto* logSplitter = new QSplitter(Qt::Vertical);
+    logSplitter->setObjectName(QStringLiteral("log-splitter"));
+    logSplitter->setChildrenCollapsible(false);
+    logSplitter->addWidget(m_logEdit);
+    panelLayout->addWidget(logSplitter, 0);
     addLogBars(panelLayout);
     panelLayout->addWidget(inputBar, 0);
     auto* panel = new QFrame;
@@ -99,6 +113,10 @@ void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
 }
 
 void MainWidget::onAtClientReceived(const QByteArray& data) {
+    if (m_markFailedAction && m_markFailedAction->isChecked() && failedAnswer(data)) {
+        insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), QColor(Qt::red));
+        return;
+    }
     insertTextToLog(QStringLiteral(">> "), QString::fromUtf8(data), received_color);
 }
 

@@ -64,6 +64,7 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     // The view's cursor, resting at the end, travels with the text inserted there.
     QTextCursor& cursor = appendCursor();
     const int start = cursor.position();
+    m_lastEntryStart = m_removed + start;
     if (!time.isEmpty())
         cursor.insertText(time, m_timeFormat);
     if (!prefix.isEmpty())
@@ -172,9 +173,33 @@ void LogEdit::trim() {
     if (cut == 0)
         return;
     m_entriesLength -= cut;
+    m_removed += cut;
     QTextCursor top(document());
     top.setPosition(int(cut), QTextCursor::KeepAnchor);
     top.removeSelectedText();
+}
+
+bool LogEdit::selectEntry(qint64 start, const QString& text) {
+    flush();
+    const qint64 at = start - m_removed;
+    QTextDocument* doc = document();
+    if (start < 0 || at < 0 || at >= doc->characterCount() - 1)
+        return false;
+    const QTextBlock block = doc->findBlock(int(at));
+    const QString blockText = block.text();
+    const int in = int(at) - block.position();
+    qsizetype end = blockText.indexOf(QChar::LineSeparator, in);
+    if (end < 0)
+        end = blockText.size();
+    // The time and prefix come first.
+    if (!QStringView(blockText).mid(in, end - in).contains(text))
+        return false;
+    QTextCursor line(doc);
+    line.setPosition(int(at));
+    line.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
+    setTextCursor(line);
+    ensureCursorVisible();
+    return true;
 }
 
 void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
@@ -184,6 +209,7 @@ void LogEdit::contextMenuEvent(QContextMenuEvent* event) {
         m_clearAction = new QAction(QCoreApplication::translate("MainWidget", "Clear"), this);
         connect(m_clearAction, &QAction::triggered, this, [this] {
             flush();
+            m_removed += document()->characterCount() - 1;
             clear();
             m_blockLines = 0;
         });

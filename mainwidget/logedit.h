@@ -66,6 +66,13 @@ public:
     // inserting one, laying it out, and moving the rest when the top is trimmed.
     static constexpr int lines_per_block = 16;
 
+    // Where the last entry appended begins, counted over all text ever appended, so that it
+    // outlives trims and "Clear".
+    qint64 lastEntryStart() const { return m_lastEntryStart; }
+    // Selects the line that begins at start (as lastEntryStart() gave it) if it is still in
+    // the log and holds text; false when it is not.
+    bool selectEntry(qint64 start, const QString& text);
+
     // Entries of the context menu after "Clear".
     void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
 
@@ -104,4 +111,6 @@ private:
     int m_maxEntries = default_max_entries;
     qint64 m_maxCharacters = default_max_characters;
     bool m_trimDue = false;
+    qint64 m_removed = 0; // characters trimmed or cleared from the top
+    qint64 m_lastEntryStart = -1;
 };

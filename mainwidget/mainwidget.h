@@ -12,7 +12,9 @@
 #include <deque>
 #include <functional>
 
+class ExchangeView;
 class FindBar;
+class StepsDialog;
 class LogEdit;
 class InputEdit;
 class QAction;
@@ -121,6 +123,10 @@ private:
     void updateSession();
     void releaseHeld();
 
+    // exchanges: the exchanges view, failed answers marked, steps run from the window
+    void createExchangeActions();
+    void showExchangeEntry(qint64 logPosition, const QString& command);
+
     wdt::serialport::PortNameCombo* m_portNameCombo = nullptr;
     wdt::serialport::BaudrateCombo* m_baudrateCombo = nullptr;
     QPushButton* m_openCloseButton = nullptr;
@@ -166,6 +172,10 @@ private:
         QString text;
         QColor color;
     };
+    ExchangeView* m_exchangeView = nullptr;
+    QAction* m_exchangesAction = nullptr;
+    QAction* m_markFailedAction = nullptr;
+    StepsDialog* m_stepsDialog = nullptr;
     std::deque<Held> m_held; // arrived while paused, oldest first
     qint64 m_heldLength = 0; // their characters
     qint64 m_heldDropped = 0;
