@@ -69,6 +69,9 @@ void MainWidget::onSendCommand(const QString& command) {
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
         return;
+    // Nor during steps: its answer would be taken for the running step's.
+    if (stepsRunning())
+        return;
     if (awaitsPortChoice())
         return;
     if (!m_client->serialPortOpen(true))

@@ -1,6 +1,7 @@
 #include "mainwidget/exchangeview.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
+#include "mainwidget/stepsdialog.h"
 
 #include <QAction>
 #include <QMenu>
@@ -25,6 +26,27 @@ void MainWidget::createExchangeActions() {
     m_markFailedAction =
         createSwitch(QStringLiteral("mark-failed"), tr("Mark failed answers"), false);
     m_menu->addActions({m_exchangesAction, m_markFailedAction});
+
+    auto* stepsAction = new QAction(tr("Run steps..."), this);
+    stepsAction->setObjectName(QStringLiteral("run-steps"));
+    connect(stepsAction, &QAction::triggered, this, [this] {
+        if (!m_stepsDialog) {
+            m_stepsDialog = new StepsDialog(
+                m_client, m_exchangeView, [this] { return openForUser(); }, this);
+            connect(m_stepsDialog, &StepsDialog::finished, this,
+                    [this](const QString& summary, bool) {
+                        insertTextToLog(QString(), summary + QStringLiteral("\r\n"),
+                                        QColor(Qt::darkGray));
+                    });
+        }
+        m_stepsDialog->show();
+        m_stepsDialog->raise();
+    });
+    m_menu->addAction(stepsAction);
+}
+
+bool MainWidget::stepsRunning() const {
+    return m_stepsDialog && m_stepsDialog->running();
 }
 
 void MainWidget::showExchangeEntry(qint64 logPosition, const QString& command) {

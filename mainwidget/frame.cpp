@@ -5,6 +5,7 @@
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/recorder.h"
+#include "mainwidget/stepsdialog.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -131,4 +132,10 @@ MainWidget::~MainWidget() {
     // The record's last write, at its destruction, cannot be logged any more.
     m_recorder->disconnect(this);
     m_findBar->disconnect(this);
+    // Steps end unseen: the client goes before the dialog.
+    if (m_stepsDialog) {
+        m_stepsDialog->disconnect(this);
+        m_client->serialPort()->disconnect(m_stepsDialog);
+        m_stepsDialog->stop();
+    }
 }

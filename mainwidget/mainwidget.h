@@ -126,6 +126,7 @@ private:
     // exchanges: the exchanges view, failed answers marked, steps run from the window
     void createExchangeActions();
     void showExchangeEntry(qint64 logPosition, const QString& command);
+    bool stepsRunning() const;
 
     wdt::serialport::PortNameCombo* m_portNameCombo = nullptr;
     wdt::serialport::BaudrateCombo* m_baudrateCombo = nullptr;

@@ -7,11 +7,15 @@
 #include "mainwidget/exchangemodel.h"
 #include "mainwidget/exchangeview.h"
 #include "mainwidget/harness.h"
+#include "mainwidget/stepsdialog.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableView>
+#include <QTemporaryFile>
 #include <QTextBlock>
 
 #include <sys/stat.h>
@@ -256,6 +260,84 @@ private slots:
         emit t->doubleClicked(t->model()->index(1, 0));
         QVERIFY(view()->findChild<QLabel*>("exchanges-note")->text().contains("AT+SECOND"));
         QVERIFY(!m_w.logEdit()->textCursor().hasSelection());
+    }
+
+    void steps_data() {
+        QTest::addColumn<bool>("keepGoing");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("atExit"); // kelvra-at's exit code on the same file
+        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+        QTest::newRow("keep going")
+            << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+    }
+    // Steps on the simulator: each an exchange, one grey entry at the end; the same file runs
+    // alike in kelvra-at.
+    void steps() {
+        QFETCH(bool, keepGoing);
+        QFETCH(QString, summary);
+        QFETCH(int, atExit);
+        test::Modsim sim;
+        QVERIFY(sim.start());
+        m_w.destroy();
+        QVERIFY(m_w.create(sim.portPath()));
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        QVERIFY(dialog);
+        const QString file = "# bring-up\nAT\nAT+NOPE\nAT+VERSION\n";
+        dialog->findChild<QPlainTextEdit*>()->setPlainText(file);
+        dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
+        dialog->run();
+        QVERIFY(dialog->running());
+        dialog->stop();
+        dialog->stop(); // twice: no harm
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(m_w.log().contains("stopped at step 1"));
+        dialog->run();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        QVERIFY2(m_w.log().contains(summary), qPrintable(m_w.log()));
+        QCOMPARE(m_w.log().count("<< AT+VERSION"), keepGoing ? 1 : 0);
+        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 3 : 2);
+        QVERIFY(view()->isHidden()); // the view followed the steps all the same
+        QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+
+        m_w.port()->close();
+        QTemporaryFile steps;
+        QVERIFY(steps.open());
+        steps.write(file.toUtf8());
+        steps.close();
+        const QString tool =
+            QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at");
+        QProcess at;
+        at.setStandardInputFile(steps.fileName());
+        at.start(tool, QStringList{"-q"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
+                           QStringList{sim.portPath(), "-"});
+        QVERIFY(at.waitForFinished(10000));
+        QCOMPARE(at.exitCode(), atExit);
+    }
+
+    // A step file that is a FIFO or over 16 MiB is not read; the text in the editor stays.
+    void stepFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("16 MiB + 1") << "big";
+    }
+    void stepFile() {
+        QFETCH(QString, kind);
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT");
+        const QString path = m_dir.filePath(kind);
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            QVERIFY(big.resize(StepsDialog::max_file_size + 1));
+        }
+        QString error;
+        QVERIFY(!dialog->load(path, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(dialog->findChild<QPlainTextEdit*>()->toPlainText(), "AT");
     }
 
     void markFailed_data() {
