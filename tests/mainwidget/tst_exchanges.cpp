@@ -326,7 +326,7 @@ private slots:
         m_w.action("run-steps")->trigger();
         auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
         dialog->findChild<QPlainTextEdit*>()->setPlainText("AT");
-        const QString path = m_dir.filePath(kind);
+        const QString path = m_dir.filePath("steps-" + kind);
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
