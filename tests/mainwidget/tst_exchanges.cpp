@@ -315,6 +315,21 @@ private slots:
         QCOMPARE(at.exitCode(), atExit);
     }
 
+    // The device vanishing mid-run ends the run there, told, and the next run can start.
+    void stepsDeviceGone() {
+        test::Modsim sim;
+        QVERIFY(sim.start({"--vanish-after", "2"}));
+        m_w.destroy();
+        QVERIFY(m_w.create(sim.portPath()));
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT\nAT+VERSION\nAT\n");
+        dialog->run();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        QVERIFY2(m_w.log().contains("3 steps: 1 OK, 1 "), qPrintable(m_w.log()));
+        QCOMPARE(m_w.log().count("<< AT\n"), 1);
+    }
+
     // A step file that is a FIFO or over 16 MiB is not read; the text in the editor stays.
     void stepFile_data() {
         QTest::addColumn<QString>("kind");
