@@ -126,7 +126,8 @@ QVariant ExchangeModel::data(const QModelIndex& index, int role) const {
 
 ExchangeModel::Row* ExchangeModel::rowOf(quint64 number, int* index) {
     const auto found = m_byNumber.constFind(number);
-    if (found == m_byNumber.constEnd())
+    // A row dropped already is no row to change.
+    if (found == m_byNumber.constEnd() || *found < m_firstId)
         return nullptr;
     *index = int(*found - m_firstId);
     return &m_rows[size_t(*index)];

@@ -179,6 +179,21 @@ private slots:
         QCOMPARE(table("exchange-summary")->model()->rowCount(), 2);
     }
 
+    // A command's row dropped before its answer came: the answer still counts in the summary
+    // and touches no other row.
+    void droppedBeforeItsAnswer() {
+        switchOn();
+        view()->rows()->setMaxRows(1);
+        m_w.type("AT+SLOW");
+        QVERIFY(m_peer.waitFor("AT+SLOW\r\n"));
+        QVERIFY(m_peer.write("+E:1\r\n+E:2\r\n"));
+        QTRY_COMPARE(shownRows(), QStringList{"|unsolicited|+E:2"});
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_COMPARE(view()->summary()->rowCount(), 1);
+        QCOMPARE(shownRows(), QStringList{"|unsolicited|+E:2"});
+        QCOMPARE(summaryRow(0), "AT+SLOW|1|0|");
+    }
+
     void roundTrips_data() {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");                 // every millisecond between, once
