@@ -75,8 +75,9 @@ void MainWidget::onSendCommand(const QString& command) {
     // A tick that falls inside a transaction is skipped, not kept for its end.
     if (m_client->busy())
         return;
-    // Nor may one cut into a file or a search running on the line.
-    if (m_fileSender->isSending() || m_baudFinder->isRunning())
+    // Nor may one cut into a file or a search running on the line, nor into steps: its answer
+    // would be taken for the running step's.
+    if (m_fileSender->isSending() || m_baudFinder->isRunning() || stepsRunning())
         return;
     if (!openChosenPort(Opener::Repetition))
         return;

@@ -10,6 +10,7 @@
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/portwatch.h"
 #include "mainwidget/recorder.h"
+#include "mainwidget/stepsdialog.h"
 #include "usercommands/usercommands.h"
 #include "widgets/serialport/baudratecombo.h"
 #include "widgets/serialport/portnamecombo.h"
@@ -142,6 +143,7 @@ MainWidget::MainWidget(QWidget* parent)
     m_menu->addSeparator();
     m_menu->addActions(m_lineSender->actions());
     m_menu->addActions({m_fileSender->action(), m_baudFinder->action()});
+    createExchangeActions();
 
     // The platform's Quit closes the window as its close button does, so that everything is
     // saved on the way out. Platforms that leave Quit to the window manager get Ctrl+Q.
@@ -176,4 +178,10 @@ MainWidget::~MainWidget() {
     m_findBar->disconnect(this);
     m_portWatch->disconnect(this);
     m_line->disconnect(this);
+    // Steps end unseen: the client goes before the dialog.
+    if (m_stepsDialog) {
+        m_stepsDialog->disconnect(this);
+        m_client->serialPort()->disconnect(m_stepsDialog);
+        m_stepsDialog->stop();
+    }
 }

@@ -1,13 +1,16 @@
+#include "at/exchange.h"
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/recorder.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
@@ -34,6 +37,12 @@ qsizetype textCut(const QByteArray& data, qsizetype count) {
 }
 
 const QColor note_color = QColor(Qt::darkGray);
+
+bool failedAnswer(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return at::finalOf(line) == at::Final::Error;
+}
 
 // Worked out once, not for every entry.
 const QColor sent_color = QColor(Qt::blue);
@@ -88,7 +97,12 @@ QWidget* MainWidget::createLogWidget() {
     auto* panelLayout = new QVBoxLayout;
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(0);
-    panelLayout->addWidget(m_logEdit, 0);
+    // The exchanges view joins the log here when it is switched on.
+    auto* logSplitter = new QSplitter(Qt::Vertical);
+    logSplitter->setObjectName(QStringLiteral("log-splitter"));
+    logSplitter->setChildrenCollapsible(false);
+    logSplitter->addWidget(m_logEdit);
+    panelLayout->addWidget(logSplitter, 0);
     addLogBars(panelLayout);
     panelLayout->addWidget(inputBar, 0);
     auto* panel = new QFrame;
@@ -178,7 +192,8 @@ void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
 void MainWidget::onAtClientReceived(const QByteArray& data) {
     // The client shows a line without end in pieces; the next piece goes on with it.
     m_lineContinues = true;
-    logData(QStringLiteral(">> "), data, false, received_color);
+    const bool failed = m_markFailedAction && m_markFailedAction->isChecked() && failedAnswer(data);
+    logData(QStringLiteral(">> "), data, false, failed ? QColor(Qt::red) : received_color);
     m_lineContinues = false;
     m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
 }

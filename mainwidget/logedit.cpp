@@ -92,7 +92,7 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
         end.movePosition(QTextCursor::End);
         setTextCursor(end);
     }
-    m_pending.push_back({time, prefix, text, color});
+    m_pending.push_back({time, prefix, text, color, -1, false, m_serial++});
     m_pendingLength += time.size() + prefix.size() + text.size();
     // Far more than the log keeps, faster than it can be shown: the oldest waiting go.
     while (m_pendingLength > m_maxCharacters && m_pending.size() > 2)
@@ -159,6 +159,7 @@ void LogEdit::drain() {
 void LogEdit::startEntry(Pending& entry) {
     entry.done = 0;
     m_entries.push_back(0);
+    m_entrySerials.push_back(entry.serial);
     if (entry.color != m_textColor) {
         // Most entries have the colour of the one before: their formats are kept.
         m_textColor = entry.color;
@@ -300,9 +301,11 @@ void LogEdit::trim() {
     while (m_entriesLength > length && !m_entries.empty()) {
         m_entriesLength -= m_entries.front();
         m_entries.pop_front();
+        m_entrySerials.pop_front();
     }
     if (m_entriesLength < length) {
         m_entries.push_front(int(length - m_entriesLength));
+        m_entrySerials.push_front(-1);
         m_entriesLength = length;
     }
     qint64 cut = 0;
@@ -312,6 +315,7 @@ void LogEdit::trim() {
            (m_entries.size() > size_t(m_maxEntries) || m_entriesLength - cut > m_maxCharacters)) {
         cut += m_entries.front();
         m_entries.pop_front();
+        m_entrySerials.pop_front();
         ++dropped;
     }
     if (cut == 0)
@@ -336,6 +340,7 @@ void LogEdit::trim() {
     top.endEditBlock();
     m_noteLength = top.position();
     m_entries.push_front(m_noteLength);
+    m_entrySerials.push_front(-1);
     m_entriesLength += m_noteLength;
 }
 
@@ -363,6 +368,41 @@ QMimeData* LogEdit::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
     data->setText(text);
     return data;
+}
+
+bool LogEdit::selectEntry(qint64 entry, const QString& text) {
+    flush();
+    if (entry < 0)
+        return false;
+    // From the end: after a "Clear" the oldest lengths still wait for the next trim to go.
+    qint64 at = document()->characterCount() - 1;
+    auto serial = m_entrySerials.crbegin();
+    for (auto length = m_entries.crbegin(); length != m_entries.crend() && at > 0;
+         ++length, ++serial) {
+        at -= *length;
+        if (*serial == entry)
+            break;
+        if (*serial >= 0 && *serial < entry)
+            return false;
+    }
+    if (serial == m_entrySerials.crend() || *serial != entry || at < 0)
+        return false;
+    QTextDocument* doc = document();
+    const QTextBlock block = doc->findBlock(int(at));
+    const QString blockText = block.text();
+    const int in = int(at) - block.position();
+    qsizetype end = blockText.indexOf(QChar::LineSeparator, in);
+    if (end < 0)
+        end = blockText.size();
+    // The time and prefix come first.
+    if (!QStringView(blockText).mid(in, end - in).contains(text))
+        return false;
+    QTextCursor line(doc);
+    line.setPosition(int(at));
+    line.setPosition(block.position() + int(end), QTextCursor::KeepAnchor);
+    setTextCursor(line);
+    ensureCursorVisible();
+    return true;
 }
 
 void LogEdit::contextMenuEvent(QContextMenuEvent* event) {

@@ -83,6 +83,13 @@ public:
     // Entries dropped at the bound since the start or the last "Clear".
     qint64 dropped() const { return m_dropped; }
 
+    // The number of the entry last appended, counted from the start of the log's life (so it
+    // outlives trims and "Clear"); -1 before any.
+    qint64 lastEntry() const { return m_serial - 1; }
+    // Selects the first line of that entry if it is still in the log and holds text; false
+    // when it is not.
+    bool selectEntry(qint64 entry, const QString& text);
+
     // Entries of the context menu after "Clear".
     void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
 
@@ -102,6 +109,7 @@ private:
         QColor color;
         qsizetype done = -1; // characters of text in the document, -1: nothing of it yet
         bool shaped = false;
+        qint64 serial = -1;
     };
 
     QTextCursor& appendCursor();
@@ -149,4 +157,6 @@ private:
     int m_maxEntries = default_max_entries;
     qint64 m_maxCharacters = default_max_characters;
     bool m_trimDue = false;
+    std::deque<qint64> m_entrySerials; // the number of each entry in m_entries, -1: a note
+    qint64 m_serial = 0;               // of the next entry appended
 };

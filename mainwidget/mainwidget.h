@@ -13,10 +13,12 @@
 #include <functional>
 
 class BaudFinder;
+class ExchangeView;
 class FileSender;
 class FindBar;
 class LineControl;
 class LineSender;
+class StepsDialog;
 class LogEdit;
 class InputEdit;
 class QAction;
@@ -133,6 +135,11 @@ private:
     void updateSession();
     void releaseHeld();
 
+    // exchanges: the exchanges view, failed answers marked, steps run from the window
+    void createExchangeActions();
+    void showExchangeEntry(qint64 logPosition, const QString& command);
+    bool stepsRunning() const;
+
     wdt::serialport::PortNameCombo* m_portNameCombo = nullptr;
     wdt::serialport::BaudrateCombo* m_baudrateCombo = nullptr;
     QPushButton* m_openCloseButton = nullptr;
@@ -176,6 +183,10 @@ private:
         QString text;
         QColor color;
     };
+    ExchangeView* m_exchangeView = nullptr;
+    QAction* m_exchangesAction = nullptr;
+    QAction* m_markFailedAction = nullptr;
+    StepsDialog* m_stepsDialog = nullptr;
     std::deque<Held> m_held; // arrived while paused, oldest first
     qint64 m_heldLength = 0; // their characters
     qint64 m_heldDropped = 0;

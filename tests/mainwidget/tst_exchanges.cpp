@@ -1,0 +1,405 @@
+// The exchanges view of the real window on a pseudo-terminal: rows and results, the summary
+// per command, the filter, CSV export, the way back to the log; failed answers marked red.
+
+#include "input/binarydialog.h"
+#include "input/binaryeditor.h"
+#include "mainwidget/commandsummary.h"
+#include "mainwidget/exchangemodel.h"
+#include "mainwidget/exchangeview.h"
+#include "mainwidget/harness.h"
+#include "mainwidget/stepsdialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryFile>
+#include <QTextBlock>
+
+#include <sys/stat.h>
+
+class TestExchanges : public QObject {
+    Q_OBJECT
+
+    test::PtyPeer m_peer;
+    test::Window m_w;
+    QTemporaryDir m_dir;
+
+    ExchangeView* view() const { return m_w.widget()->findChild<ExchangeView*>("exchanges"); }
+    QTableView* table(const char* name) const { return view()->findChild<QTableView*>(name); }
+    // The rows shown, "command|result|answer" with "!" behind a failed one.
+    QStringList shownRows() const {
+        view()->rows()->flush();
+        const QAbstractItemModel* m = table("exchange-rows")->model();
+        QStringList out;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            const auto cell = [&](int c, int role = Qt::DisplayRole) {
+                return m->index(r, c).data(role).toString();
+            };
+            out << cell(ExchangeModel::CommandColumn) + '|' + cell(ExchangeModel::ResultColumn) +
+                       '|' + cell(ExchangeModel::AnswerColumn, Qt::ToolTipRole) +
+                       (cell(0, ExchangeModel::FailedRole) == "1" ? "!" : "");
+        }
+        return out;
+    }
+    QString summaryRow(int row) const {
+        const QAbstractItemModel* m = table("exchange-summary")->model();
+        QStringList cells;
+        for (int c = 0; c <= CommandSummary::HowColumn; ++c)
+            cells << m->index(row, c).data().toString();
+        return cells.join('|');
+    }
+    void switchOn() {
+        m_w.action("exchanges")->setChecked(true);
+        QVERIFY(!view()->isHidden());
+        m_w.openClose()->click();
+        QVERIFY(m_w.port()->isOpen());
+    }
+    // Types command and answers it with the pieces once it arrived.
+    void exchange(const QString& command, const QList<QByteArray>& answer) {
+        m_w.type(command);
+        QVERIFY(m_peer.waitFor(command.toUtf8() + "\r\n"));
+        m_peer.clearReceived();
+        for (const QByteArray& piece : answer) {
+            QVERIFY(m_peer.write(piece));
+            QTest::qWait(20); // separate reads
+        }
+    }
+
+private slots:
+    void initTestCase() { test::setIdentity(); }
+    void init() {
+        QSettings().clear();
+        QVERIFY(m_w.create(m_peer.slavePath()));
+        m_peer.clearReceived();
+    }
+    void cleanup() { m_w.destroy(); }
+
+    void rows_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QList<QByteArray>>("answer"); // "-": the module says nothing
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("OK") << "AT+VERSION" << QList<QByteArray>{"+VERSION:1.2\r\nOK\r\n"}
+                            << QStringList{"AT+VERSION|OK|+VERSION:1.2"};
+        QTest::newRow("ERROR") << "AT+NOPE" << QList<QByteArray>{"ERROR\r\n"}
+                               << QStringList{"AT+NOPE|ERROR|!"};
+        QTest::newRow("CME") << "AT+UID" << QList<QByteArray>{"+CME ERROR: 10\r\n"}
+                             << QStringList{"AT+UID|+CME ERROR: 10|!"};
+        QTest::newRow("echo and split")
+            << "AT+UID" << QList<QByteArray>{"AT+U", "ID\r\n+UI", "D:4B\r", "\nO", "K\r\n"}
+            << QStringList{"AT+UID|OK|+UID:4B"};
+        QTest::newRow("event inside")
+            << "AT+WFSCANAP"
+            << QList<QByteArray>{"+WFSCANAP:a\r\n+WFEVENT:UP\r\n+WFSCANAP:b\r\nOK\r\n"}
+            << QStringList{"AT+WFSCANAP|OK|+WFSCANAP:a\n+WFSCANAP:b", "|unsolicited|+WFEVENT:UP"};
+        QTest::newRow("OK twice") << "AT" << QList<QByteArray>{"OK\r\nOK\r\n"}
+                                  << QStringList{"AT|OK|", "|unsolicited|OK"};
+        QTest::newRow("time-out, late answer")
+            << "AT+SLOW" << QList<QByteArray>{"-", "+SLOW:1\r\nOK\r\n"}
+            << QStringList{"AT+SLOW|time-out, late: OK|+SLOW:1!"};
+        QTest::newRow("bidi from the device")
+            << "AT"
+            << QList<QByteArray>{"+X:\xe2\x80\xae"
+                                 "abc\r\nOK\r\n"}
+            << QStringList{"AT|OK|", "|unsolicited|+X:\\x{202e}abc"};
+    }
+    void rows() {
+        QFETCH(QString, command);
+        QFETCH(QList<QByteArray>, answer);
+        QFETCH(QStringList, expected);
+        switchOn();
+        view()->setTimeout(300);
+        QVERIFY(m_peer.write("+WFEVENT:BEFORE\r\n"));
+        QTRY_COMPARE(shownRows(), QStringList{"|unsolicited|+WFEVENT:BEFORE"});
+        if (answer.first() == "-") {
+            m_w.type(command);
+            QTRY_VERIFY(shownRows().value(1).endsWith("time-out|!"));
+            answer.removeFirst();
+            for (const QByteArray& piece : answer)
+                QVERIFY(m_peer.write(piece));
+        } else {
+            exchange(command, answer);
+        }
+        expected.prepend("|unsolicited|+WFEVENT:BEFORE");
+        QTRY_COMPARE(shownRows(), expected);
+        // The round trip is there exactly when the final line is.
+        const QAbstractItemModel* m = table("exchange-rows")->model();
+        QCOMPARE(m->index(1, ExchangeModel::MsColumn).data().isValid(),
+                 !expected.at(1).contains("|unsolicited|"));
+    }
+
+    // A binary write is one row: the command with its payload.
+    void binaryWrite() {
+        switchOn();
+        test::Modals modals;
+        modals.add([](QWidget* w) {
+            auto* d = qobject_cast<BinaryDialog*>(w);
+            if (d) {
+                QTest::keyClicks(d->findChild<BinaryEditor*>(), "48 69");
+                d->accept();
+            }
+            return d != nullptr;
+        });
+        m_w.type("AT+WRITEB=0,2");
+        QVERIFY(m_peer.waitFor("AT+WRITEB=0,2\r\nHi"));
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_COMPARE(shownRows(), QStringList{"AT+WRITEB=0,2 hex[2]{4869}|OK|"});
+    }
+
+    // Hidden, the view takes nothing from the client: no tracker, no rows.
+    void hiddenCostsNothing() {
+        m_w.openClose()->click();
+        QVERIFY(view()->isHidden());
+        QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        exchange("AT", {"OK\r\n"});
+        QVERIFY(shownRows().isEmpty());
+        m_w.action("exchanges")->setChecked(true);
+        QCOMPARE(view()->findChildren<at::ExchangeTracker*>().size(), 1);
+        m_w.action("exchanges")->setChecked(false);
+        QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+    }
+
+    // The overnight soak in small: every third answer an ERROR, a bound of four rows. The
+    // summary counts the whole run; the filter shows the failures; the note tells the drops.
+    void summary() {
+        switchOn();
+        view()->rows()->setMaxRows(4);
+        for (int i = 1; i <= 9; ++i)
+            exchange("AT+PING", {i % 3 == 0 ? "ERROR\r\n" : "OK\r\n"});
+        exchange("AT+UID", {"+UID:1\r\n+CME ERROR: 3\r\n"});
+        QTRY_COMPARE(view()->summary()->rowCount(), 2);
+        QCOMPARE(summaryRow(0), QString::fromUtf8("AT+PING|9|3|ERROR \u00d73"));
+        QCOMPARE(summaryRow(1), QString::fromUtf8("AT+UID|1|1|+CME ERROR: 3 \u00d71"));
+        QCOMPARE(shownRows().size(), 4);
+        QVERIFY(view()->findChild<QLabel*>("exchanges-note")->text().contains(": 6"));
+        view()->findChild<QCheckBox*>("failures-only")->setChecked(true);
+        QCOMPARE(shownRows(), QStringList({"AT+PING|ERROR|!", "AT+UID|+CME ERROR: 3|+UID:1!"}));
+        QCOMPARE(table("exchange-summary")->model()->rowCount(), 2);
+    }
+
+    // A command's row dropped before its answer came: the answer still counts in the summary
+    // and touches no other row.
+    void droppedBeforeItsAnswer() {
+        switchOn();
+        view()->rows()->setMaxRows(1);
+        m_w.type("AT+SLOW");
+        QVERIFY(m_peer.waitFor("AT+SLOW\r\n"));
+        QVERIFY(m_peer.write("+E:1\r\n+E:2\r\n"));
+        QTRY_COMPARE(shownRows(), QStringList{"|unsolicited|+E:2"});
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_COMPARE(view()->summary()->rowCount(), 1);
+        QCOMPARE(shownRows(), QStringList{"|unsolicited|+E:2"});
+        QCOMPARE(summaryRow(0), "AT+SLOW|1|0|");
+    }
+
+    void roundTrips_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");                 // every millisecond between, once
+        QTest::addColumn<QList<qint64>>("expected"); // min, median, 99 %, max
+        QTest::addColumn<double>("tolerance");
+        QTest::newRow("1 to 100 ms") << 1 << 100 << QList<qint64>{1, 50, 99, 100} << 0.02;
+        QTest::newRow("one") << 7 << 7 << QList<qint64>{7, 7, 7, 7} << 0.0;
+        QTest::newRow("seconds") << 1000 << 2999 << QList<qint64>{1000, 1999, 2979, 2999} << 0.035;
+    }
+    void roundTrips() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QList<qint64>, expected);
+        QFETCH(double, tolerance);
+        RoundTrips trips;
+        for (int ms = to; ms >= from; --ms)
+            trips.add(ms);
+        const QList<qint64> got{trips.min(), trips.percentile(0.5), trips.percentile(0.99),
+                                trips.max()};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(qAbs(got[i] - expected[i]) <= tolerance * double(expected[i]),
+                     qPrintable(QString("%1: %2").arg(i).arg(got[i])));
+    }
+
+    void exportCsv_data() {
+        QTest::addColumn<QString>("target"); // file, fifo, dir, full
+        QTest::addColumn<bool>("written");
+        QTest::newRow("file") << "file" << true;
+        QTest::newRow("fifo") << "fifo" << false;
+        QTest::newRow("directory") << "dir" << false;
+        QTest::newRow("/dev/full") << "full" << false;
+    }
+    // Quotes, commas and line ends quoted; never a FIFO (it would block), a directory or a
+    // device; an old file stays whole when the new one cannot be written.
+    void exportCsv() {
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        switchOn();
+        exchange("AT+X=\"a,b\"", {"+X:1\r\n+X:2\r\nOK\r\n"});
+        QTRY_COMPARE(shownRows().size(), 1);
+        QString path = m_dir.filePath(target);
+        if (target == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (target == "dir")
+            QVERIFY(QDir().mkpath(path));
+        if (target == "full")
+            path = "/dev/full";
+        QString error;
+        QCOMPARE(view()->exportCsv(path, &error), written);
+        if (!written) {
+            QVERIFY(!error.isEmpty());
+            return;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.value(0), "Time,Command,Result,ms,Answer\r");
+        QVERIFY2(lines.value(1).contains(",\"AT+X=\"\"a,b\"\"\",OK,"), lines.value(1));
+        QVERIFY(lines.value(1).endsWith(",\"+X:1"));
+        QCOMPARE(lines.value(2), "+X:2\"\r");
+    }
+
+    // A double-click shows the command's entry in the log, and holds the log still; once the
+    // entry is gone the note says so.
+    void showEntry() {
+        switchOn();
+        exchange("AT+FIRST", {"OK\r\n"});
+        exchange("AT+SECOND", {"OK\r\n"});
+        QTRY_COMPARE(shownRows().size(), 2);
+        QTableView* t = table("exchange-rows");
+        emit t->doubleClicked(t->model()->index(0, 0));
+        QCOMPARE(m_w.logEdit()->textCursor().selectedText(), "<< AT+FIRST");
+        QVERIFY(m_w.action("pause")->isChecked());
+        m_w.action("pause")->setChecked(false);
+        m_w.logEdit()->setMaxEntries(1);
+        for (int i = 0; i < 3; ++i)
+            exchange("AT", {"OK\r\n"});
+        m_w.logEdit()->flush();
+        emit t->doubleClicked(t->model()->index(1, 0));
+        QVERIFY(view()->findChild<QLabel*>("exchanges-note")->text().contains("AT+SECOND"));
+        QVERIFY(!m_w.logEdit()->textCursor().hasSelection());
+    }
+
+    void steps_data() {
+        QTest::addColumn<bool>("keepGoing");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("atExit"); // kelvra-at's exit code on the same file
+        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+        QTest::newRow("keep going")
+            << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+    }
+    // Steps on the simulator: each an exchange, one grey entry at the end; the same file runs
+    // alike in kelvra-at.
+    void steps() {
+        QFETCH(bool, keepGoing);
+        QFETCH(QString, summary);
+        QFETCH(int, atExit);
+        test::Modsim sim;
+        QVERIFY(sim.start());
+        m_w.destroy();
+        QVERIFY(m_w.create(sim.portPath()));
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        QVERIFY(dialog);
+        const QString file = "# bring-up\nAT\nAT+NOPE\nAT+VERSION\n";
+        dialog->findChild<QPlainTextEdit*>()->setPlainText(file);
+        dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
+        dialog->run();
+        QVERIFY(dialog->running());
+        dialog->stop();
+        dialog->stop(); // twice: no harm
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(m_w.log().contains("stopped at step 1"));
+        dialog->run();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        QVERIFY2(m_w.log().contains(summary), qPrintable(m_w.log()));
+        QCOMPARE(m_w.log().count("<< AT+VERSION"), keepGoing ? 1 : 0);
+        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 3 : 2);
+        QVERIFY(view()->isHidden()); // the view followed the steps all the same
+        QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+
+        m_w.port()->close();
+        QTemporaryFile steps;
+        QVERIFY(steps.open());
+        steps.write(file.toUtf8());
+        steps.close();
+        const QString tool =
+            QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at");
+        QProcess at;
+        at.setStandardInputFile(steps.fileName());
+        at.start(tool, QStringList{"-q"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
+                           QStringList{sim.portPath(), "-"});
+        QVERIFY(at.waitForFinished(10000));
+        QCOMPARE(at.exitCode(), atExit);
+    }
+
+    // The device vanishing mid-run ends the run there, told, and the next run can start.
+    void stepsDeviceGone() {
+        test::Modsim sim;
+        QVERIFY(sim.start({"--vanish-after", "2"}));
+        m_w.destroy();
+        QVERIFY(m_w.create(sim.portPath()));
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT\nAT+VERSION\nAT\n");
+        dialog->run();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        QVERIFY2(m_w.log().contains("3 steps: 1 OK, 1 "), qPrintable(m_w.log()));
+        QCOMPARE(m_w.log().count("<< AT\n"), 1);
+    }
+
+    // A step file that is a FIFO or over 16 MiB is not read; the text in the editor stays.
+    void stepFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("16 MiB + 1") << "big";
+    }
+    void stepFile() {
+        QFETCH(QString, kind);
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT");
+        const QString path = m_dir.filePath("steps-" + kind);
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            QVERIFY(big.resize(StepsDialog::max_file_size + 1));
+        }
+        QString error;
+        QVERIFY(!dialog->load(path, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(dialog->findChild<QPlainTextEdit*>()->toPlainText(), "AT");
+    }
+
+    void markFailed_data() {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("off") << false << QByteArray("ERROR") << false;
+        QTest::newRow("ERROR") << true << QByteArray("ERROR") << true;
+        QTest::newRow("FAIL") << true << QByteArray("FAIL") << true;
+        QTest::newRow("CMS") << true << QByteArray("+CMS ERROR: 5") << true;
+        QTest::newRow("OK") << true << QByteArray("OK") << false;
+        QTest::newRow("in a line") << true << QByteArray("+X:ERROR") << false;
+    }
+    void markFailed() {
+        QFETCH(bool, on);
+        QFETCH(QByteArray, line);
+        QFETCH(bool, red);
+        m_w.action("mark-failed")->setChecked(on);
+        m_w.openClose()->click();
+        QVERIFY(m_peer.write(line + "\r\n"));
+        QTRY_VERIFY(m_w.log().contains(">> " + line));
+        m_w.logEdit()->flush();
+        const QTextBlock last = m_w.logEdit()->document()->lastBlock();
+        const QColor color = (--last.end()).fragment().charFormat().foreground().color();
+        QCOMPARE(color == QColor(Qt::red), red);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    TestExchanges test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_exchanges.moc"
