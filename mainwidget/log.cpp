@@ -117,7 +117,7 @@ QWidget* MainWidget::createLogWidget() {
 
 void MainWidget::insertTextToLog(const QString& prefix, const QString& text, QColor color) {
     // A received line that is not ended yet goes on only in the next piece of it.
-    if (m_lineOpen && !m_lineContinues)
+    if (lineEndDue())
         endOpenLine();
     if (m_sessionActive)
         sessionEntry(prefix, text, color); // recorded, timed or held while paused
@@ -142,7 +142,7 @@ void MainWidget::logData(const QString& prefix, const QByteArray& data, bool bin
         insertTextToLog(prefix, binary ? binaryText(data, size) : QString::fromUtf8(data), color);
         return;
     }
-    if (m_lineOpen && !m_lineContinues)
+    if (lineEndDue())
         endOpenLine(); // recorded before the entry
     if (m_sessionActive && m_recorder->isRecording())
         recordWhole(prefix, data, binary);
@@ -183,6 +183,10 @@ void MainWidget::recordWhole(const QString& prefix, const QByteArray& data, bool
 
 void MainWidget::onAtClientSended(const QByteArray& data) {
     logData(QStringLiteral("<< "), data, false, sent_color);
+    // A command sent without a line ending (Shift+Return, the ending "none") is a line of its
+    // own all the same: the module's answer starts on the next.
+    m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
+    m_openBySend = m_lineOpen;
 }
 
 void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
@@ -196,6 +200,7 @@ void MainWidget::onAtClientReceived(const QByteArray& data) {
     logData(QStringLiteral(">> "), data, false, failed ? QColor(Qt::red) : received_color);
     m_lineContinues = false;
     m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
+    m_openBySend = false;
 }
 
 void MainWidget::onAtClientReceivedBinary(const QByteArray& data) {

@@ -190,9 +190,13 @@ private:
     std::deque<Held> m_held; // arrived while paused, oldest first
     qint64 m_heldLength = 0; // their characters
     qint64 m_heldDropped = 0;
-    // The last entry is received text without its line end, which the next piece continues.
+    // The last entry is a line without its end: received text, which its next piece continues,
+    // or a command sent without its ending.
     bool m_lineOpen = false;
     bool m_lineContinues = false;
+    bool m_openBySend = false; // the open line is a command sent without its ending
+    // The open line ends before anything but the next piece of a received line.
+    bool lineEndDue() const { return m_lineOpen && (!m_lineContinues || m_openBySend); }
     // The entry going in is in the recording already (whole, where the log shows less).
     bool m_recorded = false;
 };

@@ -380,6 +380,9 @@ private slots:
         QTest::newRow("pieces, then close")
             << x << "close"
             << ">> " + QString(65536, 'x') + ">> " + QString(4464, 'x') + "\n<< AT\n>> OK\n";
+        // A command sent without its ending is a line of its own; the answer is not glued on.
+        QTest::newRow("sent without ending") << QByteArray() << "no ending"
+                                             << "<< +++\n>> OK\n<< AT\n>> OK\n";
     }
     // A partial line shown at a close or a transaction's start is a line of its own, ended,
     // in the log and in the recording alike.
@@ -400,6 +403,13 @@ private slots:
             QVERIFY(!m_w.port()->isOpen());
         } else if (then.isEmpty()) {
             QTRY_VERIFY(m_w.log().endsWith(log.section("<< AT", 0, 0)));
+        } else if (then == "no ending") {
+            m_w.client()->setLineEnding(at::LineEnding::None);
+            m_w.type("+++");
+            QVERIFY(m_peer.waitFor("+++"));
+            m_w.client()->setLineEnding(at::LineEnding::CrLf);
+            QVERIFY(m_peer.write("OK\r\n"));
+            QTRY_VERIFY(m_w.log().endsWith(">> OK\n"));
         } else if (then == "transaction") {
             QTRY_VERIFY(m_w.client()->serialPort()->bytesAvailable() == 0);
             QTest::qWait(200);
