@@ -13,6 +13,147 @@
     </message>
 </context>
 <context>
+    <name>CommandSummary</name>
+    <message>
+        <source>Command</source>
+        <translation>Команда</translation>
+    </message>
+    <message>
+        <source>Sent</source>
+        <translation>Отправлено</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Неудачно</translation>
+    </message>
+    <message>
+        <source>How</source>
+        <translation>Причины</translation>
+    </message>
+    <message>
+        <source>Min ms</source>
+        <translation>Мин., мс</translation>
+    </message>
+    <message>
+        <source>Median ms</source>
+        <translation>Медиана, мс</translation>
+    </message>
+    <message>
+        <source>99% ms</source>
+        <translation>99%, мс</translation>
+    </message>
+    <message>
+        <source>Max ms</source>
+        <translation>Макс., мс</translation>
+    </message>
+    <message>
+        <source>(other commands)</source>
+        <translation>(прочие команды)</translation>
+    </message>
+    <message>
+        <source>time-out</source>
+        <translation>тайм-аут</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>нет ответа</translation>
+    </message>
+    <message>
+        <source>other</source>
+        <translation>прочее</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeModel</name>
+    <message>
+        <source>time-out</source>
+        <translation>тайм-аут</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>нет ответа</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Время</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>Команда</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Результат</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>мс</translation>
+    </message>
+    <message>
+        <source>Answer</source>
+        <translation>Ответ</translation>
+    </message>
+    <message>
+        <source>time-out, late: %1</source>
+        <translation>тайм-аут, с опозданием: %1</translation>
+    </message>
+    <message>
+        <source>unsolicited</source>
+        <translation>без запроса</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeView</name>
+    <message>
+        <source>Failures only</source>
+        <translation>Только сбои</translation>
+    </message>
+    <message>
+        <source>Exchanges</source>
+        <translation>Обмены</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Сводка</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Экспорт в CSV...</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>Экспорт в CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All files (*)</source>
+        <translation>Файлы CSV (*.csv);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>Экспортировано в %1</translation>
+    </message>
+    <message>
+        <source>Not exported: %1: %2</source>
+        <translation>Не экспортировано: %1: %2</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>cannot be written</source>
+        <translation>запись невозможна</translation>
+    </message>
+    <message>
+        <source>Oldest rows dropped: %1</source>
+        <translation>Старых строк отброшено: %1</translation>
+    </message>
+</context>
+<context>
     <name>FindBar</name>
     <message>
         <source>Previous match (Shift+F3)</source>
@@ -37,6 +178,110 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 из %2</translation>
+    </message>
+</context>
+<context>
+    <name>LineControl</name>
+    <message>
+        <source>Line settings...</source>
+        <translation>Параметры линии...</translation>
+    </message>
+    <message>
+        <source>Pulse...</source>
+        <translation>Импульс...</translation>
+    </message>
+    <message>
+        <source>Line settings not changed while the firmware update runs<byte value="xd"/>
+</source>
+        <translation>Параметры линии не меняются во время обновления прошивки<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1 does not take %2: the line stays %3<byte value="xd"/>
+</source>
+        <translation>%1 не поддерживает %2: параметры линии остаются %3<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1 has no control lines: DTR and RTS cannot be set<byte value="xd"/>
+</source>
+        <translation>У %1 нет линий управления: DTR и RTS установить нельзя<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1 not set: %2<byte value="xd"/>
+</source>
+        <translation>%1 не установлен: %2<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not pulsed: the port is not open<byte value="xd"/>
+</source>
+        <translation>Импульс не подан: порт не открыт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not pulsed: a pulse is running<byte value="xd"/>
+</source>
+        <translation>Импульс не подан: предыдущий импульс ещё идёт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1, then %2</source>
+        <translation>%1, затем %2</translation>
+    </message>
+    <message>
+        <source>Pulse: %1 inverted for %2 ms<byte value="xd"/>
+</source>
+        <translation>Импульс: %1 инвертирован на %2 мс<byte value="xd"/>
+</translation>
+    </message>
+</context>
+<context>
+    <name>LineDialog</name>
+    <message>
+        <source>Line settings</source>
+        <translation>Параметры линии</translation>
+    </message>
+    <message>
+        <source>Data bits:</source>
+        <translation>Биты данных:</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>Чётность:</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Нет</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Чётная</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Нечётная</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Маркер</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Пробел</translation>
+    </message>
+    <message>
+        <source>Stop bits:</source>
+        <translation>Стоп-биты:</translation>
+    </message>
+    <message>
+        <source>Flow control:</source>
+        <translation>Управление потоком:</translation>
+    </message>
+    <message>
+        <source>Command line ending:</source>
+        <translation>Конец строки команды:</translation>
     </message>
 </context>
 <context>
@@ -541,12 +786,350 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <translation>Записей отброшено во время паузы: %1<byte value="xd"/>
 </translation>
     </message>
+    <message>
+        <source>Find baud rate</source>
+        <translation>Определить скорость</translation>
+    </message>
+    <message>
+        <source>Not searched: wait until the running exchange has ended<byte value="xd"/>
+</source>
+        <translation>Поиск не начат: дождитесь окончания текущего обмена<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Trying %1 baud</source>
+        <translation>Проверка %1 бод</translation>
+    </message>
+    <message>
+        <source>The module answers at %1 baud<byte value="xd"/>
+</source>
+        <translation>Модуль отвечает на скорости %1 бод<byte value="xd"/>
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>No rate answered: %n rates tried<byte value="xd"/>
+</source>
+        <translation>
+            <numerusform>Ни одна скорость не подошла: проверена %n скорость<byte value="xd"/>
+</numerusform>
+            <numerusform>Ни одна скорость не подошла: проверены %n скорости<byte value="xd"/>
+</numerusform>
+            <numerusform>Ни одна скорость не подошла: проверено %n скоростей<byte value="xd"/>
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Baud rate search cancelled<byte value="xd"/>
+</source>
+        <translation>Определение скорости отменено<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Baud rate search stopped: the port failed<byte value="xd"/>
+</source>
+        <translation>Определение скорости прервано: сбой порта<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not opened: the device %1 is gone; it is opened again when it comes back<byte value="xd"/>
+</source>
+        <translation>Не открыто: устройство %1 пропало; оно откроется снова, когда вернётся<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not opened: the device %1 is gone, choose a port<byte value="xd"/>
+</source>
+        <translation>Не открыто: устройство %1 пропало, выберите порт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not sent: the device %1 is gone; it is opened again when it comes back<byte value="xd"/>
+</source>
+        <translation>Не отправлено: устройство %1 пропало; оно откроется снова, когда вернётся<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Exchanges</source>
+        <translation>Обмены</translation>
+    </message>
+    <message>
+        <source>Mark failed answers</source>
+        <translation>Отмечать ошибочные ответы</translation>
+    </message>
+    <message>
+        <source>Run steps...</source>
+        <translation>Выполнить шаги...</translation>
+    </message>
+    <message>
+        <source>The entry of %1 is no longer in the log</source>
+        <translation>Записи %1 в журнале уже нет</translation>
+    </message>
+    <message>
+        <source>Send file...</source>
+        <translation>Отправить файл...</translation>
+    </message>
+    <message>
+        <source>Send file</source>
+        <translation>Отправить файл</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>Not sent: a file waits until the running exchange has ended<byte value="xd"/>
+</source>
+        <translation>Не отправлено: файл можно отправить только после окончания текущего обмена<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Not sent: the last paste is still being sent<byte value="xd"/>
+</source>
+        <translation>Не отправлено: предыдущая вставка ещё отправляется<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1: %2 bytes<byte value="xd"/>
+</source>
+        <translation>%1: %2 байт<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Sending %1</source>
+        <translation>Отправка %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 bytes sent</source>
+        <translation>отправлено %1 из %2 байт</translation>
+    </message>
+    <message>
+        <source>Send file cancelled: %1<byte value="xd"/>
+</source>
+        <translation>Отправка файла отменена: %1<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Send file stopped, the device is gone: %1<byte value="xd"/>
+</source>
+        <translation>Отправка файла прервана, устройство пропало: %1<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Send file stopped, %1 cannot be read any more: %2<byte value="xd"/>
+</source>
+        <translation>Отправка файла прервана, %1 больше не читается: %2<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Firmware update complete: %1 bytes written and accepted<byte value="xd"/>
+</source>
+        <translation>Обновление прошивки завершено: записано и принято байт: %1<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Send without line ending</source>
+        <translation>Отправить без конца строки</translation>
+    </message>
+    <message>
+        <source>Escapes</source>
+        <translation>Экранирование</translation>
+    </message>
+    <message>
+        <source>\r \n \t \\ and \xHH in a typed command stand for their bytes</source>
+        <translation>\r \n \t \\ и \xHH в набранной команде обозначают соответствующие байты</translation>
+    </message>
+    <message>
+        <source>Not sent: %1%2: %3 is no escape; known: \r \n \t \\ \xHH<byte value="xd"/>
+</source>
+        <translation>Не отправлено: %1%2: %3 — неизвестная последовательность; известны: \r \n \t \\ \xHH<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>line %1 of the paste, </source>
+        <translation>строка %1 вставки, </translation>
+    </message>
+    <message>
+        <source>Not sent: %1%2 needs a payload; send it by hand<byte value="xd"/>
+</source>
+        <translation>Не отправлено: %1%2 требует двоичных данных; отправьте команду вручную<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Вставка</translation>
+    </message>
+    <message numerus="yes">
+        <source>Send %n lines, each as a command of its own?</source>
+        <translation>
+            <numerusform>Отправить %n строку, каждую как отдельную команду?</numerusform>
+            <numerusform>Отправить %n строки, каждую как отдельную команду?</numerusform>
+            <numerusform>Отправить %n строк, каждую как отдельную команду?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Отправить</translation>
+    </message>
+    <message>
+        <source>Paste stopped: %1 of %2 lines sent<byte value="xd"/>
+</source>
+        <translation>Вставка прервана: отправлено строк %1 из %2<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>%1 bytes of this entry not shown<byte value="xd"/>
+</source>
+        <translation>Не показано байт этой записи: %1<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Entries dropped at the log&apos;s bound: %1</source>
+        <translation>Записей отброшено на пределе журнала: %1</translation>
+    </message>
+    <message>
+        <source>gone</source>
+        <translation>пропал</translation>
+    </message>
+</context>
+<context>
+    <name>PulseDialog</name>
+    <message>
+        <source>Pulse</source>
+        <translation>Импульс</translation>
+    </message>
+    <message>
+        <source>DTR, then RTS</source>
+        <translation>DTR, затем RTS</translation>
+    </message>
+    <message>
+        <source>RTS, then DTR</source>
+        <translation>RTS, затем DTR</translation>
+    </message>
+    <message>
+        <source>Invert:</source>
+        <translation>Инвертировать:</translation>
+    </message>
+    <message>
+        <source>For:</source>
+        <translation>На время:</translation>
+    </message>
 </context>
 <context>
     <name>Recorder</name>
     <message>
         <source>the file was removed or replaced</source>
         <translation>файл удалён или заменён</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+</context>
+<context>
+    <name>StepsDialog</name>
+    <message>
+        <source>Keep going</source>
+        <translation>Продолжать при сбоях</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>Выполнить</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Остановить</translation>
+    </message>
+    <message>
+        <source>Run steps</source>
+        <translation>Выполнить шаги</translation>
+    </message>
+    <message>
+        <source>One step a line: AT..., AT+WRITEB=0,2 48 69, wait 5s +EVENT*</source>
+        <translation>По шагу на строку: AT..., AT+WRITEB=0,2 48 69, wait 5s +EVENT*</translation>
+    </message>
+    <message>
+        <source>Open...</source>
+        <translation>Открыть...</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>Сохранить...</translation>
+    </message>
+    <message>
+        <source>Open steps</source>
+        <translation>Открыть шаги</translation>
+    </message>
+    <message>
+        <source>Not opened: %1: %2</source>
+        <translation>Не открыто: %1: %2</translation>
+    </message>
+    <message>
+        <source>Save steps</source>
+        <translation>Сохранить шаги</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Не сохранено: %1</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>larger than 16 MiB</source>
+        <translation>больше 16 МиБ</translation>
+    </message>
+    <message>
+        <source>Not run: line %1: %2</source>
+        <translation>Не выполнено: строка %1: %2</translation>
+    </message>
+    <message>
+        <source>No steps</source>
+        <translation>Нет шагов</translation>
+    </message>
+    <message>
+        <source>Not run: the port cannot be opened</source>
+        <translation>Не выполнено: порт не открывается</translation>
+    </message>
+    <message>
+        <source>Step 1 of %1: %2</source>
+        <translation>Шаг 1 из %1: %2</translation>
+    </message>
+    <message>
+        <source>no answer in time</source>
+        <translation>ответ не пришёл вовремя</translation>
+    </message>
+    <message>
+        <source>the port failed</source>
+        <translation>сбой порта</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>остановлено</translation>
+    </message>
+    <message>
+        <source>%1 at step %2: %3: %4</source>
+        <translation>%1 на шаге %2: %3: %4</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: %3</source>
+        <translation>Шаг %1 из %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 steps: %2 OK</source>
+        <translation>Шагов: %1, успешно: %2</translation>
+    </message>
+    <message>
+        <source>, %1 %2</source>
+        <translation>, неудачно: %1, первый сбой: %2</translation>
+    </message>
+    <message>
+        <source>, stopped at step %1</source>
+        <translation>, остановлено на шаге %1</translation>
+    </message>
+    <message>
+        <source> (%1 s)</source>
+        <translation> (%1 с)</translation>
     </message>
 </context>
 <context>
@@ -616,6 +1199,118 @@ device paths first in the port chooser.
     <message>
         <source>The port is not open</source>
         <translation>Порт не открыт</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; did not answer in time when asked to apply the image (%2 bytes written)</source>
+        <translation>модуль на «%1» не ответил вовремя на команду применить образ (записано байт: %2)</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; answered FAIL when asked to apply the image (%2 bytes written)</source>
+        <translation>модуль на «%1» ответил FAIL на команду применить образ (записано байт: %2)</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; answered ERROR when asked to apply the image (%2 bytes written)</source>
+        <translation>модуль на «%1» ответил ERROR на команду применить образ (записано байт: %2)</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; did not answer in time to the block at offset %2 (%2 of %3 bytes confirmed)</source>
+        <translation>модуль на «%1» не ответил вовремя на блок по смещению %2 (подтверждено %2 из %3 байт)</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; answered FAIL to the block at offset %2 (%2 of %3 bytes confirmed)</source>
+        <translation>модуль на «%1» ответил FAIL на блок по смещению %2 (подтверждено %2 из %3 байт)</translation>
+    </message>
+    <message>
+        <source>the module on &apos;%1&apos; answered ERROR to the block at offset %2 (%2 of %3 bytes confirmed)</source>
+        <translation>модуль на «%1» ответил ERROR на блок по смещению %2 (подтверждено %2 из %3 байт)</translation>
+    </message>
+    <message>
+        <source>%1 data bits</source>
+        <translation>%1 бит данных</translation>
+    </message>
+    <message>
+        <source>even parity</source>
+        <translation>чётность «чётная»</translation>
+    </message>
+    <message>
+        <source>odd parity</source>
+        <translation>чётность «нечётная»</translation>
+    </message>
+    <message>
+        <source>mark parity</source>
+        <translation>чётность «маркер»</translation>
+    </message>
+    <message>
+        <source>space parity</source>
+        <translation>чётность «пробел»</translation>
+    </message>
+    <message>
+        <source>no parity</source>
+        <translation>без чётности</translation>
+    </message>
+    <message>
+        <source>%1 stop bits</source>
+        <translation>стоп-битов: %1</translation>
+    </message>
+    <message>
+        <source>RTS/CTS flow control</source>
+        <translation>управление потоком RTS/CTS</translation>
+    </message>
+    <message>
+        <source>XON/XOFF flow control</source>
+        <translation>управление потоком XON/XOFF</translation>
+    </message>
+    <message>
+        <source>no flow control</source>
+        <translation>без управления потоком</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>порт не открыт</translation>
+    </message>
+    <message>
+        <source>%1 has no control lines</source>
+        <translation>у %1 нет линий управления</translation>
+    </message>
+    <message>
+        <source>RTS belongs to the RTS/CTS flow control</source>
+        <translation>RTS занят управлением потоком RTS/CTS</translation>
+    </message>
+    <message>
+        <source>%1 is a directory</source>
+        <translation>%1 — каталог</translation>
+    </message>
+    <message>
+        <source>%1 is not a terminal</source>
+        <translation>%1 — не терминал</translation>
+    </message>
+    <message>
+        <source>invalid time &apos;%1&apos;: expected e.g. 800ms, 5s, 2min</source>
+        <translation>неверное время «%1»: ожидается, например, 800ms, 5s, 2min</translation>
+    </message>
+    <message>
+        <source>a wait needs a pattern: wait [TIME] PATTERN</source>
+        <translation>для wait нужен шаблон: wait [ВРЕМЯ] ШАБЛОН</translation>
+    </message>
+    <message>
+        <source>a binary write needs its payload in hex: AT+WRITEB=&lt;index&gt;,&lt;size&gt; HEX</source>
+        <translation>двоичной записи нужны данные в шестнадцатеричном виде: AT+WRITEB=&lt;index&gt;,&lt;size&gt; HEX</translation>
+    </message>
+    <message>
+        <source>the payload &apos;%1&apos; is not hex: two digits 0-9, A-F for each byte</source>
+        <translation>данные «%1» не шестнадцатеричные: на каждый байт нужны две цифры 0-9, A-F</translation>
+    </message>
+    <message>
+        <source>a binary write carries at most %1 bytes</source>
+        <translation>двоичная запись несёт не более %1 байт</translation>
+    </message>
+    <message>
+        <source>the command announces %1 bytes, the payload has %2</source>
+        <translation>в команде указано %1 байт, а в данных — %2</translation>
+    </message>
+    <message>
+        <source>an empty command</source>
+        <translation>пустая команда</translation>
     </message>
 </context>
 <context>

@@ -13,7 +13,7 @@ namespace {
 // Arguments, <placeholders> (escaped as in the file), commands, file patterns and lines.
 QStringList invariants(const QString& text) {
     static const QRegularExpression pattern(
-        R"(%L?\d+|<byte value="\w+"/>|&lt;[^&\s]+&gt;|AT\+[A-Z]+\S*|\*\.[a-z*]+|;;|\n)");
+        R"(%L?\d+|%n|<byte value="\w+"/>|&lt;[^&\s]+&gt;|AT\+[A-Z]+\S*|\*\.[a-z*]+|;;|\n)");
     QStringList tokens;
     for (auto it = pattern.globalMatch(text); it.hasNext();)
         tokens << it.next().captured();
@@ -53,9 +53,19 @@ private slots:
             if (source.isEmpty())
                 continue;
             ++count;
-            if (!type.isEmpty() || text.trimmed().isEmpty() ||
-                invariants(source) != invariants(text))
-                problems << source + " ->" + type + ' ' + text;
+            // A text with a count has one form per plural of the language, each complete.
+            static const QRegularExpression numerus("<numerusform>(.*?)</numerusform>",
+                                                    QRegularExpression::DotMatchesEverythingOption);
+            QStringList forms;
+            for (auto f = numerus.globalMatch(text); f.hasNext();)
+                forms << f.next().captured(1);
+            if (forms.isEmpty())
+                forms << text;
+            for (const QString& form : forms) {
+                if (!type.isEmpty() || form.trimmed().isEmpty() ||
+                    invariants(source) != invariants(form))
+                    problems << source + " ->" + type + ' ' + form;
+            }
         }
         // Far fewer would mean the catalogue was not read, not that the code lost its texts.
         QVERIFY2(count >= 60, qPrintable(QString::number(count)));
