@@ -23,6 +23,15 @@ class TestFirmware : public QObject {
         return m_dir.filePath(QString(QTest::currentTestFunction()) + QTest::currentDataTag());
     }
     QByteArray trace() const { return test::readFile(tracePath()); }
+    // The update of a 600-byte image, picked in the file dialog.
+    bool update600(test::Modals& modals) {
+        const QString image = m_dir.filePath("image.bin");
+        modals.chooseFile(image);
+        if (!test::writeFile(image, QByteArray(600, '\x5a')))
+            return false;
+        m_w.action("update-firmware")->trigger();
+        return true;
+    }
     bool start(const QStringList& args) {
         return m_module.start(args + QStringList{"--trace", tracePath()}) &&
                m_w.create(m_module.portPath());
@@ -42,8 +51,7 @@ private slots:
         QTest::addColumn<bool>("holdOpen");
         // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
         // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "noread":
-        // the file cannot be read; "fifo",
-        // "zero": the file is a FIFO or /dev/zero; "nodot": picked among all files
+        // unreadable; "fifo", "zero": a FIFO or /dev/zero; "nodot": picked among all files
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("err");         // the ending; its text is the box's, if any
@@ -146,15 +154,12 @@ private slots:
         // A box shows once the update is over and the port given back.
         bool openAtBox = holdOpen;
         modals.onBox = [&] { openAtBox = m_w.port()->isOpen(); };
-        if (cancel == "noread") { // for anyone, root too
+        if (cancel == "noread")
             QVERIFY(QFile::setPermissions(image, QFile::Permissions()));
-            test::saveUnderSizeLimit(RLIM_INFINITY, [&] {
-                m_w.action("update-firmware")->trigger();
-                return true;
-            });
-        } else {
+        test::saveUnderSizeLimit(RLIM_INFINITY, [&] { // unreadable for root too
             m_w.action("update-firmware")->trigger();
-        }
+            return true;
+        });
         if (!refusal.isEmpty() || cancel == "dialog") {
             QTest::qWait(50);
             QCOMPARE(modals.answered, 1);
@@ -226,11 +231,8 @@ private slots:
                 QMetaObject::invokeMethod(
                     this, [&] { m_w.type("AT+UID"); }, Qt::QueuedConnection);
         });
-        const QString image = m_dir.filePath("image.bin");
-        QVERIFY(test::writeFile(image, QByteArray(600, '\x5a')));
         test::Modals modals;
-        modals.chooseFile(image);
-        m_w.action("update-firmware")->trigger();
+        QVERIFY(update600(modals));
         QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains("+UID:"); }, 10000),
                  qPrintable(m_w.log().right(600)));
         repeating.setAuto(false);
@@ -266,11 +268,8 @@ private slots:
                     this, [&] { pick("flowControl", QSerialPort::HardwareControl); },
                     Qt::QueuedConnection);
         });
-        const QString image = m_dir.filePath("image.bin");
-        QVERIFY(test::writeFile(image, QByteArray(600, '\x5a')));
         test::Modals modals;
-        modals.chooseFile(image);
-        m_w.action("update-firmware")->trigger();
+        QVERIFY(update600(modals));
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          const QString log = m_w.log();
