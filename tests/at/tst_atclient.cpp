@@ -238,28 +238,15 @@ private slots:
         QTest::addColumn<QString>("wanted");
         QTest::addColumn<QString>("had");
         QTest::addColumn<QString>("named");
-        QTest::newRow("kept") << "8E1 RTS/CTS"
-                              << "8E1 RTS/CTS"
-                              << "";
-        QTest::newRow("all") << "7O2 XON/XOFF"
-                             << "8N1"
-                             << "7 data bits, odd parity, 2 stop bits, "
-                                "XON/XOFF flow control";
-        QTest::newRow("RTS/CTS") << "8N1 RTS/CTS"
-                                 << "8N1"
-                                 << "RTS/CTS flow control";
-        QTest::newRow("none") << "8N1"
-                              << "8E1 XON/XOFF"
-                              << "no parity, no flow control";
-        QTest::newRow("mark") << "8M1"
-                              << "8N1"
-                              << "mark parity";
-        QTest::newRow("space") << "8S1.5"
-                               << "8N1"
-                               << "space parity, 1.5 stop bits";
-        QTest::newRow("even") << "5E1"
-                              << "8N1"
-                              << "5 data bits, even parity";
+        // clang-format off
+        QTest::newRow("kept") << "8E1 RTS/CTS" << "8E1 RTS/CTS" << "";
+        QTest::newRow("all") << "7O2 XON/XOFF" << "8N1" << "7 data bits, odd parity, 2 stop bits, XON/XOFF flow control";
+        QTest::newRow("RTS/CTS") << "8N1 RTS/CTS" << "8N1" << "RTS/CTS flow control";
+        QTest::newRow("none") << "8N1" << "8E1 XON/XOFF" << "no parity, no flow control";
+        QTest::newRow("mark") << "8M1" << "8N1" << "mark parity";
+        QTest::newRow("space") << "8S1.5" << "8N1" << "space parity, 1.5 stop bits";
+        QTest::newRow("even") << "5E1" << "8N1" << "5 data bits, even parity";
+        // clang-format on
     }
     void lineDifferences() {
         QFETCH(QString, wanted);
@@ -327,18 +314,16 @@ private slots:
         QTest::addColumn<qint32>("rate");
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<int>("times"); // answers at most this many ATs
-        QTest::newRow("first answers") << QByteArray("AT\r\r\nOK\r\n") << int(at::BaudSearch::Found)
-                                       << 115200 << QByteArray("AT\r\nAT\r\n") << 9;
-        QTest::newRow("noise before OK")
-            << QByteArray("\xf0\x80OK\r\n") << int(at::BaudSearch::Found) << 115200
-            << QByteArray("AT\r\nAT\r\n") << 9;
-        QTest::newRow("a stray OK is not a rate")
-            << QByteArray("OK\r\n") << int(at::BaudSearch::NoAnswer) << 0
-            << QByteArray("AT\r\n").repeated(4) << 1;
-        QTest::newRow("ERROR is no OK") << QByteArray("ERROR\r\n") << int(at::BaudSearch::NoAnswer)
-                                        << 0 << QByteArray("AT\r\nAT\r\nAT\r\n") << 9;
-        QTest::newRow("silent") << QByteArray() << int(at::BaudSearch::NoAnswer) << 0
-                                << QByteArray("AT\r\nAT\r\nAT\r\n") << 0;
+        const int found = at::BaudSearch::Found, none = at::BaudSearch::NoAnswer;
+        const QByteArray at2 = QByteArray("AT\r\n").repeated(2),
+                         at3 = QByteArray("AT\r\n").repeated(3);
+        // clang-format off
+        QTest::newRow("first answers") << QByteArray("AT\r\r\nOK\r\n") << found << 115200 << at2 << 9;
+        QTest::newRow("noise before OK") << QByteArray("\xf0\x80OK\r\n") << found << 115200 << at2 << 9;
+        QTest::newRow("a stray OK is not a rate") << QByteArray("OK\r\n") << none << 0 << QByteArray("AT\r\n").repeated(4) << 1;
+        QTest::newRow("ERROR is no OK") << QByteArray("ERROR\r\n") << none << 0 << at3 << 9;
+        QTest::newRow("silent") << QByteArray() << none << 0 << at3 << 0;
+        // clang-format on
     }
     void baudSearch() {
         QFETCH(QByteArray, answer);

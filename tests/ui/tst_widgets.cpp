@@ -358,6 +358,11 @@ private slots:
     // removed, it falls silent.
     void repetition() {
         QSignalSpy sent(&list, &UserCommands::sendCommand);
+        const auto silent = [&sent] {
+            sent.clear();
+            QTest::qWait(350);
+            return sent.isEmpty();
+        };
         UserCommand& command = list.command(list.append());
         command.setValue(QStringLiteral("AT+A"));
         command.setPeriod(100);
@@ -370,20 +375,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
         QCOMPARE(sent.last()[0].toString(), QStringLiteral("AT+B"));
         command.setPeriod(60000); // a new period restarts the running timer
-        sent.clear();
-        QTest::qWait(350);
-        QVERIFY(sent.isEmpty());
+        QVERIFY(silent());
         command.setPeriod(100);
         command.setAuto(false);
-        sent.clear();
-        QTest::qWait(350);
-        QVERIFY(sent.isEmpty());
+        QVERIFY(silent());
         command.setAuto(true);
         QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
         list.remove(0);
-        sent.clear();
-        QTest::qWait(350);
-        QVERIFY(sent.isEmpty());
+        QVERIFY(silent());
         // The list outlives the application object: a command still repeating then must go
         // down quietly with it.
         list.command(list.append()).setAuto(true);
@@ -396,23 +395,22 @@ private slots:
         QCOMPARE(editor.toPlainText(), QStringLiteral("01239c\tF 001"));
         QTest::keyClick(&editor, Qt::Key_Backspace); // editing keys still reach the editor
         QCOMPARE(editor.toPlainText(), QStringLiteral("01239c\tF 00"));
-        // A paste is all or nothing.
-        for (const QString& clip : {QStringLiteral("0102030405z"), QStringLiteral("0x01")}) {
+        const auto paste = [&editor](const QString& clip) {
             editor.clear();
             QApplication::clipboard()->setText(clip);
             editor.paste();
+        };
+        for (const char* clip : {"0102030405z", "0x01"}) {
+            paste(clip);
             QVERIFY(editor.toPlainText().isEmpty());
         }
-        QApplication::clipboard()->setText(QStringLiteral("0a\n0b 0c"));
-        editor.paste();
+        paste(QStringLiteral("0a\n0b 0c"));
         QCOMPARE(editor.data(), QByteArray("\x0a\x0b\x0c"));
         // A long payload goes in as lines, each laid out on its own, and comes out exactly.
         QByteArray payload(100001, Qt::Uninitialized);
         for (int i = 0; i < payload.size(); ++i)
             payload[i] = char(0xa5 + i * 13 + i / 256);
-        editor.clear();
-        QApplication::clipboard()->setText(QString::fromLatin1(payload.toHex()));
-        editor.paste();
+        paste(QString::fromLatin1(payload.toHex()));
         QCOMPARE(editor.data(), payload);
         QVERIFY(editor.document()->blockCount() > 100);
         for (QTextBlock b = editor.document()->begin(); b.isValid(); b = b.next())
