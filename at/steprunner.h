@@ -54,6 +54,8 @@ public:
     // Ends the running step with Cancelled or PortFailed and runs no more.
     void stop(StepRecord::Status status);
     bool stepRunning() const { return m_state != Idle && m_state != Finished; }
+    // Steps added and not yet started.
+    qsizetype queued() const { return m_queue.size(); }
 
 signals:
     // Every line and block received, as the run sees it: a line a wait matched is its Result.

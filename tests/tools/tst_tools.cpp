@@ -263,6 +263,7 @@ private slots:
         QTest::newRow("NUL and bad UTF-8, JSON") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT+X=>+X:\x00\x1b\xff\xc3\xa9\r\nOK\r\n"))} << QStringList{"-j", "AT+X"} << QByteArray() << "" << 0 << "" << "{\"answer\":[\"+X:\\u0000\\u001b\\udcff\u00e9\"],*";
         QTest::newRow("unknown time in a wait") << QStringList{} << QStringList{"wait 2sec +X"} << QByteArray() << "" << 2 << "step 1: invalid time '2sec': expected e.g. 800ms, 5s, 2min\n*" << "";
         QTest::newRow("standard input closed") << QStringList{} << QStringList{"-"} << QByteArray() << "closed" << 0 << "" << "";
+        QTest::newRow("a step line without end on standard input") << QStringList{} << QStringList{"-"} << QByteArray(64 * 1024 * 1024 + 1, 'A') << "" << 2 << "line 1: longer than 67108864 bytes\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }
@@ -280,6 +281,25 @@ private slots:
         if (code != 0 && !QTest::currentTestFailed() && !args.contains("-k"))
             QCOMPARE(m_module ? m_module->heard.size() : test::readFile(trace()).count("AT"),
                      out.count("<< AT"));
+    }
+
+    // Endless steps (yes AT) are read as the run takes them, not all at once into memory.
+    void atReadsAsItGoes() {
+        setUpPort({"--silent", "AT"});
+        QProcess process;
+        process.start(KELVRA_AT, {"-q", "-t", "20s", m_port, "-"});
+        QVERIFY(process.waitForStarted(5000));
+        QByteArray steps;
+        for (int i = 0; i < 400000; ++i)
+            steps += "AT\n";
+        process.write(steps);
+        QTRY_VERIFY(test::readFile(trace()).contains("AT"));
+        QTest::qWait(500); // time to read on, were it to
+        QVERIFY2(process.bytesToWrite() > steps.size() / 2,
+                 qPrintable(QString::number(process.bytesToWrite())));
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(process.exitCode(), 4);
     }
 };
 
