@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
     tracker.attach(&client);
     at::StepRunner runner(&client, &tracker);
     runner.setKeepGoing(options.keepGoing);
+    runner.setKeepTraffic(options.json);
 
     ExitCode code = Success;
     const auto fail = [&code](ExitCode failure) {
