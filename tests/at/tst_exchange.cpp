@@ -121,6 +121,11 @@ private slots:
         QTest::newRow("late answer with a block") << QStringList{"<AT+READB=0!", ">+READB:2:0", "#hi", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+READB:2:0] {hi}"};
         QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  [] {}", "2 ok OK [] {}"};
         // clang-format on
+        const QStringList chatter(1001, ">x");
+        QTest::newRow("late answer kept up to 1000 lines")
+            << QStringList{"<AT+A!"} + chatter + QStringList{">OK"}
+            << QStringList{"1 timeout  [] {}",
+                           "late 1 timeout OK [" + QStringList(1000, "x").join(',') + "] {}"};
     }
     void tracker() {
         QFETCH(QStringList, events);
