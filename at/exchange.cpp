@@ -7,6 +7,9 @@ namespace at {
 namespace {
 
 constexpr int maxBlockLength = 16 * 1024 * 1024;
+// Any line without + may be a late answer's, up to a final line that may never come: a chatty
+// device would grow it for as long as no command is written.
+constexpr qsizetype maxLateLines = 1000;
 
 QByteArray withoutLineEnd(QByteArray line) {
     if (line.endsWith('\n'))
@@ -148,7 +151,8 @@ void ExchangeTracker::received(const QByteArray& raw) {
     if (m_late.number != 0 && (final != Final::None || belongsTo(line, m_late.command))) {
         const quint64 number = m_late.number;
         if (final == Final::None) {
-            m_late.answer.append(line);
+            if (m_late.answer.size() < maxLateLines)
+                m_late.answer.append(line);
             take(line, Exchange::Late, number);
             return;
         }

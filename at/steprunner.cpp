@@ -140,7 +140,8 @@ void StepRunner::onLine(const QByteArray& line, Exchange::Role role, quint64 num
     if (announcesBlock(line))
         m_blockDue = true;
     if (role == Exchange::Late) {
-        m_record.late.append(line);
+        if (m_keepTraffic)
+            m_record.late.append(line);
     } else if (role == Exchange::Unsolicited) {
         if (m_state == Wait && !m_endWithBlock && waitMatches(line)) {
             m_record.result = line;
@@ -152,7 +153,8 @@ void StepRunner::onLine(const QByteArray& line, Exchange::Role role, quint64 num
                 endStep(StepRecord::Ok);
             return;
         }
-        m_record.unsolicited.append(line);
+        if (m_keepTraffic)
+            m_record.unsolicited.append(line);
         m_backlog.append(line);
         if (m_backlog.size() > maxBacklog)
             m_backlog.removeFirst();
@@ -164,7 +166,8 @@ void StepRunner::onLine(const QByteArray& line, Exchange::Role role, quint64 num
 
 void StepRunner::onBlock(const QByteArray& block, Exchange::Role) {
     m_blockDue = false;
-    m_record.blocks.append(block);
+    if (m_keepTraffic)
+        m_record.blocks.append(block);
     emit blockTaken(block);
     if (m_state == Wait && m_endWithBlock)
         endStep(StepRecord::Ok);

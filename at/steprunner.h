@@ -42,6 +42,9 @@ public:
 
     // Go on after a step that failed or timed out.
     void setKeepGoing(bool keepGoing) { m_keepGoing = keepGoing; }
+    // Records keep the unsolicited and late lines and the blocks (for a report of them): a
+    // chatty device fills them for as long as a step waits.
+    void setKeepTraffic(bool keep) { m_keepTraffic = keep; }
     // The quiet spell after a time-out; it is waited for at most the step's own time-out (or
     // the spell, if longer).
     void setQuietMs(int ms) { m_quietMs = ms; }
@@ -54,6 +57,8 @@ public:
     // Ends the running step with Cancelled or PortFailed and runs no more.
     void stop(StepRecord::Status status);
     bool stepRunning() const { return m_state != Idle && m_state != Finished; }
+    // Steps added and not yet started.
+    qsizetype queued() const { return m_queue.size(); }
 
 signals:
     // Every line and block received, as the run sees it: a line a wait matched is its Result.
@@ -88,6 +93,7 @@ private:
     int m_count = 0;
     quint64 m_exchange = 0;
     bool m_keepGoing = false;
+    bool m_keepTraffic = true;
     bool m_noMore = false;
     bool m_scheduled = false;
     // Turns of the event loop given to the device's waiting bytes before the next write.

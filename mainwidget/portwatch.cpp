@@ -38,6 +38,17 @@ bool sameDevice(const QString& a, const QString& b) {
     return true;
 }
 
+// Just after a device appears, the system may not have described it yet: what the opened one
+// told must be known of the newcomer before it can pass for the same.
+bool describedAsMuch(const QString& opened, const QString& now) {
+    const QStringList x = opened.split(u'\n'), y = now.split(u'\n');
+    for (qsizetype i = 0; i < x.size(); ++i) {
+        if (!x[i].isEmpty() && (i >= y.size() || y[i].isEmpty()))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 PortWatch::PortWatch(at::Client* client, wdt::serialport::PortNameCombo* chooser,
@@ -92,11 +103,14 @@ void PortWatch::check() {
     const int index = m_chooser->indexOfLocation(location);
     if (index < 0 || m_chooser->isGone(index) || !QFileInfo::exists(location))
         return;
-    if (!sameDevice(m_openIdentity, m_identitySource(location))) {
+    const QString identity = m_identitySource(location);
+    if (!sameDevice(m_openIdentity, identity)) {
         if (!std::exchange(m_refusalTold, true))
             emit otherDevice(m_lost);
         return;
     }
+    if (!describedAsMuch(m_openIdentity, identity))
+        return;
     if (m_reconnect->isChecked()) {
         m_client->serialPortOpen(true);
         return;

@@ -60,6 +60,8 @@ private slots:
         QTest::newRow("late answer after a time-out, keep going") << two << Answers{{"AT+X", "@250 +X:1\r\nOK\r\n"}, {"AT", "ERROR\r\n"}} << QByteArray() << true << false << QStringList{"1 timeout  a[] u[] l[+X:1,OK] b[]", "2 error ERROR a[] u[] l[] b[]"} << two;
         QTest::newRow("another command's line inside an answer; unsolicited after the last") << QStringList{"AT+SCAN", "AT", "wait +EV*"} << Answers{{"AT+SCAN", "+SCAN:1\r\n+EV:UP\r\n+SCAN:2\r\nOK\r\n"}, {"AT", "OK\r\n+EV:2\r\n"}} << QByteArray() << false << false << QStringList{"1 ok OK a[+SCAN:1,+SCAN:2] u[+EV:UP] l[] b[]", "2 ok OK a[] u[] l[] b[]", "3 ok +EV:UP a[+EV:UP] u[+EV:2] l[] b[]"} << QStringList{"AT+SCAN", "AT"};
         QTest::newRow("+READB blocks: in an answer, awaited") << QStringList{"AT+READB=0", "AT+SEND", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[+READB:3:0] u[] l[] b[a\nc]", "2 ok OK a[] u[] l[] b[]", "3 ok +READB:2:0 a[+READB:2:0] u[] l[] b[hi]"} << QStringList{"AT+READB=0", "AT+SEND"};
+        // A run that reports none of it keeps no unsolicited or late lines, nor blocks.
+        QTest::newRow("traffic not kept") << QStringList{"AT+X", "AT+SEND", "wait 3s +READB*"} << Answers{{"AT+X", "+EV:1\r\n|@250 OK\r\n"}, {"AT+SEND", readb.value("AT+SEND")}} << QByteArray("+EV:0\r\n") << true << false << QStringList{"1 timeout  a[] u[] l[] b[]", "2 ok OK a[] u[] l[] b[]", "3 ok +READB:2:0 a[+READB:2:0] u[] l[] b[]"} << QStringList{"AT+X", "AT+SEND"};
         QTest::newRow("+READB beyond 16 MiB or of 0 bytes is a line") << QStringList{"AT", "wait +READB*", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[] u[] l[] b[]", "2 ok +READB:16777217:0 a[+READB:16777217:0] u[+READB:0:0] l[] b[]", "3 ok +READB:0:0 a[+READB:0:0] u[] l[] b[]"} << QStringList{"AT"};
         // clang-format on
     }
@@ -71,7 +73,8 @@ private slots:
         QFETCH(bool, bytewise);
         QFETCH(QStringList, records);
         QFETCH(QStringList, heard);
-        const bool quick = QByteArray(QTest::currentDataTag()).contains("time-out");
+        const bool quick = QByteArray(QTest::currentDataTag()).contains("time-out") ||
+                           QByteArray(QTest::currentDataTag()).contains("not kept");
         test::PtyPeer peer;
         at::Client client;
         client.serialPort()->setPortName(peer.slavePath());
@@ -82,6 +85,7 @@ private slots:
         at::StepRunner runner(&client, &tracker);
         runner.setKeepGoing(keepGoing);
         runner.setQuietMs(1000); // far beyond the late answer's delay
+        runner.setKeepTraffic(!QByteArray(QTest::currentDataTag()).contains("not kept"));
         QStringList got;
         bool finished = false;
         connect(&runner, &at::StepRunner::stepEnded, this,
@@ -117,6 +121,11 @@ private slots:
         QTest::newRow("late answer with a block") << QStringList{"<AT+READB=0!", ">+READB:2:0", "#hi", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+READB:2:0] {hi}"};
         QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  [] {}", "2 ok OK [] {}"};
         // clang-format on
+        const QStringList chatter(1001, ">x");
+        QTest::newRow("late answer kept up to 1000 lines")
+            << QStringList{"<AT+A!"} + chatter + QStringList{">OK"}
+            << QStringList{"1 timeout  [] {}",
+                           "late 1 timeout OK [" + QStringList(1000, "x").join(',') + "] {}"};
     }
     void tracker() {
         QFETCH(QStringList, events);

@@ -644,7 +644,8 @@ private slots:
         QTest::addColumn<QString>("how"); // "Enter", "table", "firmware", "Open" or "repeat"
         QTest::addColumn<bool>("reconnect");
         // "": still gone; "pick": another port picked; "back": the device back; "other":
-        // another device under its path; "other, picked": and the user picks it
+        // another device under its path; "other, picked": and the user picks it; "unknown":
+        // a device under its path the system has not described yet
         QTest::addColumn<QString>("then");
         QTest::addColumn<QString>("inputAfter");
         // clang-format off
@@ -662,6 +663,7 @@ private slots:
         QTest::newRow("Enter, another device back, Reconnect off") << "Enter" << false << "other" << "AT";
         QTest::newRow("repeating, another device back") << "repeat" << true << "other" << "typed";
         QTest::newRow("Enter, another device picked") << "Enter" << true << "other, picked" << "";
+        QTest::newRow("Enter, a device not yet described") << "Enter" << true << "unknown" << "AT";
         // clang-format on
     }
     void afterLoss() {
@@ -679,10 +681,14 @@ private slots:
         m_w.action("reconnect")->setChecked(reconnect);
         // Pseudo-terminals tell no identity: the device back is another one where the row says.
         auto* watch = m_w.widget()->findChild<PortWatch*>();
-        const QString other = then.startsWith("other") ? back.slavePath() : QString();
-        watch->setIdentitySource([other](const QString& location) {
-            return QString("1a86\n7523\n") +
-                   (QFileInfo(location).canonicalFilePath() == other ? "B" : "A");
+        const QString other =
+            then.startsWith("other") || then == "unknown" ? back.slavePath() : QString();
+        const bool unknown = then == "unknown";
+        watch->setIdentitySource([other, unknown](const QString& location) {
+            const bool newcomer = QFileInfo(location).canonicalFilePath() == other;
+            if (newcomer && unknown)
+                return QString("\n\n");
+            return QString("1a86\n7523\n") + (newcomer ? "B" : "A");
         });
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
@@ -703,6 +709,11 @@ private slots:
             device = &back;
             if (then == "back") {
                 QVERIFY(QTest::qWaitFor([&] { return !watch->gone(); }));
+            } else if (then == "unknown") {
+                QVERIFY(QTest::qWaitFor(
+                    [&] { return combo()->currentText() == lostPath + " (virtual)"; }));
+                QTest::qWait(1200); // two looks of the watch
+                QVERIFY(watch->gone());
             } else {
                 QVERIFY(QTest::qWaitFor([&] {
                     return redEntries("Not reopened: " + lostName + " is another device now") == 1;
@@ -734,7 +745,7 @@ private slots:
         } else {
             m_w.action("update-firmware")->trigger();
         }
-        const bool refused = then.isEmpty() || then == "other";
+        const bool refused = then.isEmpty() || then == "other" || then == "unknown";
         QCOMPARE(m_w.input()->text(), inputAfter);
         QCOMPARE(redEntries(QString("%1: the device %2 is gone")
                                 .arg(how == "Open" ? "Not opened" : "Not sent", lostName)),

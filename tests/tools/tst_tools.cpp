@@ -281,6 +281,7 @@ private slots:
         QTest::newRow("bad --eol") << QStringList{} << QStringList{"--eol", "crcr", "AT"} << QByteArray() << "" << 2 << "invalid --eol 'crcr': expected crlf, cr, lf or none\n*" << "";
         QTest::newRow("bad --parity") << QStringList{} << QStringList{"--parity", "", "AT"} << QByteArray() << "" << 2 << "invalid --parity '': expected none, even, odd, mark or space\n*" << "";
         QTest::newRow("bad --data-bits") << QStringList{} << QStringList{"--data-bits", "88", "AT"} << QByteArray() << "" << 2 << "invalid --data-bits '88': expected 5, 6, 7 or 8\n*" << "";
+        QTest::newRow("a step line without end on standard input") << QStringList{} << QStringList{"-"} << QByteArray(64 * 1024 * 1024 + 1, 'A') << "" << 2 << "line 1: longer than 67108864 bytes\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }
@@ -319,6 +320,25 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, err);
         run(qEnvironmentVariable("KELVRA_MODSIM"), args, "", {}, 2, err, "", {});
+    }
+
+    // Endless steps (yes AT) are read as the run takes them, not all at once into memory.
+    void atReadsAsItGoes() {
+        setUpPort({"--silent", "AT"});
+        QProcess process;
+        process.start(KELVRA_AT, {"-q", "-t", "20s", m_port, "-"});
+        QVERIFY(process.waitForStarted(5000));
+        QByteArray steps;
+        for (int i = 0; i < 400000; ++i)
+            steps += "AT\n";
+        process.write(steps);
+        QTRY_VERIFY(test::readFile(trace()).contains("AT"));
+        QTest::qWait(500); // time to read on, were it to
+        QVERIFY2(process.bytesToWrite() > steps.size() / 2,
+                 qPrintable(QString::number(process.bytesToWrite())));
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(process.exitCode(), 4);
     }
 };
 

@@ -19,11 +19,17 @@ namespace {
 
 using namespace tools;
 
+// Steps read ahead of the run: endless input (yes AT) would otherwise be taken in whole.
+constexpr qsizetype maxQueued = 256;
+// A step line beyond this is no step (a 16 MiB payload in hex with blanks is 48 MiB).
+constexpr qsizetype maxStepLine = 64 * 1024 * 1024;
+
 // Feeds the lines of standard input to the runner as they come, a terminal's too.
 void readSteps(at::StepRunner* runner, int timeoutMs) {
     auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, runner);
     auto buffer = std::make_shared<QByteArray>();
     auto number = std::make_shared<int>(0);
+    auto ended = std::make_shared<bool>(false);
     const auto take = [=](const QByteArray& raw) {
         ++*number;
         QString text = QString::fromLocal8Bit(raw);
@@ -46,15 +52,36 @@ void readSteps(at::StepRunner* runner, int timeoutMs) {
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             return;
         if (got > 0) {
+            const qsizetype searched = buffer->size();
             buffer->append(chunk, got);
-            for (qsizetype lf; (lf = buffer->indexOf('\n')) >= 0; buffer->remove(0, lf + 1))
-                take(buffer->left(lf));
+            qsizetype from = 0;
+            for (qsizetype lf = buffer->indexOf('\n', searched); lf >= 0;
+                 from = lf + 1, lf = buffer->indexOf('\n', from))
+                take(buffer->mid(from, lf - from));
+            buffer->remove(0, from);
+            if (buffer->size() > maxStepLine) {
+                *ended = true;
+                notifier->setEnabled(false);
+                buffer->clear();
+                at::Step step;
+                step.kind = at::Step::Invalid;
+                step.text = tr("line %1: longer than %2 bytes").arg(*number + 1).arg(maxStepLine);
+                runner->add(step);
+                runner->noMoreSteps();
+            } else if (runner->queued() >= maxQueued) {
+                notifier->setEnabled(false);
+            }
             return;
         }
+        *ended = true;
         notifier->setEnabled(false);
         if (!buffer->isEmpty())
             take(*buffer);
         runner->noMoreSteps();
+    });
+    QObject::connect(runner, &at::StepRunner::stepEnded, notifier, [=] {
+        if (!*ended && runner->queued() < maxQueued)
+            notifier->setEnabled(true);
     });
 }
 
@@ -120,6 +147,7 @@ int main(int argc, char** argv) {
     tracker.attach(&client);
     at::StepRunner runner(&client, &tracker);
     runner.setKeepGoing(options.keepGoing);
+    runner.setKeepTraffic(options.json);
 
     ExitCode code = Success;
     const auto fail = [&code](ExitCode failure) {
