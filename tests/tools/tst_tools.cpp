@@ -89,9 +89,10 @@ class TestTools : public QObject {
 
     // Runs the tool with input on its standard input. how: "int": Ctrl-C once it has printed
     // (and 400 ms later), "int100": once it has printed 100%, "head": its output through
-    // head -1, "closed": with standard input closed, "flock": under flock on the port, "shell":
-    // from a shell that holds the port open. In err and out %1 is the port, %2 the image, %3 the
-    // holder's PID and '*' anything; err is prefixed with the tool's name.
+    // head -1, "full": its output to /dev/full, "closed": with standard input closed, "flock":
+    // under flock on the port, "shell": from a shell that holds the port open. In err and out %1 is
+    // the port, %2 the image, %3 the holder's PID and '*' anything; err is prefixed with the tool's
+    // name.
     void run(const QString& tool, const QStringList& args, const QString& how,
              const QByteArray& input, int code, QString err, QString out, const QString& image) {
         QProcess process, head;
@@ -99,6 +100,8 @@ class TestTools : public QObject {
             process.setStandardOutputProcess(&head);
             head.start("head", {"-1"});
         }
+        if (how == "full")
+            process.setStandardOutputFile("/dev/full");
         if (how == "closed")
             process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" <&-", tool} + args);
         else if (how == "flock")
@@ -281,6 +284,8 @@ private slots:
         QTest::newRow("bad --eol") << QStringList{} << QStringList{"--eol", "crcr", "AT"} << QByteArray() << "" << 2 << "invalid --eol 'crcr': expected crlf, cr, lf or none\n*" << "";
         QTest::newRow("bad --parity") << QStringList{} << QStringList{"--parity", "", "AT"} << QByteArray() << "" << 2 << "invalid --parity '': expected none, even, odd, mark or space\n*" << "";
         QTest::newRow("bad --data-bits") << QStringList{} << QStringList{"--data-bits", "88", "AT"} << QByteArray() << "" << 2 << "invalid --data-bits '88': expected 5, 6, 7 or 8\n*" << "";
+        // Success is not told when the report did not reach its file.
+        QTest::newRow("output to a full disk") << QStringList{} << QStringList{"AT"} << QByteArray() << "full" << 8 << "the output could not be written: No space left on device\n" << "";
         QTest::newRow("a step line without end on standard input") << QStringList{} << QStringList{"-"} << QByteArray(64 * 1024 * 1024 + 1, 'A') << "" << 2 << "line 1: longer than 67108864 bytes\nTry 'kelvra-at --help'.\n" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
@@ -302,7 +307,7 @@ private slots:
         if (!QTest::currentTestFailed() && wire.contains(QTest::currentDataTag()))
             QCOMPARE(test::readFile(trace()), wire.value(QTest::currentDataTag()));
         // Nothing after a step that stops the run.
-        if (code != 0 && !QTest::currentTestFailed() && !args.contains("-k"))
+        if (code != 0 && how != "full" && !QTest::currentTestFailed() && !args.contains("-k"))
             QCOMPARE(m_module ? m_module->heard.size() : test::readFile(trace()).count("AT"),
                      out.count("<< AT"));
     }

@@ -176,6 +176,11 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&runner, &at::StepRunner::finished, &application, [&] {
         client.serialPortClose(true);
+        // A report that never reached its file is no success, whatever the module said.
+        if (const QString failure = outputFailure(); !failure.isEmpty()) {
+            complain(tr("the output could not be written: %1").arg(failure));
+            fail(OutputFailed);
+        }
         QCoreApplication::exit(code);
     });
     QObject::connect(port, &QSerialPort::errorOccurred, &runner,

@@ -67,6 +67,8 @@ int parseArguments(const QStringList& arguments, Options* options) {
         {Cancelled, QT_TRANSLATE_NOOP("Tools", "stopped by Ctrl-C")},
         {PortUnavailable, QT_TRANSLATE_NOOP("Tools", "the serial port cannot be opened")},
         {PortLost, QT_TRANSLATE_NOOP("Tools", "the serial port failed during the run")},
+        {OutputFailed, QT_TRANSLATE_NOOP("Tools", "standard output could not be written (a full "
+                                                  "disk); a closed pipe is no failure")},
     });
     if (const int code = line.parse(arguments); code >= 0)
         return code;

@@ -6,10 +6,15 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace tools {
+
+namespace {
+int outputError = 0;
+} // namespace
 
 void setUpTool(const char* name) {
     QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
@@ -31,8 +36,16 @@ bool print(FILE* stream, const QString& text) {
     if (std::ferror(stream))
         return false;
     const QByteArray bytes = text.toLocal8Bit();
+    errno = 0;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    return std::fflush(stream) == 0 && !std::ferror(stream);
+    const bool written = std::fflush(stream) == 0 && !std::ferror(stream);
+    if (!written && stream == stdout && errno != EPIPE && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
+    return written;
+}
+
+QString outputFailure() {
+    return outputError == 0 ? QString() : QString::fromLocal8Bit(std::strerror(outputError));
 }
 
 void complain(const QString& text) {

@@ -20,6 +20,10 @@ void guardStandardStreams();
 // and the call returns false; the tool goes on.
 bool print(FILE* stream, const QString& text);
 
+// Why standard output could not take what was printed (a full disk, an I/O error); empty
+// while it took everything or only its reader went away ("| head -1").
+QString outputFailure();
+
 // "name: text" on standard error.
 void complain(const QString& text);
 

@@ -13,6 +13,7 @@ enum ExitCode : int {
     PortUnavailable = 5,
     BadImage = 6,
     PortLost = 7,
+    OutputFailed = 8,
 };
 
 } // namespace tools
