@@ -141,7 +141,10 @@ void ExchangeView::follow() {
     if (wanted == (m_tracker != nullptr))
         return;
     if (!wanted) {
-        // Its open command stays open: what the module answers now is not seen.
+        // An open command is followed to its end; else its row would stay open for good and
+        // the rest of its answer be taken as unsolicited once the view is shown again.
+        if (m_tracker->open())
+            return;
         delete m_tracker;
         m_tracker = nullptr;
         return;
@@ -158,6 +161,8 @@ void ExchangeView::follow() {
     connect(m_tracker, &at::ExchangeTracker::exchangeEnded, this, [this](const at::Exchange& e) {
         m_rows->ended(e);
         m_summary->add(e);
+        if (isHidden() && m_holds == 0)
+            QMetaObject::invokeMethod(this, &ExchangeView::follow, Qt::QueuedConnection);
     });
     connect(m_tracker, &at::ExchangeTracker::lateAnswerEnded, m_rows, &ExchangeModel::lateEnded);
     connect(m_tracker, &at::ExchangeTracker::lineTaken, this,
