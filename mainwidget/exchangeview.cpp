@@ -154,6 +154,19 @@ void ExchangeView::follow() {
     m_tracker->attach(m_client);
     // After the tracker's own: it has numbered the command by now, and the log has its entry.
     connect(m_client, &at::Client::sended, m_tracker, [this](const QByteArray& line) {
+        if (isHidden() && m_holds == 0) {
+            // Hidden, only the command before was followed: this one ended it.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (isHidden() && m_holds == 0) {
+                        delete m_tracker;
+                        m_tracker = nullptr;
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
+        }
         if (const at::Exchange* open = m_tracker->open())
             m_rows->started(open->number, open->command, m_logPosition());
         Q_UNUSED(line);

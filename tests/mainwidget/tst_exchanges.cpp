@@ -188,6 +188,16 @@ private slots:
         QCOMPARE(view()->findChildren<at::ExchangeTracker*>().size(), 1);
         m_w.action("exchanges")->setChecked(false);
         QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        // A command in flight when hidden is followed to its end, and nothing after it.
+        m_w.action("exchanges")->setChecked(true);
+        m_w.type("AT+SLOW");
+        QVERIFY(m_peer.waitFor("AT+SLOW\r\n"));
+        m_w.action("exchanges")->setChecked(false);
+        QCOMPARE(view()->findChildren<at::ExchangeTracker*>().size(), 1);
+        exchange("AT", {"OK\r\n"});
+        QTRY_VERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        QCOMPARE(shownRows().size(), 1);
+        QVERIFY(!shownRows().first().startsWith("AT+SLOW||"));
     }
 
     // The overnight soak in small: every third answer an ERROR, a bound of four rows. The
