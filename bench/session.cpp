@@ -51,6 +51,8 @@ void applySession(test::Window& window) {
     for (const QString& what : session) {
         if (what == QLatin1String("times")) {
             window.action(QStringLiteral("show-times"))->setChecked(true);
+        } else if (what == QLatin1String("exchanges")) {
+            window.action(QStringLiteral("exchanges"))->setChecked(true);
         } else if (what.startsWith(QLatin1String("record="))) {
             test::Modals modals;
             modals.chooseFile(what.mid(7));

@@ -141,7 +141,10 @@ void ExchangeView::follow() {
     if (wanted == (m_tracker != nullptr))
         return;
     if (!wanted) {
-        // Its open command stays open: what the module answers now is not seen.
+        // An open command is followed to its end; else its row would stay open for good and
+        // the rest of its answer be taken as unsolicited once the view is shown again.
+        if (m_tracker->open())
+            return;
         delete m_tracker;
         m_tracker = nullptr;
         return;
@@ -151,6 +154,19 @@ void ExchangeView::follow() {
     m_tracker->attach(m_client);
     // After the tracker's own: it has numbered the command by now, and the log has its entry.
     connect(m_client, &at::Client::sended, m_tracker, [this](const QByteArray& line) {
+        if (isHidden() && m_holds == 0) {
+            // Hidden, only the command before was followed: this one ended it.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (isHidden() && m_holds == 0) {
+                        delete m_tracker;
+                        m_tracker = nullptr;
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
+        }
         if (const at::Exchange* open = m_tracker->open())
             m_rows->started(open->number, open->command, m_logPosition());
         Q_UNUSED(line);
@@ -158,6 +174,8 @@ void ExchangeView::follow() {
     connect(m_tracker, &at::ExchangeTracker::exchangeEnded, this, [this](const at::Exchange& e) {
         m_rows->ended(e);
         m_summary->add(e);
+        if (isHidden() && m_holds == 0)
+            QMetaObject::invokeMethod(this, &ExchangeView::follow, Qt::QueuedConnection);
     });
     connect(m_tracker, &at::ExchangeTracker::lateAnswerEnded, m_rows, &ExchangeModel::lateEnded);
     connect(m_tracker, &at::ExchangeTracker::lineTaken, this,

@@ -377,15 +377,17 @@ bool LogEdit::selectEntry(qint64 entry, const QString& text) {
     // From the end: after a "Clear" the oldest lengths still wait for the next trim to go.
     qint64 at = document()->characterCount() - 1;
     auto serial = m_entrySerials.crbegin();
-    for (auto length = m_entries.crbegin(); length != m_entries.crend() && at > 0;
-         ++length, ++serial) {
+    for (auto length = m_entries.crbegin(); length != m_entries.crend(); ++length, ++serial) {
         at -= *length;
+        // Above the top: cleared, and another entry may stand where it was.
+        if (at < 0)
+            return false;
         if (*serial == entry)
             break;
         if (*serial >= 0 && *serial < entry)
             return false;
     }
-    if (serial == m_entrySerials.crend() || *serial != entry || at < 0)
+    if (serial == m_entrySerials.crend())
         return false;
     QTextDocument* doc = document();
     const QTextBlock block = doc->findBlock(int(at));

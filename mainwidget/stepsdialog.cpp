@@ -64,7 +64,7 @@ StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<b
         const QString path = QFileDialog::getOpenFileName(this, tr("Open steps"));
         QString error;
         if (!path.isEmpty() && !load(path, &error))
-            m_status->setText(tr("Not opened: %1: %2").arg(path, error));
+            setStatus(tr("Not opened: %1: %2").arg(path, error));
     });
     connect(saveButton, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(this, tr("Save steps"));
@@ -73,7 +73,7 @@ StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<b
         const QFileInfo info(path);
         if ((info.exists() && !info.isFile()) ||
             !datafile::write(path, m_edit->toPlainText().toLocal8Bit()))
-            m_status->setText(tr("Not saved: %1").arg(path));
+            setStatus(tr("Not saved: %1").arg(path));
     });
     // The device vanishing, or its port failing, ends the run there.
     connect(m_client->serialPort(), &QSerialPort::errorOccurred, this,
@@ -109,6 +109,18 @@ bool StepsDialog::load(const QString& path, QString* error) {
     return true;
 }
 
+void StepsDialog::setStatus(const QString& text) {
+    // A label lays out all its text at once: a step of 100,000 characters took a gigabyte.
+    qsizetype most = 300;
+    if (text.size() <= most) {
+        m_status->setText(text);
+        return;
+    }
+    if (text.at(most - 1).isHighSurrogate())
+        --most;
+    m_status->setText(text.left(most) + QChar(0x2026));
+}
+
 void StepsDialog::run() {
     if (m_runner)
         return;
@@ -123,17 +135,17 @@ void StepsDialog::run() {
         at::Step step;
         QString error;
         if (!at::parseStep(text, stepTimeoutMs, &step, &error)) {
-            m_status->setText(tr("Not run: line %1: %2").arg(i + 1).arg(error));
+            setStatus(tr("Not run: line %1: %2").arg(i + 1).arg(error));
             return;
         }
         m_steps.append(step);
     }
     if (m_steps.isEmpty()) {
-        m_status->setText(tr("No steps"));
+        setStatus(tr("No steps"));
         return;
     }
     if (!m_open()) {
-        m_status->setText(tr("Not run: the port cannot be opened"));
+        setStatus(tr("Not run: the port cannot be opened"));
         return;
     }
     m_ok = m_failed = 0;
@@ -145,7 +157,7 @@ void StepsDialog::run() {
     connect(m_runner, &at::StepRunner::finished, this, &StepsDialog::end);
     m_run->setEnabled(false);
     m_stop->setEnabled(true);
-    m_status->setText(tr("Step 1 of %1: %2").arg(m_steps.size()).arg(m_steps.first().text));
+    setStatus(tr("Step 1 of %1: %2").arg(m_steps.size()).arg(m_steps.first().text));
     m_clock.start();
     for (const at::Step& step : m_steps)
         m_runner->add(step);
@@ -187,10 +199,10 @@ void StepsDialog::stepEnded(const at::StepRecord& record) {
         }
     }
     if (record.number < m_steps.size())
-        m_status->setText(tr("Step %1 of %2: %3")
-                              .arg(record.number + 1)
-                              .arg(m_steps.size())
-                              .arg(m_steps.at(record.number).text));
+        setStatus(tr("Step %1 of %2: %3")
+                      .arg(record.number + 1)
+                      .arg(m_steps.size())
+                      .arg(m_steps.at(record.number).text));
 }
 
 void StepsDialog::end() {
@@ -200,7 +212,7 @@ void StepsDialog::end() {
     else if (m_stopped && m_ok < m_steps.size())
         summary += tr(", stopped at step %1").arg(m_ok + 1);
     summary += tr(" (%1 s)").arg(double(m_clock.elapsed()) / 1000.0, 0, 'f', 1);
-    m_status->setText(summary);
+    setStatus(summary);
     m_runner->deleteLater();
     m_runner = nullptr;
     m_view->release();

@@ -36,6 +36,7 @@ signals:
     void finished(const QString& summary, bool ok);
 
 private:
+    void setStatus(const QString& text);
     void stepEnded(const at::StepRecord& record);
     void end();
 

@@ -10,13 +10,17 @@
 #include "mainwidget/stepsdialog.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryFile>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -63,9 +67,31 @@ class TestExchanges : public QObject {
         QVERIFY(m_peer.waitFor(command.toUtf8() + "\r\n"));
         m_peer.clearReceived();
         for (const QByteArray& piece : answer) {
+            if (piece == "~") { // the view hidden and shown again
+                m_w.action("exchanges")->setChecked(false);
+                m_w.action("exchanges")->setChecked(true);
+                continue;
+            }
             QVERIFY(m_peer.write(piece));
             QTest::qWait(20); // separate reads
         }
+    }
+
+    // "Clear" in the log's context menu.
+    void clearLog() {
+        QTimer pick;
+        connect(&pick, &QTimer::timeout, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    action->text() == "Clear" ? action->trigger() : void();
+                menu->close();
+            }
+        });
+        pick.start(10);
+        QWidget* viewport = m_w.logEdit()->viewport();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
+                                    viewport->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(viewport, &menuEvent);
     }
 
 private slots:
@@ -96,6 +122,9 @@ private slots:
             << QStringList{"AT+WFSCANAP|OK|+WFSCANAP:a\n+WFSCANAP:b", "|unsolicited|+WFEVENT:UP"};
         QTest::newRow("OK twice") << "AT" << QList<QByteArray>{"OK\r\nOK\r\n"}
                                   << QStringList{"AT|OK|", "|unsolicited|OK"};
+        QTest::newRow("hidden and shown in flight")
+            << "AT+SLOW" << QList<QByteArray>{"+SLOW:1\r\n", "~", "OK\r\n"}
+            << QStringList{"AT+SLOW|OK|+SLOW:1"};
         QTest::newRow("time-out, late answer")
             << "AT+SLOW" << QList<QByteArray>{"-", "+SLOW:1\r\nOK\r\n"}
             << QStringList{"AT+SLOW|time-out, late: OK|+SLOW:1!"};
@@ -159,6 +188,16 @@ private slots:
         QCOMPARE(view()->findChildren<at::ExchangeTracker*>().size(), 1);
         m_w.action("exchanges")->setChecked(false);
         QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        // A command in flight when hidden is followed to its end, and nothing after it.
+        m_w.action("exchanges")->setChecked(true);
+        m_w.type("AT+SLOW");
+        QVERIFY(m_peer.waitFor("AT+SLOW\r\n"));
+        m_w.action("exchanges")->setChecked(false);
+        QCOMPARE(view()->findChildren<at::ExchangeTracker*>().size(), 1);
+        exchange("AT", {"OK\r\n"});
+        QTRY_VERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        QCOMPARE(shownRows().size(), 1);
+        QVERIFY(!shownRows().first().startsWith("AT+SLOW||"));
     }
 
     // The overnight soak in small: every third answer an ERROR, a bound of four rows. The
@@ -256,9 +295,15 @@ private slots:
         QCOMPARE(lines.value(2), "+X:2\"\r");
     }
 
+    void showEntry_data() {
+        QTest::addColumn<bool>("cleared"); // else trimmed at the log's bound
+        QTest::newRow("trimmed") << false;
+        QTest::newRow("cleared") << true;
+    }
     // A double-click shows the command's entry in the log, and holds the log still; once the
     // entry is gone the note says so.
     void showEntry() {
+        QFETCH(bool, cleared);
         switchOn();
         exchange("AT+FIRST", {"OK\r\n"});
         exchange("AT+SECOND", {"OK\r\n"});
@@ -268,11 +313,25 @@ private slots:
         QCOMPARE(m_w.logEdit()->textCursor().selectedText(), "<< AT+FIRST");
         QVERIFY(m_w.action("pause")->isChecked());
         m_w.action("pause")->setChecked(false);
-        m_w.logEdit()->setMaxEntries(1);
-        for (int i = 0; i < 3; ++i)
-            exchange("AT", {"OK\r\n"});
+        if (cleared) {
+            // The command unanswered, then the log cleared: the same text typed again is
+            // another entry.
+            view()->setTimeout(300);
+            m_w.type("AT+SECOND");
+            QVERIFY(m_peer.waitFor("AT+SECOND\r\n"));
+            QTRY_VERIFY(shownRows().value(2).endsWith("time-out|!"));
+            m_w.logEdit()->flush();
+            clearLog();
+            QVERIFY(m_w.log().isEmpty());
+            m_w.type("AT+SECOND");
+            QTRY_COMPARE(m_w.log().count("<< AT+SECOND"), 1);
+        } else {
+            m_w.logEdit()->setMaxEntries(1);
+            for (int i = 0; i < 3; ++i)
+                exchange("AT", {"OK\r\n"});
+        }
         m_w.logEdit()->flush();
-        emit t->doubleClicked(t->model()->index(1, 0));
+        emit t->doubleClicked(t->model()->index(cleared ? 2 : 1, 0));
         QVERIFY(view()->findChild<QLabel*>("exchanges-note")->text().contains("AT+SECOND"));
         QVERIFY(!m_w.logEdit()->textCursor().hasSelection());
     }
@@ -343,6 +402,68 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
         QVERIFY2(m_w.log().contains("3 steps: 1 OK, 1 "), qPrintable(m_w.log()));
         QCOMPARE(m_w.log().count("<< AT\n"), 1);
+    }
+
+    // A repeating user command skips its ticks while steps run: its answer would be taken for
+    // the running step's.
+    void stepsHoldRepetitions() {
+        const int row = UserCommands::_self.append();
+        UserCommand& repeating = UserCommands::_self.command(row);
+        repeating.setValue("AT+REP");
+        repeating.setPeriod(100);
+        m_w.openClose()->click();
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT+A\nAT+B\n");
+        int duringRun = 0;
+        connect(m_w.client(), &at::Client::sended, this, [&](const QByteArray& data) {
+            if (data.startsWith("AT+REP") && dialog->running())
+                ++duringRun;
+        });
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT+A\r\n"));
+        repeating.setAuto(true);
+        QTest::qWait(350); // slow steps: ticks fall inside them
+        QVERIFY(m_peer.write("OK\r\n"));
+        QVERIFY(m_peer.waitFor("AT+B\r\n"));
+        QTest::qWait(350);
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(m_peer.waitFor("AT+REP\r\n")); // and the ticks go on after the run
+        repeating.setAuto(false);
+        UserCommands::_self.remove(row);
+        QCOMPARE(duringRun, 0);
+        QCOMPARE(m_peer.received().left(m_peer.received().indexOf("AT+REP")),
+                 QByteArray("AT+A\r\nAT+B\r\n"));
+    }
+
+    // A step of 100,000 characters goes out whole; the dialog shows only its start (a label
+    // with all of it took a gigabyte and stalled the window).
+    void longStep() {
+        m_w.openClose()->click();
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        const QString step = "AT+" + QString(100000, 'A');
+        dialog->findChild<QPlainTextEdit*>()->setPlainText(step + "\nAT\n");
+        dialog->run();
+        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n"));
+        QVERIFY(m_peer.write("OK\r\n"));
+        QVERIFY(m_peer.waitFor("\r\nAT\r\n"));
+        QVERIFY(m_peer.write("ERROR\r\n"));
+        QTRY_VERIFY(!dialog->running());
+        const QString status = dialog->findChild<QLabel*>("steps-status")->text();
+        QVERIFY2(status.startsWith("2 steps: 1 OK, 1 ERROR at step 2: AT: ERROR"),
+                 qPrintable(status));
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT\n" + step + "\n");
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT\r\n"));
+        QVERIFY(m_peer.write("OK\r\n"));
+        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n"));
+        QVERIFY(dialog->running());
+        QVERIFY(dialog->findChild<QLabel*>("steps-status")->text().size() < 1000);
+        dialog->stop();
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(dialog->findChild<QLabel*>("steps-status")->text().size() < 1000);
     }
 
     // A step file that is a FIFO or over 16 MiB is not read; the text in the editor stays.
