@@ -9,13 +9,10 @@
 #include "input/binarydialog.h"
 #include "mainwidget/harness.h"
 
-#include "app/app.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -73,17 +70,10 @@ int longLineChild(int argc, char** argv, const Options& options) {
     if (!shape)
         return 6;
     Feeder feeder;
-    if (!feeder.isOpen())
-        return 2;
     QApplication application(argc, argv);
-    QTranslator qtTranslator;
-    QTranslator mainTranslator;
-    app::prepare(qtTranslator, mainTranslator);
     test::Window window;
-    if (!window.create(feeder.slavePath()))
-        return 4;
-    window.widget()->resize(1280, 800);
-    window.widget()->show();
+    if (const int failed = showWindow(window, feeder, true))
+        return failed;
     if (!openWindow(window, feeder))
         return 5;
     report("log_width", window.logEdit()->viewport()->width());

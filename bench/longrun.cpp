@@ -6,11 +6,8 @@
 #include "bench/scenarios.h"
 #include "mainwidget/harness.h"
 
-#include "app/app.h"
-
 #include <QApplication>
 #include <QTextDocument>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,16 +17,10 @@ namespace bench {
 
 int longRunChild(int argc, char** argv, const Options& options) {
     Feeder feeder;
-    if (!feeder.isOpen())
-        return 2;
     QApplication application(argc, argv);
-    QTranslator qtTranslator;
-    QTranslator mainTranslator;
-    app::prepare(qtTranslator, mainTranslator);
     test::Window window;
-    if (!window.create(feeder.slavePath()))
-        return 4;
-    window.widget()->show();
+    if (const int failed = showWindow(window, feeder, false))
+        return failed;
 
     struct State {
         quint64 received = 0;

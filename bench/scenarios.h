@@ -34,6 +34,10 @@ int streamChild(int argc, char** argv, bool window, const Options& options);
 // The real window on the feeder's terminal, opened as a user would: the harness of the tests
 // finds its controls. False if the port did not open.
 bool openWindow(test::Window& window, const Feeder& feeder);
+// The window as start-up makes it (identity, catalogues, user commands) on the feeder's
+// terminal, shown: desktop-sized (1280x800) or in its default size, where the log is so narrow
+// that every line wraps several times. 0, or the child's exit status when it could not be made.
+int showWindow(test::Window& window, const Feeder& feeder, bool desktop);
 
 // startup.cpp
 QList<Row> startupRows();

@@ -126,14 +126,10 @@ QList<Row> sessionRows(const Options& options) {
 
 int sessionChild(int argc, char** argv, const QString& mode, const Options& options) {
     Feeder feeder;
-    if (!feeder.isOpen())
-        return 2;
     QApplication application(argc, argv);
     test::Window window;
-    if (!window.create(feeder.slavePath()))
-        return 4;
-    window.widget()->resize(1280, 800);
-    window.widget()->show();
+    if (const int failed = showWindow(window, feeder, true))
+        return failed;
     if (!openWindow(window, feeder))
         return 5;
     quint64 received = 0;

@@ -103,19 +103,10 @@ int bareChild(int argc, char** argv, const Options& options) {
 
 int windowChild(int argc, char** argv, const Options& options) {
     Feeder feeder;
-    if (!feeder.isOpen())
-        return 2;
     QApplication application(argc, argv);
-    QTranslator qtTranslator;
-    QTranslator mainTranslator;
-    app::prepare(qtTranslator, mainTranslator);
     test::Window window;
-    if (!window.create(feeder.slavePath()))
-        return 4;
-    // A desktop-sized window: in the chooser's default size the log is so narrow that every
-    // line wraps several times.
-    window.widget()->resize(1280, 800);
-    window.widget()->show();
+    if (const int failed = showWindow(window, feeder, true))
+        return failed;
     applySession(window);
 
     QTimer::singleShot(100, window.widget(), [&] {
@@ -146,6 +137,21 @@ bool openWindow(test::Window& window, const Feeder& feeder) {
     }
     report("baud", port->baudRate());
     return feeder.isOpen();
+}
+
+int showWindow(test::Window& window, const Feeder& feeder, bool desktop) {
+    // Installed for the life of the process, as start-up's are.
+    static QTranslator qtTranslator;
+    static QTranslator mainTranslator;
+    if (!feeder.isOpen())
+        return 2;
+    app::prepare(qtTranslator, mainTranslator);
+    if (!window.create(feeder.slavePath()))
+        return 4;
+    if (desktop)
+        window.widget()->resize(1280, 800);
+    window.widget()->show();
+    return 0;
 }
 
 int streamChild(int argc, char** argv, bool window, const Options& options) {

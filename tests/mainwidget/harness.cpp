@@ -1,8 +1,10 @@
 #include "mainwidget/harness.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 namespace test {
@@ -40,6 +42,22 @@ void Window::type(const QString& text) {
     input()->clear();
     QTest::keyClicks(input(), text);
     QTest::keyClick(input(), Qt::Key_Return);
+}
+
+void Window::clearLog() {
+    QTimer pick;
+    QObject::connect(&pick, &QTimer::timeout, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                action->text() == "Clear" ? action->trigger() : void();
+            menu->close();
+        }
+    });
+    pick.start(10);
+    QWidget* viewport = logEdit()->viewport();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
+                                viewport->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(viewport, &menuEvent);
 }
 
 bool Window::atOk(int timeoutMs) {

@@ -62,6 +62,8 @@ public:
     void type(const QString& text);
     // Types AT and waits for the module's OK behind it.
     bool atOk(int timeoutMs = 3000);
+    // Picks "Clear" in the log's context menu.
+    void clearLog();
 
 private:
     template <typename T> T* find(const QString& name = {}) const {

@@ -77,23 +77,6 @@ class TestExchanges : public QObject {
         }
     }
 
-    // "Clear" in the log's context menu.
-    void clearLog() {
-        QTimer pick;
-        connect(&pick, &QTimer::timeout, this, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                for (QAction* action : menu->actions())
-                    action->text() == "Clear" ? action->trigger() : void();
-                menu->close();
-            }
-        });
-        pick.start(10);
-        QWidget* viewport = m_w.logEdit()->viewport();
-        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
-                                    viewport->mapToGlobal(QPoint(1, 1)));
-        QApplication::sendEvent(viewport, &menuEvent);
-    }
-
 private slots:
     void initTestCase() { test::setIdentity(); }
     void init() {
@@ -321,7 +304,7 @@ private slots:
             QVERIFY(m_peer.waitFor("AT+SECOND\r\n"));
             QTRY_VERIFY(shownRows().value(2).endsWith("time-out|!"));
             m_w.logEdit()->flush();
-            clearLog();
+            m_w.clearLog();
             QVERIFY(m_w.log().isEmpty());
             m_w.type("AT+SECOND");
             QTRY_COMPARE(m_w.log().count("<< AT+SECOND"), 1);
