@@ -1,5 +1,8 @@
 #include "mainwidget/harness.h"
 
+#include "input/binarydialog.h"
+#include "input/binaryeditor.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -38,6 +41,22 @@ bool Window::choosePort(const QString& path) {
     return combo->portName() == path;
 }
 
+UserCommand& userCommand(const QString& value, quint32 period) {
+    UserCommand& command = UserCommands::_self.command(UserCommands::_self.append());
+    command.setValue(value);
+    command.setPeriod(period);
+    return command;
+}
+
+bool repeat(UserCommand& command, int ticks) {
+    QSignalSpy sent(&UserCommands::_self, &UserCommands::sendCommand);
+    command.setPeriod(100);
+    command.setAuto(true);
+    const bool came = QTest::qWaitFor([&] { return sent.size() >= ticks; });
+    command.setAuto(false);
+    return came;
+}
+
 void Window::type(const QString& text) {
     input()->clear();
     QTest::keyClicks(input(), text);
@@ -58,6 +77,19 @@ void Window::clearLog() {
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, {1, 1},
                                 viewport->mapToGlobal(QPoint(1, 1)));
     QApplication::sendEvent(viewport, &menuEvent);
+}
+
+QDialog* Window::lineDialog() {
+    action(QStringLiteral("line-settings"))->trigger();
+    return find<QDialog>(QStringLiteral("line-settings-dialog"));
+}
+
+bool Window::pick(const QString& name, int value) {
+    QComboBox* combo = lineCombo(name);
+    const int index = combo->findData(value);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return index >= 0;
 }
 
 bool Window::atOk(int timeoutMs) {
@@ -107,6 +139,19 @@ void Modals::chooseFile(const QString& path) {
             dialog->selectFile(path);
         path.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
         return !dialog->isVisible(); // not taken yet: again on a later turn of the event loop
+    });
+}
+
+void Modals::payload(const QString& hex, int* maxSize) {
+    add([=](QWidget* w) {
+        auto* d = qobject_cast<BinaryDialog*>(w);
+        if (d && maxSize)
+            *maxSize = d->maxDataSize();
+        if (d)
+            QTest::keyClicks(d->findChild<BinaryEditor*>(), hex == "-" ? QString() : hex);
+        if (d)
+            hex == "-" ? d->reject() : d->accept();
+        return d != nullptr;
     });
 }
 

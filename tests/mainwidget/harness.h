@@ -15,6 +15,7 @@
 #include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -64,6 +65,11 @@ public:
     bool atOk(int timeoutMs = 3000);
     // Picks "Clear" in the log's context menu.
     void clearLog();
+    // The dialog of "Line settings...", opened from the menu as a user does, and its choosers.
+    QDialog* lineDialog();
+    QComboBox* lineCombo(const QString& name) { return lineDialog()->findChild<QComboBox*>(name); }
+    // Picks the item of that value there as a user does; false when it is not listed.
+    bool pick(const QString& name, int value);
 
 private:
     template <typename T> T* find(const QString& name = {}) const {
@@ -71,6 +77,12 @@ private:
     }
     std::unique_ptr<MainWidget> m_widget;
 };
+
+// A new user command of value, repeating every period ms once switched on.
+UserCommand& userCommand(const QString& value, quint32 period = 100);
+// Repeats command every 100 ms until ticks sends were asked for, then stops; false if they never
+// came.
+bool repeat(UserCommand& command, int ticks = 3);
 
 // Answers the modal dialogs that open inside the window's slots: every message box is
 // recorded as "title|text" and closed with OK; other dialogs go to the handlers in
@@ -82,6 +94,8 @@ public:
     void add(Handler handler) { m_handlers.append(std::move(handler)); }
     // Answers the next file dialog with path (an empty one cancels it).
     void chooseFile(const QString& path);
+    // Types hex into the next payload dialog and accepts it ("-" cancels); records its maximum.
+    void payload(const QString& hex, int* maxSize = nullptr);
 
     int answered = 0;
     QStringList boxes;

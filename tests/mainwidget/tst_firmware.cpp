@@ -4,7 +4,6 @@
 
 #include "mainwidget/harness.h"
 
-#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
@@ -220,18 +219,8 @@ private slots:
     // shape does not change under it: a pick while it runs is refused, once.
     void heldBack() {
         QVERIFY(start({"--delay", "60"}));
-        m_w.action("line-settings")->trigger();
-        auto* dialog = m_w.widget()->findChild<QDialog*>("line-settings-dialog");
-        const auto pick = [dialog](const QString& name, int value) {
-            auto* combo = dialog->findChild<QComboBox*>(name);
-            combo->setCurrentIndex(combo->findData(value));
-            emit combo->activated(combo->currentIndex());
-        };
-        pick("lineEnding", int(at::LineEnding::Lf));
-        const int row = UserCommands::_self.append();
-        UserCommand& repeating = UserCommands::_self.command(row);
-        repeating.setValue("AT");
-        repeating.setPeriod(100);
+        QVERIFY(m_w.pick("lineEnding", int(at::LineEnding::Lf)));
+        UserCommand& repeating = test::userCommand("AT");
         // The repetition starts with the first block, so no answer to it is on its way when the
         // update begins; a command is typed while the module holds its answer to the last request.
         connect(m_w.client(), &at::Client::sended, this, [&](const QByteArray& data) {
@@ -239,7 +228,7 @@ private slots:
                 repeating.setAuto(true);
             if (data.startsWith("AT+FWWRITE=0,256,"))
                 QMetaObject::invokeMethod(
-                    this, [&] { pick("flowControl", QSerialPort::HardwareControl); },
+                    this, [&] { m_w.pick("flowControl", QSerialPort::HardwareControl); },
                     Qt::QueuedConnection);
             if (data.startsWith("AT+FWUPDATE="))
                 QMetaObject::invokeMethod(
@@ -250,7 +239,7 @@ private slots:
         QVERIFY2(QTest::qWaitFor([&] { return m_w.log().contains("+UID:"); }, 10000),
                  qPrintable(m_w.log().right(600)));
         repeating.setAuto(false);
-        UserCommands::_self.remove(row);
+        UserCommands::_self.remove(UserCommands::_self.size() - 1);
         const QString log = m_w.log();
         const qsizetype from = log.indexOf("<< AT+FWWRITE=");
         const qsizetype answer = log.indexOf(">> ", log.indexOf("<< AT+FWUPDATE=", from));
