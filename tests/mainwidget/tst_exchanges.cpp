@@ -1,8 +1,6 @@
 // The exchanges view of the real window on a pseudo-terminal: rows and results, the summary
 // per command, the filter, CSV export, the way back to the log; failed answers marked red.
 
-#include "input/binarydialog.h"
-#include "input/binaryeditor.h"
 #include "mainwidget/commandsummary.h"
 #include "mainwidget/exchangemodel.h"
 #include "mainwidget/exchangeview.h"
@@ -10,17 +8,12 @@
 #include "mainwidget/stepsdialog.h"
 
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableView>
-#include <QTemporaryFile>
 #include <QTextBlock>
-#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -61,6 +54,13 @@ class TestExchanges : public QObject {
         m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen());
     }
+    // "Run steps..." opened from the menu, with text in its editor.
+    StepsDialog* stepsDialog(const QString& text) {
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText(text);
+        return dialog;
+    }
     // Types command and answers it with the pieces once it arrived.
     void exchange(const QString& command, const QList<QByteArray>& answer) {
         m_w.type(command);
@@ -90,32 +90,18 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QList<QByteArray>>("answer"); // "-": the module says nothing
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("OK") << "AT+VERSION" << QList<QByteArray>{"+VERSION:1.2\r\nOK\r\n"}
-                            << QStringList{"AT+VERSION|OK|+VERSION:1.2"};
-        QTest::newRow("ERROR") << "AT+NOPE" << QList<QByteArray>{"ERROR\r\n"}
-                               << QStringList{"AT+NOPE|ERROR|!"};
-        QTest::newRow("CME") << "AT+UID" << QList<QByteArray>{"+CME ERROR: 10\r\n"}
-                             << QStringList{"AT+UID|+CME ERROR: 10|!"};
-        QTest::newRow("echo and split")
-            << "AT+UID" << QList<QByteArray>{"AT+U", "ID\r\n+UI", "D:4B\r", "\nO", "K\r\n"}
-            << QStringList{"AT+UID|OK|+UID:4B"};
-        QTest::newRow("event inside")
-            << "AT+WFSCANAP"
-            << QList<QByteArray>{"+WFSCANAP:a\r\n+WFEVENT:UP\r\n+WFSCANAP:b\r\nOK\r\n"}
-            << QStringList{"AT+WFSCANAP|OK|+WFSCANAP:a\n+WFSCANAP:b", "|unsolicited|+WFEVENT:UP"};
-        QTest::newRow("OK twice") << "AT" << QList<QByteArray>{"OK\r\nOK\r\n"}
-                                  << QStringList{"AT|OK|", "|unsolicited|OK"};
-        QTest::newRow("hidden and shown in flight")
-            << "AT+SLOW" << QList<QByteArray>{"+SLOW:1\r\n", "~", "OK\r\n"}
-            << QStringList{"AT+SLOW|OK|+SLOW:1"};
-        QTest::newRow("time-out, late answer")
-            << "AT+SLOW" << QList<QByteArray>{"-", "+SLOW:1\r\nOK\r\n"}
-            << QStringList{"AT+SLOW|time-out, late: OK|+SLOW:1!"};
-        QTest::newRow("bidi from the device")
-            << "AT"
-            << QList<QByteArray>{"+X:\xe2\x80\xae"
-                                 "abc\r\nOK\r\n"}
-            << QStringList{"AT|OK|", "|unsolicited|+X:\\x{202e}abc"};
+        using Pieces = QList<QByteArray>;
+        // clang-format off
+        QTest::newRow("OK") << "AT+VERSION" << Pieces{"+VERSION:1.2\r\nOK\r\n"} << QStringList{"AT+VERSION|OK|+VERSION:1.2"};
+        QTest::newRow("ERROR") << "AT+NOPE" << Pieces{"ERROR\r\n"} << QStringList{"AT+NOPE|ERROR|!"};
+        QTest::newRow("CME") << "AT+UID" << Pieces{"+CME ERROR: 10\r\n"} << QStringList{"AT+UID|+CME ERROR: 10|!"};
+        QTest::newRow("echo and split") << "AT+UID" << Pieces{"AT+U", "ID\r\n+UI", "D:4B\r", "\nO", "K\r\n"} << QStringList{"AT+UID|OK|+UID:4B"};
+        QTest::newRow("event inside") << "AT+WFSCANAP" << Pieces{"+WFSCANAP:a\r\n+WFEVENT:UP\r\n+WFSCANAP:b\r\nOK\r\n"} << QStringList{"AT+WFSCANAP|OK|+WFSCANAP:a\n+WFSCANAP:b", "|unsolicited|+WFEVENT:UP"};
+        QTest::newRow("OK twice") << "AT" << Pieces{"OK\r\nOK\r\n"} << QStringList{"AT|OK|", "|unsolicited|OK"};
+        QTest::newRow("hidden and shown in flight") << "AT+SLOW" << Pieces{"+SLOW:1\r\n", "~", "OK\r\n"} << QStringList{"AT+SLOW|OK|+SLOW:1"};
+        QTest::newRow("time-out, late answer") << "AT+SLOW" << Pieces{"-", "+SLOW:1\r\nOK\r\n"} << QStringList{"AT+SLOW|time-out, late: OK|+SLOW:1!"};
+        QTest::newRow("bidi from the device") << "AT" << Pieces{"+X:\xe2\x80\xae" "abc\r\nOK\r\n"} << QStringList{"AT|OK|", "|unsolicited|+X:\\x{202e}abc"};
+        // clang-format on
     }
     void rows() {
         QFETCH(QString, command);
@@ -146,14 +132,7 @@ private slots:
     void binaryWrite() {
         switchOn();
         test::Modals modals;
-        modals.add([](QWidget* w) {
-            auto* d = qobject_cast<BinaryDialog*>(w);
-            if (d) {
-                QTest::keyClicks(d->findChild<BinaryEditor*>(), "48 69");
-                d->accept();
-            }
-            return d != nullptr;
-        });
+        modals.payload("48 69");
         m_w.type("AT+WRITEB=0,2");
         QVERIFY(m_peer.waitFor("AT+WRITEB=0,2\r\nHi"));
         QVERIFY(m_peer.write("OK\r\n"));
@@ -322,26 +301,20 @@ private slots:
     void steps_data() {
         QTest::addColumn<bool>("keepGoing");
         QTest::addColumn<QString>("summary");
-        QTest::addColumn<int>("atExit"); // kelvra-at's exit code on the same file
-        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
-        QTest::newRow("keep going")
-            << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+        // clang-format off
+        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
+        QTest::newRow("keep going") << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
+        // clang-format on
     }
-    // Steps on the simulator: each an exchange, one grey entry at the end; the same file runs
-    // alike in kelvra-at.
+    // Steps on the simulator: each an exchange, one grey entry at the end.
     void steps() {
         QFETCH(bool, keepGoing);
         QFETCH(QString, summary);
-        QFETCH(int, atExit);
         test::Modsim sim;
         QVERIFY(sim.start());
         m_w.destroy();
         QVERIFY(m_w.create(sim.portPath()));
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        QVERIFY(dialog);
-        const QString file = "# bring-up\nAT\nAT+NOPE\nAT+VERSION\n";
-        dialog->findChild<QPlainTextEdit*>()->setPlainText(file);
+        auto* dialog = stepsDialog("# bring-up\nAT\nAT+NOPE\nAT+VERSION\n");
         dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
         dialog->run();
         QVERIFY(dialog->running());
@@ -356,20 +329,6 @@ private slots:
         QCOMPARE(view()->summary()->rowCount(), keepGoing ? 3 : 2);
         QVERIFY(view()->isHidden()); // the view followed the steps all the same
         QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
-
-        m_w.port()->close();
-        QTemporaryFile steps;
-        QVERIFY(steps.open());
-        steps.write(file.toUtf8());
-        steps.close();
-        const QString tool =
-            QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at");
-        QProcess at;
-        at.setStandardInputFile(steps.fileName());
-        at.start(tool, QStringList{"-q"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
-                           QStringList{sim.portPath(), "-"});
-        QVERIFY(at.waitForFinished(10000));
-        QCOMPARE(at.exitCode(), atExit);
     }
 
     // The device vanishing mid-run ends the run there, told, and the next run can start.
@@ -378,9 +337,7 @@ private slots:
         QVERIFY(sim.start({"--vanish-after", "2"}));
         m_w.destroy();
         QVERIFY(m_w.create(sim.portPath()));
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT\nAT+VERSION\nAT\n");
+        auto* dialog = stepsDialog("AT\nAT+VERSION\nAT\n");
         dialog->run();
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
         QVERIFY2(m_w.log().contains("3 steps: 1 OK, 1 "), qPrintable(m_w.log()));
@@ -390,14 +347,9 @@ private slots:
     // A repeating user command skips its ticks while steps run: its answer would be taken for
     // the running step's.
     void stepsHoldRepetitions() {
-        const int row = UserCommands::_self.append();
-        UserCommand& repeating = UserCommands::_self.command(row);
-        repeating.setValue("AT+REP");
-        repeating.setPeriod(100);
+        UserCommand& repeating = test::userCommand("AT+REP");
         m_w.openClose()->click();
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT+A\nAT+B\n");
+        auto* dialog = stepsDialog("AT+A\nAT+B\n");
         int duringRun = 0;
         connect(m_w.client(), &at::Client::sended, this, [&](const QByteArray& data) {
             if (data.startsWith("AT+REP") && dialog->running())
@@ -414,7 +366,7 @@ private slots:
         QTRY_VERIFY(!dialog->running());
         QVERIFY(m_peer.waitFor("AT+REP\r\n")); // and the ticks go on after the run
         repeating.setAuto(false);
-        UserCommands::_self.remove(row);
+        UserCommands::_self.remove(UserCommands::_self.size() - 1);
         QCOMPARE(duringRun, 0);
         QCOMPARE(m_peer.received().left(m_peer.received().indexOf("AT+REP")),
                  QByteArray("AT+A\r\nAT+B\r\n"));
@@ -424,10 +376,8 @@ private slots:
     // with all of it took a gigabyte and stalled the window).
     void longStep() {
         m_w.openClose()->click();
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
         const QString step = "AT+" + QString(100000, 'A');
-        dialog->findChild<QPlainTextEdit*>()->setPlainText(step + "\nAT\n");
+        auto* dialog = stepsDialog(step + "\nAT\n");
         dialog->run();
         QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n"));
         QVERIFY(m_peer.write("OK\r\n"));
@@ -457,9 +407,7 @@ private slots:
     }
     void stepFile() {
         QFETCH(QString, kind);
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT");
+        auto* dialog = stepsDialog("AT");
         const QString path = m_dir.filePath("steps-" + kind);
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
