@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -19,7 +20,9 @@ namespace test {
 // program's opens and closes.
 class PtyPeer : public QObject {
 public:
-    PtyPeer() {
+    // Not reading: a device that takes nothing off the line until drained, so that what the
+    // program writes stays in the terminal and a send stalls there.
+    explicit PtyPeer(bool reading = true) {
         char name[256] = {};
         termios tio{};
         cfmakeraw(&tio);
@@ -32,6 +35,8 @@ public:
         ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
         ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        if (!reading)
+            return;
         m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, &PtyPeer::readAvailable);
     }
@@ -60,6 +65,15 @@ public:
         termios tio{};
         ::tcgetattr(m_slave, &tio);
         return tio;
+    }
+    // Bytes in the terminal that the module's end has not read yet.
+    int unread() const {
+        int n = 0;
+        return ::ioctl(m_master, FIONREAD, &n) == 0 ? n : -1;
+    }
+    QByteArray drain() {
+        readAvailable();
+        return takeReceived();
     }
     QByteArray received() const { return m_received; }
     QByteArray takeReceived() { return std::exchange(m_received, {}); }

@@ -2,8 +2,6 @@
 // escapes on the wire, a paste of several lines, Send file with its progress, Cancel and a
 // vanishing device, files that are refused, and the search for the module's baud rate.
 
-#include "input/binarydialog.h"
-#include "input/binaryeditor.h"
 #include "mainwidget/baudfinder.h"
 #include "mainwidget/filesender.h"
 #include "mainwidget/harness.h"
@@ -17,45 +15,9 @@
 #include <QRandomGenerator>
 #include <QSerialPortInfo>
 
-#include <pty.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 namespace {
-
-// A device that takes nothing off the line until told to: what the window writes stays in the
-// terminal, and the send stalls there.
-struct StalledPty {
-    int master = -1, slave = -1;
-    QString path;
-    StalledPty() {
-        char name[256] = {};
-        termios tio{};
-        cfmakeraw(&tio);
-        if (openpty(&master, &slave, name, &tio, nullptr) == 0)
-            path = QString::fromLocal8Bit(name);
-    }
-    ~StalledPty() { vanish(); }
-    void vanish() {
-        for (int* fd : {&master, &slave}) {
-            if (*fd >= 0)
-                ::close(*fd);
-            *fd = -1;
-        }
-    }
-    int unread() const {
-        int n = 0;
-        return ::ioctl(master, FIONREAD, &n) == 0 ? n : -1;
-    }
-    QByteArray drain() {
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        QByteArray all;
-        char buf[65536];
-        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
-            all.append(buf, n);
-        return all;
-    }
-};
 
 QByteArray randomBytes(qsizetype size) {
     QByteArray data(size, Qt::Uninitialized);
@@ -74,11 +36,7 @@ class TestSending : public QObject {
     QTemporaryDir m_dir;
 
     QString writeFile(const QString& name, const QByteArray& data) {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-            return {};
-        return path;
+        return test::writeFile(m_dir.filePath(name), data) ? m_dir.filePath(name) : QString();
     }
     ProgressBox* box(const QString& name) const {
         return m_w.widget()->findChild<ProgressBox*>(name);
@@ -132,14 +90,7 @@ private slots:
         QVERIFY(m_w.create(peer.slavePath()));
         const qsizetype history = m_w.input()->history.entries.size();
         test::Modals modals;
-        modals.add([](QWidget* w) {
-            auto* d = qobject_cast<BinaryDialog*>(w);
-            if (d) {
-                QTest::keyClicks(d->findChild<BinaryEditor*>(), "0102");
-                d->accept();
-            }
-            return d != nullptr;
-        });
+        modals.payload("0102");
         m_w.action(QStringLiteral("escapes"))->setChecked(escapes);
         QTest::keyClicks(m_w.input(), text);
         QTest::keyClick(m_w.input(), Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
@@ -163,15 +114,12 @@ private slots:
         QTest::addColumn<QString>("answer"); // "send", "cancel", "" (no question)
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<int>("entries"); // added to the history
+        const QString half(50000, 'A');
         // clang-format off
         QTest::newRow("three") << "AT\nAT+VERSION\r\n\nAT+UID\n" << "send" << QByteArray("AT\r\nAT+VERSION\r\nAT+UID\r\n") << 3;
         QTest::newRow("cancelled") << "AT\nAT+UID" << "cancel" << QByteArray() << 0;
         QTest::newRow("return key") << "AT\nAT+UID" << "return" << QByteArray() << 0;
-        // clang-format on
-        const QString half(50000, 'A');
-        QTest::newRow("100,000 characters")
-            << half + "\n" + half << "send" << (half + "\r\n" + half + "\r\n").toLatin1() << 2;
-        // clang-format off
+        QTest::newRow("100,000 characters") << half + "\n" + half << "send" << (half + "\r\n" + half + "\r\n").toLatin1() << 2;
         QTest::newRow("one line is pasted as it is") << "AT+UID\n" << "" << QByteArray() << 0;
         QTest::newRow("binary write refused") << "AT\nAT+WRITEB=0,4\nAT" << "" << QByteArray() << 0;
         // clang-format on
@@ -252,8 +200,8 @@ private slots:
     }
     void sendFile() {
         QFETCH(QString, how);
-        StalledPty pty;
-        QVERIFY(m_w.create(pty.path));
+        test::PtyPeer pty(false);
+        QVERIFY(m_w.create(pty.slavePath()));
         const QByteArray data = randomBytes(1024 * 1024);
         const QString path = writeFile(QStringLiteral("big.bin"), data);
         test::Modals modals;
