@@ -169,20 +169,13 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QStringList>("events"); // then the module says OK
         // clang-format off
-        QTest::newRow("bogus block count, port closed behind the client") << QByteArray("+READB:1000\r\nab") << "drop"
-            << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "opened", "received:OK\\r\\n"};
-        QTest::newRow("partial line, version query opens") << QByteArray("+VER") << "test"
-            << QStringList{"received:+VER", "opened", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0", "closed"};
-        QTest::newRow("bogus block count, query on the held port") << QByteArray("+READB:1000\r\nab") << "query"
-            << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0"};
-        QTest::newRow("lines without a line feed") << QByteArray(2 * 65536 + 5, 'x') + "\r\n" + QByteArray(70000, 'y') << ""
-            << QStringList{"received:x*65536", "received:x*65536", "received:xxxxx\\r\\n", "received:y*65536", "received:y*4468"};
-        QTest::newRow("held command, port closed") << QByteArray() << "held"
-            << QStringList{"sended:AT+VERSION\\r\\n", "closed", "error:-2", "test:-2", "failed:AT+UID\\r\\n The port is not open"};
+        QTest::newRow("bogus block count, port closed behind the client") << QByteArray("+READB:1000\r\nab") << "drop" << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "opened", "received:OK\\r\\n"};
+        QTest::newRow("partial line, version query opens") << QByteArray("+VER") << "test" << QStringList{"received:+VER", "opened", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0", "closed"};
+        QTest::newRow("bogus block count, query on the held port") << QByteArray("+READB:1000\r\nab") << "query" << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0"};
+        QTest::newRow("lines without a line feed") << QByteArray(2 * 65536 + 5, 'x') + "\r\n" + QByteArray(70000, 'y') << "" << QStringList{"received:x*65536", "received:x*65536", "received:xxxxx\\r\\n", "received:y*65536", "received:y*4468"};
+        QTest::newRow("held command, port closed") << QByteArray() << "held" << QStringList{"sended:AT+VERSION\\r\\n", "closed", "error:-2", "test:-2", "failed:AT+UID\\r\\n The port is not open"};
         // The port closes while the first block is reported: the next one never leaves.
-        QTest::newRow("block after the port closed") << QByteArray() << "firmware"
-            << QStringList{"sended:A*529", "received:OK\\r\\n", "progress:256", "closed",
-                           "failed:A*531 The port is not open", "error:-2", "firmware:-2"};
+        QTest::newRow("block after the port closed") << QByteArray() << "firmware" << QStringList{"sended:A*529", "received:OK\\r\\n", "progress:256", "closed", "failed:A*531 The port is not open", "error:-2", "firmware:-2"};
         // clang-format on
     }
     void closeAndOpen() {
@@ -264,12 +257,12 @@ private slots:
         QTest::addColumn<QList<bool>>("levels");
         QTest::addColumn<QString>("steps"); // line, level and delay of each
         const auto dtr = at::ControlLine::Dtr, rts = at::ControlLine::Rts;
+        // clang-format off
         QTest::newRow("DTR") << QList{dtr} << QList{true} << "DTR off 0, DTR on 100";
         QTest::newRow("RTS, low") << QList{rts} << QList{false} << "RTS on 0, RTS off 100";
-        QTest::newRow("DTR, then RTS") << QList{dtr, rts} << QList{true, false}
-                                       << "DTR off 0, RTS on 0, RTS off 100, DTR on 100";
-        QTest::newRow("RTS, then DTR") << QList{rts, dtr} << QList{true, true}
-                                       << "RTS off 0, DTR off 0, DTR on 100, RTS on 100";
+        QTest::newRow("DTR, then RTS") << QList{dtr, rts} << QList{true, false} << "DTR off 0, RTS on 0, RTS off 100, DTR on 100";
+        QTest::newRow("RTS, then DTR") << QList{rts, dtr} << QList{true, true} << "RTS off 0, DTR off 0, DTR on 100, RTS on 100";
+        // clang-format on
     }
     void pulseSteps() {
         QFETCH(QList<at::ControlLine>, order);
@@ -296,8 +289,9 @@ private slots:
         QTest::newRow("not hex") << R"(\xZZ)" << QByteArray() << 0;
         QTest::newRow("trailing") << R"(pass\)" << QByteArray() << 4;
         QTest::newRow("unknown") << R"(p\a)" << QByteArray() << 1;
-        QTest::newRow("local text") << QString::fromUtf8("\u00e9\\n")
-                                    << (QString::fromUtf8("\u00e9").toLocal8Bit() + '\n') << -1;
+        // clang-format off
+        QTest::newRow("local text") << QString::fromUtf8("\u00e9\\n") << (QString::fromUtf8("\u00e9").toLocal8Bit() + '\n') << -1;
+        // clang-format on
     }
     void unescape() {
         QFETCH(QString, text);

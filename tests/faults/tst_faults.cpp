@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <csignal>
 #include <ctime>
@@ -215,9 +214,8 @@ private slots:
         // The loss, and for a repetition the device gone: not one entry per tick.
         const int errors = m_w.count("Serial port error:  ");
         QVERIFY2(errors == 1, qPrintable(m_w.log()));
-        QCOMPARE(m_w.count(QString("Not sent: the device %1 is gone; it is opened again when it "
-                                   "comes back")
-                               .arg(m_link)),
+        QCOMPARE(m_w.count("Not sent: the device " + m_link +
+                           " is gone; it is opened again when it comes back"),
                  int(during == "repeat"));
         QVERIFY(modals.boxes.size() <= 1);
         const QString before = m_w.log();

@@ -34,10 +34,8 @@ private slots:
         for (const char* sub : {"app", "at", "input", "mainwidget", "usercommands", "widgets"})
             args << root + '/' + sub;
         QProcess lupdate;
-        lupdate.start(KELVRA_LUPDATE, args << "-locations"
-                                           << "none"
-                                           << "-silent"
-                                           << "-ts" << ts);
+        lupdate.start(KELVRA_LUPDATE,
+                      args + QStringList{"-locations", "none", "-silent", "-ts", ts});
         QVERIFY(lupdate.waitForFinished(60000) && lupdate.exitCode() == 0);
         QFile file(ts);
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -6,7 +6,6 @@
 #include "common/scriptedmodule.h"
 
 #include <QRegularExpression>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -316,10 +315,10 @@ private slots:
     void modsimOptions_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("err");
-        QTest::newRow("--flow") << QStringList{"--flow", "cts"}
-                                << "invalid --flow 'cts': expected none, rtscts or xonxoff\n*";
-        QTest::newRow("--stop-bits") << QStringList{"--stop-bits", "1,5"}
-                                     << "invalid --stop-bits '1,5': expected 1, 1.5 or 2\n*";
+        // clang-format off
+        QTest::newRow("--flow") << QStringList{"--flow", "cts"} << "invalid --flow 'cts': expected none, rtscts or xonxoff\n*";
+        QTest::newRow("--stop-bits") << QStringList{"--stop-bits", "1,5"} << "invalid --stop-bits '1,5': expected 1, 1.5 or 2\n*";
+        // clang-format on
     }
     void modsimOptions() {
         QFETCH(QStringList, args);

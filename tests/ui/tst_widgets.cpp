@@ -322,15 +322,10 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("loaded");
         // clang-format off
-        QTest::newRow("elements not objects")
-            << QByteArray(R"([1, "x", null, [], {"value": "a", "period": 300}, {"value": 5}])")
-            << "/1000 /1000 /1000 /1000 a/300 /1000";
+        QTest::newRow("elements not objects") << QByteArray(R"([1, "x", null, [], {"value": "a", "period": 300}, {"value": 5}])") << "/1000 /1000 /1000 /1000 a/300 /1000";
         // A hand-edited period never undercuts the floor nor wraps around.
-        QTest::newRow("bad periods")
-            << QByteArray(
-                   R"([{"value": "zero", "period": 0}, {"value": "below", "period": 99.9}, {"value": "negative", "period": -1e300},
-                {"value": "text", "period": "500"}, {"value": "auto", "period": 250.7, "auto": true}, {"value": "over", "period": 4294967296}])")
-            << "zero/100 below/100 negative/100 text/1000 auto/250 over/4294967295";
+        QTest::newRow("bad periods") << QByteArray(R"([{"value": "zero", "period": 0}, {"value": "below", "period": 99.9}, {"value": "negative", "period": -1e300},
+                {"value": "text", "period": "500"}, {"value": "auto", "period": 250.7, "auto": true}, {"value": "over", "period": 4294967296}])") << "zero/100 below/100 negative/100 text/1000 auto/250 over/4294967295";
         QTest::newRow("endless device") << QByteArray() << "";
         // clang-format on
     }
