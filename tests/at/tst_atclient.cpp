@@ -132,8 +132,7 @@ private slots:
         if (!held)
             events = QStringList{"opened"} + events + QStringList{"closed"};
         Rig rig(held);
-        QVERIFY(rig.client.test());
-        QVERIFY(!rig.client.test());
+        QVERIFY(rig.client.test() && !rig.client.test());
         QVERIFY(!rig.client.updateFirmware("abc"));
         QPointer<QObject> running = rig.client.transaction();
         QVERIFY(rig.peer.waitFor("AT+VERSION\r\n"));
@@ -210,8 +209,7 @@ private slots:
         QTest::addColumn<QString>("shape"); // empty: refused
         for (const char* same : {"8N1", "8E1 RTS/CTS", "7O1.5 XON/XOFF", "5S2", "6M1"})
             QTest::newRow(same) << QString(same) << QString(same);
-        QTest::newRow("lower case, blanks") << " 8e2  rts/cts "
-                                            << "8E2 RTS/CTS";
+        QTest::newRow("lower case, blanks") << QString(" 8e2  rts/cts ") << QString("8E2 RTS/CTS");
         for (const char* bad : {"", "8N", "9N1", "4N1", "8X1", "8N3", "8N1.0", "8N1 RTS",
                                 "8N1 RTS/CTS XON/XOFF", "N81", "8", "8\u00d11"})
             QTest::newRow(qPrintable(QString("refused: '%1'").arg(bad))) << QString(bad) << "";

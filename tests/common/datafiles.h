@@ -2,6 +2,7 @@
 
 // File helpers for the suites of the program's own data files.
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <csignal>
@@ -12,6 +13,12 @@
 #include <utility>
 
 namespace test {
+
+// Organisation and application names, so settings and data files land where the program's do.
+inline void setIdentity() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
+}
 
 inline QByteArray readFile(const QString& path) {
     QFile file(path);

@@ -10,10 +10,7 @@ namespace test {
 // of this object.
 class Modsim {
 public:
-    Modsim() = default;
     ~Modsim() { stop(); }
-    Modsim(const Modsim&) = delete;
-    Modsim& operator=(const Modsim&) = delete;
 
     // Starts it with the given options; false when it did not come up.
     bool start(const QStringList& args = {}) {

@@ -183,12 +183,10 @@ private slots:
             module.process().kill();
             QFile::remove(m_link);
         }
-
         // One red entry for the loss, the port closed, the choosers back.
         QVERIFY2(QTest::qWaitFor([&] { return m_w.openClose()->text() == "Open"; }),
                  qPrintable(m_w.log().right(400)));
-        QVERIFY(!m_w.port()->isOpen());
-        QVERIFY(m_w.choosersEnabled());
+        QVERIFY(!m_w.port()->isOpen() && m_w.choosersEnabled());
         if (during == "firmware") {
             // The update ends with its message box instead of waiting out five seconds.
             QVERIFY(QTest::qWaitFor([&] { return !modals.boxes.isEmpty() && !dialog; }, 3000));
@@ -219,7 +217,6 @@ private slots:
                  int(during == "repeat"));
         QVERIFY(modals.boxes.size() <= 1);
         const QString before = m_w.log();
-
         // The device comes back under the same name: the port opens again by itself, said once;
         // a cut update is not resumed, a repetition goes on; with Reconnect off, Open works; the
         // log is kept. Another device is not opened, not even by the repetition, until picked.
@@ -275,8 +272,7 @@ private slots:
         if (kind == "full" || kind == "readonly") {
             list.restore();
             list.command(list.append()).setValue("old");
-            QVERIFY(list.save());
-            QVERIFY(test::writeFile(dir + history, "[\n    \"old\"\n]\n"));
+            QVERIFY(list.save() && test::writeFile(dir + history, "[\n    \"old\"\n]\n"));
         }
         const QString before = fileState(dir + history) + fileState(dir + commands);
         const QFile::Permissions mode = QFile::permissions(dir);

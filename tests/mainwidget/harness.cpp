@@ -12,11 +12,6 @@
 
 namespace test {
 
-void setIdentity() {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
-}
-
 bool Window::create(const QString& path, bool select) {
     // The chooser lists extra device paths only while they exist.
     qputenv("KELVRA_EXTRA_PORTS", path.toLocal8Bit());

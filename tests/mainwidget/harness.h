@@ -30,9 +30,6 @@
 
 namespace test {
 
-// Organisation and application names, so settings and data files land where the program's do.
-void setIdentity();
-
 // The real window on a chosen port, driven like a user would.
 class Window {
 public:

@@ -142,8 +142,7 @@ private slots:
     // Hidden, the view takes nothing from the client: no tracker, no rows.
     void hiddenCostsNothing() {
         m_w.openClose()->click();
-        QVERIFY(view()->isHidden());
-        QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+        QVERIFY(view()->isHidden() && view()->findChildren<at::ExchangeTracker*>().isEmpty());
         exchange("AT", {"OK\r\n"});
         QVERIFY(shownRows().isEmpty());
         m_w.action("exchanges")->setChecked(true);
@@ -413,12 +412,10 @@ private slots:
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
             QFile big(path);
-            QVERIFY(big.open(QIODevice::WriteOnly));
-            QVERIFY(big.resize(StepsDialog::max_file_size + 1));
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(StepsDialog::max_file_size + 1));
         }
         QString error;
-        QVERIFY(!dialog->load(path, &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!dialog->load(path, &error) && !error.isEmpty());
         QCOMPARE(dialog->findChild<QPlainTextEdit*>()->toPlainText(), "AT");
     }
 

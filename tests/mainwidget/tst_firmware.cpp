@@ -164,8 +164,7 @@ private slots:
             QCOMPARE(modals.answered, 1);
             QCOMPARE(modals.boxes,
                      refusal.isEmpty() ? QStringList() : QStringList{refusal.arg(image)});
-            QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen());
-            QVERIFY(trace().isEmpty());
+            QVERIFY(!m_w.progressDialog() && !m_w.port()->isOpen() && trace().isEmpty());
             return;
         }
         QPointer<QProgressDialog> dialog = qobject_cast<QProgressDialog*>(m_w.progressDialog());

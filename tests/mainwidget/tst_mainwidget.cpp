@@ -99,11 +99,8 @@ class TestMainWidget : public QObject {
     // Asks for a pulse of the menu's "Pulse..." with the dialog's values.
     void pulse() {
         m_w.action("pulse")->trigger();
-        const auto dialogs = m_w.widget()->findChildren<QDialog*>("pulse-dialog");
-        for (QDialog* dialog : dialogs) {
-            if (dialog->isVisible())
-                dialog->accept();
-        }
+        for (QDialog* dialog : m_w.widget()->findChildren<QDialog*>("pulse-dialog"))
+            dialog->isVisible() ? dialog->accept() : void();
     }
 
 private slots:
@@ -165,8 +162,7 @@ private slots:
                                 .arg(m_w.port()->portName())
                                 .arg(holder.processId())),
                  1);
-        QVERIFY(m_w.log().endsWith("sleep 30)\n"));
-        QVERIFY(!m_w.port()->isOpen());
+        QVERIFY(m_w.log().endsWith("sleep 30)\n") && !m_w.port()->isOpen());
         holder.kill();
         QVERIFY(holder.waitForFinished());
         m_w.openClose()->click();
@@ -718,9 +714,7 @@ private slots:
             lines += expected.last().mid(3).toLatin1() + "\r\n";
         }
         QVERIFY(m_peer.write(lines + "+READB:2\r\nHi"));
-        expected << ">> +READB:2"
-                 << ">> hex[2]{4869}"
-                 << "   str{Hi}";
+        expected += QStringList{">> +READB:2", ">> hex[2]{4869}", "   str{Hi}"};
         QTRY_VERIFY(m_w.log().contains("str{Hi}"));
         m_w.action("record")->trigger();
         QVERIFY(line->isHidden() && m_w.action("record")->text() == "Record to file...");
@@ -741,7 +735,6 @@ private slots:
         for (const QString& shown : timed)
             QVERIFY2(times.contains(shown), qPrintable(shown));
         QVERIFY(timed.size() >= 5 && m_w.count(">> line 0") == 0);
-
         // A full disk (a file size limit) in the middle of a record, times no longer shown.
         m_w.action("show-times")->setChecked(false);
         modals.chooseFile(path);
@@ -758,7 +751,6 @@ private slots:
         m_peer.clearReceived();
         m_w.type("AT+AFTER");
         QCOMPARE(wire(), "AT+AFTER\r\n"); // nothing else is affected
-
         // A link to a regular file is fine, by a path of 250 characters with a space and a
         // line break in its name.
         const QString link =
@@ -841,8 +833,7 @@ private slots:
         QTRY_VERIFY(m_w.widget()->findChild<QLabel*>("session-line")->text().endsWith(": 1"));
         QVERIFY(!m_w.log().contains("gamma"));
         QTest::keyClick(field, Qt::Key_Escape);
-        QVERIFY(!field->isVisible());
-        QVERIFY(m_w.log().endsWith("beta 4\n>> gamma\n"));
+        QVERIFY(!field->isVisible() && m_w.log().endsWith("beta 4\n>> gamma\n"));
         // Opened again: the term, selected for typing over, counted afresh.
         QTest::keyClick(m_w.input(), Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(field->selectedText(), "beta");
@@ -915,8 +906,7 @@ private slots:
         QFETCH(QString, refused);
         if (open)
             m_w.openClose()->click();
-        QVERIFY(m_w.pick(combo, value));
-        QVERIFY(m_w.lineDialog()->isVisible());
+        QVERIFY(m_w.pick(combo, value) && m_w.lineDialog()->isVisible());
         if (!open)
             m_w.openClose()->click();
         QVERIFY(m_w.port()->isOpen());

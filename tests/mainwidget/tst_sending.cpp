@@ -236,8 +236,7 @@ private slots:
             QVERIFY(got.size() <= told);
             QCOMPARE(got, data.left(got.size()));
             QTest::qWait(150);
-            QVERIFY(pty.drain().isEmpty());
-            QVERIFY(!sender->isSending());
+            QVERIFY(pty.drain().isEmpty() && !sender->isSending());
             QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
             return;
         }

@@ -41,8 +41,7 @@ void fill(int count) {
 QString values() {
     QStringList result;
     for (int i = 0; i < list.size(); ++i)
-        result
-            << QStringLiteral("%1/%2").arg(list.command(i).value()).arg(list.command(i).period());
+        result << list.command(i).value() + '/' + QString::number(list.command(i).period());
     return result.join(' ');
 }
 
@@ -86,8 +85,7 @@ class TestWidgets : public QObject {
 
 private slots:
     void initTestCase() {
-        QCoreApplication::setOrganizationName(QStringLiteral("Tavrosk"));
-        QCoreApplication::setApplicationName(QStringLiteral("Kelvra"));
+        test::setIdentity();
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
         m_path = dir::filename(key::filename);
         QVERIFY(m_path.startsWith(m_dir.path()));
@@ -106,14 +104,12 @@ private slots:
         InputHistory history;
         for (const QString& line : all)
             history.add(line);
-        QVERIFY(history.save(m_file));
-        QVERIFY(!history.modified);
+        QVERIFY(history.save(m_file) && !history.modified);
         InputHistory loaded;
         QVERIFY(loaded.restore(m_file));
         QCOMPARE(loaded.entries, QStringList(all.mid(2)).filter(QRegularExpression(".")));
         QCOMPARE(loaded.current, 999);
         QVERIFY(!loaded.restore(m_dir.filePath(QStringLiteral("missing.json"))));
-
         // A failed write is reported and leaves the old file, and the additions for later.
         loaded.add("NEW");
         const QByteArray old = test::readFile(m_file);
@@ -228,17 +224,14 @@ private slots:
         list.command(1).setPeriod(250);
         list.command(2).setPeriod(maxPeriod);
         list.command(2).setAuto(true);
-        QVERIFY(list.save());
-        QVERIFY(!list.isModified());
+        QVERIFY(list.save() && !list.isModified());
         QCOMPARE(QJsonDocument::fromJson(test::readFile(m_path)).array().at(2)["auto"], true);
         list.restore();
         QCOMPARE(values(), QStringLiteral("c0/1000 Привет \"x\"\t\\/250 c2/%1").arg(maxPeriod));
-        QVERIFY(!list.command(2).isAuto());
-        QVERIFY(!list.isModified());
+        QVERIFY(!list.command(2).isAuto() && !list.isModified());
         const QByteArray old = test::readFile(m_path);
         list.command(list.append()).setValue(QString(100, QLatin1Char('x')));
-        QVERIFY(!test::saveUnderSizeLimit(64, [] { return list.save(); }));
-        QVERIFY(list.isModified());
+        QVERIFY(!test::saveUnderSizeLimit(64, [] { return list.save(); }) && list.isModified());
         QCOMPARE(test::readFile(m_path), old);
         QCOMPARE(QDir(QFileInfo(m_path).absolutePath())
                      .entryList({"*" + key::filename + "*"}, QDir::Files | QDir::Hidden),
@@ -342,8 +335,7 @@ private slots:
         fill(1);
         list.restore();
         QCOMPARE(values(), loaded);
-        QVERIFY(!list.isModified());
-        QVERIFY(list.save());
+        QVERIFY(!list.isModified() && list.save());
         QCOMPARE(QFileInfo(m_path).lastModified(), mtime);
         if (!content.isEmpty())
             QCOMPARE(test::readFile(m_path), content);
@@ -452,7 +444,6 @@ private slots:
         QCOMPARE(combo.currentIndex(), 1);
         QCOMPARE(combo.portName(), path("a"));
         QCOMPARE(spy.count(), 2);
-
         // The chosen port vanishes: it stays chosen, marked as gone, while others come and go.
         QVERIFY(QFile::remove(path("a")));
         combo.updateList();
