@@ -153,9 +153,7 @@ private slots:
         test::Modals modals;
         QPointer<QWidget> dialog;
         UserCommands::_self.removeRange(0, UserCommands::_self.size());
-        UserCommand& command = UserCommands::_self.command(UserCommands::_self.append());
-        command.setValue("AT");
-        command.setPeriod(100);
+        UserCommand& command = test::userCommand("AT");
         const auto answered = [&] { return m_w.count(">> OK"); };
 
         if (during == "idle") {
