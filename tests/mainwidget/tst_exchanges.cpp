@@ -378,7 +378,7 @@ private slots:
         const QString step = "AT+" + QString(100000, 'A');
         auto* dialog = stepsDialog(step + "\nAT\n");
         dialog->run();
-        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n"));
+        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n", 10000));
         QVERIFY(m_peer.write("OK\r\n"));
         QVERIFY(m_peer.waitFor("\r\nAT\r\n"));
         QVERIFY(m_peer.write("ERROR\r\n"));
@@ -390,7 +390,7 @@ private slots:
         dialog->run();
         QVERIFY(m_peer.waitFor("AT\r\n"));
         QVERIFY(m_peer.write("OK\r\n"));
-        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n"));
+        QVERIFY(m_peer.waitFor(step.toUtf8() + "\r\n", 10000));
         QVERIFY(dialog->running());
         QVERIFY(dialog->findChild<QLabel*>("steps-status")->text().size() < 1000);
         dialog->stop();

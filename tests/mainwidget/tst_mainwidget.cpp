@@ -589,14 +589,11 @@ private slots:
         m_w.action("reconnect")->setChecked(reconnect);
         // Pseudo-terminals tell no identity: the device back is another one where the row says.
         auto* watch = m_w.widget()->findChild<PortWatch*>();
-        const QString other =
-            then.startsWith("other") || then == "unknown" ? back.slavePath() : QString();
-        const bool unknown = then == "unknown";
-        watch->setIdentitySource([other, unknown](const QString& location) {
+        const QString other = then.startsWith("other") || then == "unknown" ? back.slavePath() : "";
+        watch->setIdentitySource([other, then](const QString& location) {
             const bool newcomer = QFileInfo(location).canonicalFilePath() == other;
-            if (newcomer && unknown)
-                return QString("\n\n");
-            return QString("1a86\n7523\n") + (newcomer ? "B" : "A");
+            return newcomer && then == "unknown" ? QString("\n\n")
+                                                 : QString("1a86\n7523\n") + (newcomer ? "B" : "A");
         });
         QVERIFY(m_w.choosePort(lostPath));
         const QString lostName = m_w.port()->portName();
