@@ -162,7 +162,7 @@ private slots:
                                 .arg(m_w.port()->portName())
                                 .arg(holder.processId())),
                  1);
-        QVERIFY(m_w.log().endsWith("sleep 30)\n") && !m_w.port()->isOpen());
+        QVERIFY2(m_w.log().endsWith("sleep 30)\n") && !m_w.port()->isOpen(), qPrintable(m_w.log()));
         holder.kill();
         QVERIFY(holder.waitForFinished());
         m_w.openClose()->click();
