@@ -333,6 +333,7 @@ private slots:
         test::Modals modals;
         modals.chooseFile(path);
         m_w.action("record")->trigger();
+        QVERIFY(QFileInfo(path).permission(QFile::ReadOwner | QFile::WriteOwner)); // to be read
         m_w.openClose()->click();
         QVERIFY(m_peer.write(wire));
         if (then == "close") {
@@ -853,6 +854,7 @@ private slots:
         QVERIFY(m_w.pick("stopBits", QSerialPort::TwoStop));
         QVERIFY(m_w.pick("lineEnding", int(at::LineEnding::Lf)));
         m_w.action("dtr")->setChecked(false);
+        m_w.action("show-times")->setChecked(true);
         m_w.destroy();
         QVERIFY(m_w.create(m_peer.slavePath(), false));
         QCOMPARE(combo()->portName(), m_peer.slavePath());
@@ -863,7 +865,8 @@ private slots:
         QCOMPARE(m_w.client()->lineEnding(), at::LineEnding::Lf);
         QCOMPARE(m_w.lineCombo("stopBits")->currentText(), "2");
         QCOMPARE(m_w.widget()->findChild<QLabel*>("line-shape")->text(), "8N2");
-        QVERIFY(!m_w.action("dtr")->isChecked() && m_w.action("rts")->isChecked());
+        QVERIFY(!m_w.action("dtr")->isChecked() && m_w.action("rts")->isChecked() &&
+                m_w.action("show-times")->isChecked());
         m_w.widget()->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.widget()));
         QCOMPARE(m_w.widget()->size(), QSize(700, 400));
