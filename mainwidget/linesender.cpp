@@ -2,6 +2,7 @@
 
 #include "at/binarycommand.h"
 #include "at/escapes.h"
+#include "at/line.h"
 #include "input/inputedit.h"
 #include "mainwidget/mainwidget.h"
 
@@ -114,7 +115,7 @@ void LineSender::send(const QString& text, bool ending) {
     }
     QByteArray bytes = escaping() ? at::unescape(text).bytes : text.toLocal8Bit();
     if (ending && !bytes.endsWith('\n'))
-        bytes += "\r\n";
+        bytes += at::lineEndingBytes(m_window->m_client->lineEnding());
     m_window->m_client->userBytes(bytes);
 }
 
@@ -132,9 +133,10 @@ bool LineSender::refuseBadEscape(const QString& text, const QString& where) {
 
 bool LineSender::paste(const QString& text) {
     QStringList lines;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    // A lone CR ends a line too (text from old Macs, from terminals).
+    QString split = text;
+    split.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    for (const QString& line : split.split(QLatin1Char('\n'))) {
         if (!line.isEmpty())
             lines.append(line);
     }

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <pty.h>
@@ -166,6 +167,7 @@ private slots:
         // clang-format off
         QTest::newRow("three") << "AT\nAT+VERSION\r\n\nAT+UID\n" << "send" << QByteArray("AT\r\nAT+VERSION\r\nAT+UID\r\n") << 3;
         QTest::newRow("cancelled") << "AT\nAT+UID" << "cancel" << QByteArray() << 0;
+        QTest::newRow("CR only") << "AT\rAT+UID\r" << "send" << QByteArray("AT\r\nAT+UID\r\n") << 2;
         QTest::newRow("return key") << "AT\nAT+UID" << "return" << QByteArray() << 0;
         // clang-format on
         const QString half(50000, 'A');
@@ -187,8 +189,8 @@ private slots:
         paste(text);
         if (!answer.isEmpty()) {
             QTRY_VERIFY(confirmation());
-            QVERIFY(confirmation()->text().contains(
-                QString::number(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size())));
+            QVERIFY(confirmation()->text().contains(QString::number(
+                text.split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts).size())));
             if (answer == "return")
                 QTest::keyClick(confirmation(), Qt::Key_Return);
             else
