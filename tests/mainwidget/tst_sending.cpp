@@ -9,11 +9,13 @@
 #include "mainwidget/harness.h"
 #include "mainwidget/linesender.h"
 #include "mainwidget/progressbox.h"
+#include "mainwidget/stepsdialog.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -87,6 +89,14 @@ class TestSending : public QObject {
     ProgressBox* progress() const { return box(QStringLiteral("send-file-progress")); }
     QMessageBox* confirmation() const {
         return m_w.widget()->findChild<QMessageBox*>(QStringLiteral("paste-confirm"));
+    }
+    // Steps that stay running: the module never sends +X.
+    void runSteps() {
+        m_w.action(QStringLiteral("run-steps"))->trigger();
+        auto* steps = m_w.widget()->findChild<StepsDialog*>();
+        steps->findChild<QPlainTextEdit*>()->setPlainText("wait 5s +X");
+        steps->run();
+        QVERIFY(steps->running());
     }
     void paste(const QString& text) {
         QApplication::clipboard()->setText(text);
@@ -339,6 +349,7 @@ private slots:
         QTest::newRow("empty") << "empty" << "File is empty";
         QTest::newRow("missing") << "missing" << "Failed to open file";
         QTest::newRow("a transaction runs") << "busy" << "Not sent: a file waits until the running exchange has ended";
+        QTest::newRow("steps run") << "steps" << "Not sent: a file waits until the running exchange has ended";
         // clang-format on
     }
     void sendFileRefused() {
@@ -360,17 +371,21 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", path));
         else if (kind.startsWith('/'))
             path = kind;
-        if (kind == "busy") {
+        if (kind == "busy" || kind == "steps") {
             path = writeFile(kind, "AT\r\n");
-            QVERIFY(m_w.client()->test()); // the version query
+            if (kind == "busy")
+                QVERIFY(m_w.client()->test()); // the version query
+            else
+                runSteps();
             peer.clearReceived();
         }
         test::Modals modals;
         // The dialog would walk into a directory rather than return it.
         QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(path));
-        if (kind == "busy") {
+        if (kind == "busy" || kind == "steps") {
             QCOMPARE(m_w.count(reason), 1);
             QVERIFY(modals.boxes.isEmpty());
+            QVERIFY(peer.received().isEmpty());
             m_w.client()->serialPortClose(true);
             return;
         }
@@ -387,6 +402,7 @@ private slots:
         QTest::newRow("first rate answers") << true << 115200;
         QTest::newRow("chosen rate is not it") << true << 9600;
         QTest::newRow("silent") << false << 9600;
+        QTest::newRow("steps run") << true << 9600;
     }
     void findBaud() {
         QFETCH(bool, answers);
@@ -411,6 +427,15 @@ private slots:
                 maximum = b->maximum();
         });
         watch.start(1);
+        if (QTest::currentDataTag() == QByteArray("steps run")) {
+            runSteps();
+            m_w.action(QStringLiteral("find-baud"))->trigger();
+            QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
+            QTest::qWait(50);
+            QVERIFY(peer.received().isEmpty());
+            QCOMPARE(m_w.port()->baudRate(), before);
+            return;
+        }
         m_w.action(QStringLiteral("find-baud"))->trigger();
         const int rates = int(QSerialPortInfo::standardBaudRates().size());
         QVERIFY(QTest::qWaitFor(
