@@ -154,7 +154,9 @@ void FileSender::pump() {
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            // Shrunk or failing under our feet: what went is told, nothing is made up.
+            // Shrunk or failing under our feet: what went is told, nothing is made up. What
+            // was read still leaves the port's buffer.
+            m_handed = m_read;
             m_pumping = false;
             stop(Unreadable);
             return;

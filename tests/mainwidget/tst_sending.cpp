@@ -261,6 +261,7 @@ private slots:
         QTest::newRow("cancel twice") << "cancel twice";
         QTest::newRow("device vanishes") << "vanish";
         QTest::newRow("file deleted meanwhile") << "delete";
+        QTest::newRow("file shrinks meanwhile") << "shrink";
     }
     void sendFile() {
         QFETCH(QString, how);
@@ -311,7 +312,19 @@ private slots:
         const qint64 handed = sender->handed();
         QVERIFY(handed < data.size());
         QCOMPARE(progress()->value(), int(handed));
-        if (how == "vanish") {
+        if (how == "shrink") {
+            QVERIFY(QFile(path).resize(1000));
+            QByteArray got;
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    got += pty.drain();
+                    return !sender->isSending() && m_w.port()->bytesToWrite() == 0;
+                },
+                20000));
+            got += pty.drain();
+            QCOMPARE(got, data.left(got.size()));
+            QCOMPARE(m_w.count(QString("cannot be read any more: %1 of").arg(got.size())), 1);
+        } else if (how == "vanish") {
             pty.vanish();
             QTRY_VERIFY(!progress());
             QCOMPARE(m_w.count("Send file stopped, the device is gone: "), 1);
