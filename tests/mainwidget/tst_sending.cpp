@@ -416,6 +416,7 @@ private slots:
         QTest::newRow("chosen rate is not it") << true << 9600;
         QTest::newRow("silent") << false << 9600;
         QTest::newRow("steps run") << true << 9600;
+        QTest::newRow("device vanishes") << false << 9600;
     }
     void findBaud() {
         QFETCH(bool, answers);
@@ -423,10 +424,13 @@ private slots:
         test::PtyPeer peer;
         QVERIFY(m_w.create(peer.slavePath()));
         m_w.baudrate()->setBaudrate(before);
-        m_w.widget()->findChild<BaudFinder*>()->setWait(answers ? 500 : 1);
+        const bool vanish = QTest::currentDataTag() == QByteArray("device vanishes");
+        m_w.widget()->findChild<BaudFinder*>()->setWait(answers || vanish ? 500 : 1);
         QTimer module;
         qsizetype answered = 0;
         connect(&module, &QTimer::timeout, this, [&] {
+            if (vanish && peer.received().count("AT\r\n") >= 2)
+                peer.vanish();
             if (answers && peer.received().count("AT\r\n") > answered) {
                 ++answered;
                 peer.write("OK\r\n");
@@ -452,10 +456,19 @@ private slots:
         m_w.action(QStringLiteral("find-baud"))->trigger();
         const int rates = int(QSerialPortInfo::standardBaudRates().size());
         QVERIFY(QTest::qWaitFor(
-            [&] { return m_w.log().contains(answers ? "answers at" : "No rate"); }, 30000));
+            [&] {
+                return m_w.log().contains(answers  ? "answers at"
+                                          : vanish ? "stopped: the port failed"
+                                                   : "No rate");
+            },
+            30000));
         const ProgressBox* finding = box(QStringLiteral("find-baud-progress"));
         QVERIFY(!finding || !finding->isVisible());
         QCOMPARE(maximum, rates);
+        if (vanish) { // the port opens again at the rate chosen, not at the one on trial
+            QCOMPARE(m_w.port()->baudRate(), before);
+            return;
+        }
         if (answers) {
             QCOMPARE(peer.received(), QByteArray("AT\r\nAT\r\n"));
             QCOMPARE(m_w.baudrate()->baudrate(), 115200);
