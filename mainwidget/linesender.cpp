@@ -182,11 +182,11 @@ bool LineSender::paste(const QString& text) {
 void LineSender::sendNextLine() {
     if (m_lines.isEmpty())
         return;
-    if (m_window->refuseGonePort(MainWidget::Opener::User)) {
-        stopPaste();
-        return;
-    }
-    if (!m_window->openChosenPort(MainWidget::Opener::User)) {
+    // Only the first line opens the port: one closed since, by the user too, ends the paste.
+    const bool first = m_lines.size() == m_pasted;
+    if (m_window->refuseGonePort(MainWidget::Opener::User) ||
+        (!first && !m_window->m_client->serialPort()->isOpen()) ||
+        !m_window->openChosenPort(MainWidget::Opener::User)) {
         stopPaste();
         return;
     }

@@ -181,6 +181,7 @@ private slots:
         QTest::newRow("cancelled") << "AT\nAT+UID" << "cancel" << QByteArray() << 0;
         QTest::newRow("CR only") << "AT\rAT+UID\r" << "send" << QByteArray("AT\r\nAT+UID\r\n") << 2;
         QTest::newRow("return key") << "AT\nAT+UID" << "return" << QByteArray() << 0;
+        QTest::newRow("port closed after the first") << "AT\nAT+UID\nAT" << "close" << QByteArray("AT\r\n") << 1;
         // clang-format on
         const QString half(50000, 'A');
         QTest::newRow("100,000 characters")
@@ -203,11 +204,19 @@ private slots:
             QTRY_VERIFY(confirmation());
             QVERIFY(confirmation()->text().contains(QString::number(
                 text.split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts).size())));
+            if (answer == "close") // by the user, as the first line goes
+                connect(
+                    m_w.client(), &at::Client::sended, this,
+                    [this] {
+                        m_w.port()->flush();
+                        QTimer::singleShot(0, m_w.openClose(), &QPushButton::click);
+                    },
+                    Qt::SingleShotConnection);
             if (answer == "return")
                 QTest::keyClick(confirmation(), Qt::Key_Return);
             else
                 confirmation()
-                    ->button(answer == "send" ? QMessageBox::Ok : QMessageBox::Cancel)
+                    ->button(answer == "cancel" ? QMessageBox::Cancel : QMessageBox::Ok)
                     ->click();
             if (!wire.isEmpty())
                 QVERIFY(peer.waitFor(wire));
@@ -222,6 +231,7 @@ private slots:
         QCOMPARE(peer.received(), wire + "AT+END\r\n");
         QCOMPARE(m_w.input()->history.entries.size() - history, entries + 1);
         QCOMPARE(m_w.count("needs a payload"), text.contains("WRITEB") ? 1 : 0);
+        QCOMPARE(m_w.count("Paste stopped: 1 of 3 lines sent"), answer == "close" ? 1 : 0);
     }
 
     void pasteThousand() {
