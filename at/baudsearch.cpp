@@ -103,7 +103,8 @@ void BaudSearch::finish(Outcome outcome, qint32 rate) {
     m_index = -1;
     disconnect(m_client, &Client::received, this, &BaudSearch::onReceived);
     QSerialPort* port = m_client->serialPort();
-    if (outcome != Found && m_before > 0 && port->isOpen())
+    // Also on a port closed meanwhile: it would open again at the rate on trial.
+    if (outcome != Found && m_before > 0)
         port->setBaudRate(m_before);
     emit finished(outcome, rate);
 }

@@ -62,7 +62,8 @@ bool FileSender::start(const QString& path) {
         return false;
     };
     const at::Client* client = m_window->m_client;
-    if (client->busy())
+    // Steps write their commands when their turn comes, into the middle of the file.
+    if (client->busy() || m_window->stepsRunning())
         return refuseInLog(
             MainWidget::tr("Not sent: a file waits until the running exchange has ended\r\n"));
     if (m_window->m_lineSender->isPasting())
@@ -153,7 +154,9 @@ void FileSender::pump() {
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            // Shrunk or failing under our feet: what went is told, nothing is made up.
+            // Shrunk or failing under our feet: what went is told, nothing is made up. What
+            // was read still leaves the port's buffer.
+            m_handed = m_read;
             m_pumping = false;
             stop(Unreadable);
             return;

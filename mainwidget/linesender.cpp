@@ -2,6 +2,7 @@
 
 #include "at/binarycommand.h"
 #include "at/escapes.h"
+#include "at/line.h"
 #include "input/inputedit.h"
 #include "mainwidget/mainwidget.h"
 
@@ -114,7 +115,7 @@ void LineSender::send(const QString& text, bool ending) {
     }
     QByteArray bytes = escaping() ? at::unescape(text).bytes : text.toLocal8Bit();
     if (ending && !bytes.endsWith('\n'))
-        bytes += "\r\n";
+        bytes += at::lineEndingBytes(m_window->m_client->lineEnding());
     m_window->m_client->userBytes(bytes);
 }
 
@@ -132,9 +133,10 @@ bool LineSender::refuseBadEscape(const QString& text, const QString& where) {
 
 bool LineSender::paste(const QString& text) {
     QStringList lines;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    // A lone CR ends a line too (text from old Macs, from terminals).
+    QString split = text;
+    split.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    for (const QString& line : split.split(QLatin1Char('\n'))) {
         if (!line.isEmpty())
             lines.append(line);
     }
@@ -180,11 +182,11 @@ bool LineSender::paste(const QString& text) {
 void LineSender::sendNextLine() {
     if (m_lines.isEmpty())
         return;
-    if (m_window->refuseGonePort(MainWidget::Opener::User)) {
-        stopPaste();
-        return;
-    }
-    if (!m_window->openChosenPort(MainWidget::Opener::User)) {
+    // Only the first line opens the port: one closed since, by the user too, ends the paste.
+    const bool first = m_lines.size() == m_pasted;
+    if (m_window->refuseGonePort(MainWidget::Opener::User) ||
+        (!first && !m_window->m_client->serialPort()->isOpen()) ||
+        !m_window->openChosenPort(MainWidget::Opener::User)) {
         stopPaste();
         return;
     }

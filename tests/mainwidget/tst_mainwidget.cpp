@@ -943,6 +943,7 @@ private slots:
         QTest::newRow("CR") << cr << "+++" << "" << QByteArray("+++\r");
         QTest::newRow("LF") << lf << "+++" << "" << QByteArray("+++\n");
         QTest::newRow("none") << none << "+++" << "" << QByteArray("+++");
+        QTest::newRow("CR, escapes") << cr << R"(AT\x41)" << "" << QByteArray("ATA\r");
         QTest::newRow("LF, binary write") << lf << "AT+WRITEB=1,2" << "0d0a" << QByteArray("AT+WRITEB=1,2\n\r\n");
         QTest::newRow("none, binary write") << none << "AT+WRITEB=1,2" << "0d0d" << QByteArray("AT+WRITEB=1,2\r\r");
         // clang-format on
@@ -955,7 +956,9 @@ private slots:
         test::Modals modals;
         modals.payload(hex);
         QVERIFY(m_w.pick("lineEnding", ending));
+        m_w.action("escapes")->setChecked(command.contains('\\'));
         m_w.type(command);
+        m_w.action("escapes")->setChecked(false);
         QVERIFY(m_peer.waitFor(wire));
         QCOMPARE(m_peer.received().toHex(' '), wire.toHex(' '));
         QCOMPARE(m_w.client()->lineEnding(), at::LineEnding(ending));

@@ -7,12 +7,15 @@
 #include "mainwidget/harness.h"
 #include "mainwidget/linesender.h"
 #include "mainwidget/progressbox.h"
+#include "mainwidget/stepsdialog.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <sys/stat.h>
@@ -44,6 +47,14 @@ class TestSending : public QObject {
     ProgressBox* progress() const { return box(QStringLiteral("send-file-progress")); }
     QMessageBox* confirmation() const {
         return m_w.widget()->findChild<QMessageBox*>(QStringLiteral("paste-confirm"));
+    }
+    // Steps that stay running: the module never sends +X.
+    void runSteps() {
+        m_w.action(QStringLiteral("run-steps"))->trigger();
+        auto* steps = m_w.widget()->findChild<StepsDialog*>();
+        steps->findChild<QPlainTextEdit*>()->setPlainText("wait 5s +X");
+        steps->run();
+        QVERIFY(steps->running());
     }
     void paste(const QString& text) {
         QApplication::clipboard()->setText(text);
@@ -94,6 +105,8 @@ private slots:
         m_w.action(QStringLiteral("escapes"))->setChecked(escapes);
         QTest::keyClicks(m_w.input(), text);
         QTest::keyClick(m_w.input(), Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        if (!left.isEmpty()) // at the escape to mend
+            QCOMPARE(m_w.input()->cursorPosition(), int(left.lastIndexOf('\\')));
         // A marker behind it shows that nothing else went before it.
         m_w.input()->clear();
         m_w.action(QStringLiteral("escapes"))->setChecked(false);
@@ -118,7 +131,9 @@ private slots:
         // clang-format off
         QTest::newRow("three") << "AT\nAT+VERSION\r\n\nAT+UID\n" << "send" << QByteArray("AT\r\nAT+VERSION\r\nAT+UID\r\n") << 3;
         QTest::newRow("cancelled") << "AT\nAT+UID" << "cancel" << QByteArray() << 0;
+        QTest::newRow("CR only") << "AT\rAT+UID\r" << "send" << QByteArray("AT\r\nAT+UID\r\n") << 2;
         QTest::newRow("return key") << "AT\nAT+UID" << "return" << QByteArray() << 0;
+        QTest::newRow("port closed after the first") << "AT\nAT+UID\nAT" << "close" << QByteArray("AT\r\n") << 1;
         QTest::newRow("100,000 characters") << half + "\n" + half << "send" << (half + "\r\n" + half + "\r\n").toLatin1() << 2;
         QTest::newRow("one line is pasted as it is") << "AT+UID\n" << "" << QByteArray() << 0;
         QTest::newRow("binary write refused") << "AT\nAT+WRITEB=0,4\nAT" << "" << QByteArray() << 0;
@@ -135,16 +150,25 @@ private slots:
         paste(text);
         if (!answer.isEmpty()) {
             QTRY_VERIFY(confirmation());
-            QVERIFY(confirmation()->text().contains(
-                QString::number(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size())));
+            QVERIFY(confirmation()->text().contains(QString::number(
+                text.split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts).size())));
+            if (answer == "close") // by the user, as the first line goes
+                connect(
+                    m_w.client(), &at::Client::sended, this,
+                    [this] {
+                        m_w.port()->flush();
+                        QTimer::singleShot(0, m_w.openClose(), &QPushButton::click);
+                    },
+                    Qt::SingleShotConnection);
             if (answer == "return")
                 QTest::keyClick(confirmation(), Qt::Key_Return);
             else
                 confirmation()
-                    ->button(answer == "send" ? QMessageBox::Ok : QMessageBox::Cancel)
+                    ->button(answer == "cancel" ? QMessageBox::Cancel : QMessageBox::Ok)
                     ->click();
             if (!wire.isEmpty())
                 QVERIFY(peer.waitFor(wire));
+            QCOMPARE(m_w.input()->text(), QString()); // nor pasted into the line
         } else {
             QTest::qWait(20);
             QVERIFY(!confirmation());
@@ -155,6 +179,7 @@ private slots:
         QCOMPARE(peer.received(), wire + "AT+END\r\n");
         QCOMPARE(m_w.input()->history.entries.size() - history, entries + 1);
         QCOMPARE(m_w.count("needs a payload"), text.contains("WRITEB") ? 1 : 0);
+        QCOMPARE(m_w.count("Paste stopped: 1 of 3 lines sent"), answer == "close" ? 1 : 0);
     }
 
     void pasteThousand() {
@@ -197,12 +222,14 @@ private slots:
         QTest::newRow("cancel twice") << "cancel twice";
         QTest::newRow("device vanishes") << "vanish";
         QTest::newRow("file deleted meanwhile") << "delete";
+        QTest::newRow("file shrinks meanwhile") << "shrink";
+        QTest::newRow("file grows meanwhile") << "grow";
     }
     void sendFile() {
         QFETCH(QString, how);
         test::PtyPeer pty(false);
         QVERIFY(m_w.create(pty.slavePath()));
-        const QByteArray data = randomBytes(1024 * 1024);
+        const QByteArray data = randomBytes(1024 * 1024 + 1); // a read of one byte comes last
         const QString path = writeFile(QStringLiteral("big.bin"), data);
         test::Modals modals;
         modals.chooseFile(path);
@@ -227,7 +254,7 @@ private slots:
                 QTest::keyClick(m_w.widget(), Qt::Key_Escape);
             QTRY_VERIFY(!progress());
             const qint64 told = sender->handed();
-            QCOMPARE(m_w.count(QString("Send file cancelled: %1 of 1048576 bytes sent").arg(told)),
+            QCOMPARE(m_w.count(QString("Send file cancelled: %1 of 1048577 bytes sent").arg(told)),
                      1);
             // No more than was told, and nothing after. The flush also drops what a terminal's
             // other end had not read yet.
@@ -237,7 +264,7 @@ private slots:
             QCOMPARE(got, data.left(got.size()));
             QTest::qWait(150);
             QVERIFY(pty.drain().isEmpty() && !sender->isSending());
-            QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+            QCOMPARE(m_w.count("<< big.bin: 1048577 bytes"), 1);
             return;
         }
         // The terminal is full: the send waits on the line.
@@ -246,29 +273,45 @@ private slots:
         const qint64 handed = sender->handed();
         QVERIFY(handed < data.size());
         QCOMPARE(progress()->value(), int(handed));
-        if (how == "vanish") {
+        if (how == "shrink") {
+            QVERIFY(QFile(path).resize(1000));
+            QByteArray got;
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    got += pty.drain();
+                    return !sender->isSending() && m_w.port()->bytesToWrite() == 0;
+                },
+                20000));
+            got += pty.drain();
+            QCOMPARE(got, data.left(got.size()));
+            QCOMPARE(m_w.count(QString("cannot be read any more: %1 of").arg(got.size())), 1);
+        } else if (how == "vanish") {
             pty.vanish();
             QTRY_VERIFY(!progress());
             QCOMPARE(m_w.count("Send file stopped, the device is gone: "), 1);
         } else {
             if (how == "delete") // the open file goes on to its end
                 QVERIFY(QFile::remove(path));
+            QFile file(path);
+            if (how == "grow") // what it had when chosen goes, no more
+                QVERIFY(file.open(QIODevice::Append) && file.write("more") == 4 && file.flush());
+            emit UserCommands::_self.sendCommand("AT+TICK"); // a repetition's tick is skipped
             QByteArray got;
             QVERIFY(QTest::qWaitFor(
                 [&] {
                     got += pty.drain();
-                    return got.size() >= data.size();
+                    return got.size() >= data.size() && m_w.port()->bytesToWrite() == 0;
                 },
                 20000));
-            QCOMPARE(got, data);
             QTRY_VERIFY(!progress());
+            QCOMPARE(got + pty.drain(), data);
             QCOMPARE(maximum, data.size());
             QVERIFY(std::is_sorted(values.begin(), values.end()));
             QCOMPARE(m_w.count("<< "), 1);
             QVERIFY(modals.boxes.isEmpty());
         }
         QVERIFY(!sender->isSending());
-        QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+        QCOMPARE(m_w.count("<< big.bin: 1048577 bytes"), 1);
     }
 
     void sendFileRefused_data() {
@@ -284,6 +327,7 @@ private slots:
         QTest::newRow("empty") << "empty" << "File is empty";
         QTest::newRow("missing") << "missing" << "Failed to open file";
         QTest::newRow("a transaction runs") << "busy" << "Not sent: a file waits until the running exchange has ended";
+        QTest::newRow("steps run") << "steps" << "Not sent: a file waits until the running exchange has ended";
         // clang-format on
     }
     void sendFileRefused() {
@@ -305,17 +349,21 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", path));
         else if (kind.startsWith('/'))
             path = kind;
-        if (kind == "busy") {
+        if (kind == "busy" || kind == "steps") {
             path = writeFile(kind, "AT\r\n");
-            QVERIFY(m_w.client()->test()); // the version query
+            if (kind == "busy")
+                QVERIFY(m_w.client()->test()); // the version query
+            else
+                runSteps();
             peer.clearReceived();
         }
         test::Modals modals;
         // The dialog would walk into a directory rather than return it.
         QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(path));
-        if (kind == "busy") {
+        if (kind == "busy" || kind == "steps") {
             QCOMPARE(m_w.count(reason), 1);
             QVERIFY(modals.boxes.isEmpty());
+            QVERIFY(peer.received().isEmpty());
             m_w.client()->serialPortClose(true);
             return;
         }
@@ -332,6 +380,8 @@ private slots:
         QTest::newRow("first rate answers") << true << 115200;
         QTest::newRow("chosen rate is not it") << true << 9600;
         QTest::newRow("silent") << false << 9600;
+        QTest::newRow("steps run") << true << 9600;
+        QTest::newRow("device vanishes") << false << 9600;
     }
     void findBaud() {
         QFETCH(bool, answers);
@@ -339,10 +389,13 @@ private slots:
         test::PtyPeer peer;
         QVERIFY(m_w.create(peer.slavePath()));
         m_w.baudrate()->setBaudrate(before);
-        m_w.widget()->findChild<BaudFinder*>()->setWait(answers ? 500 : 1);
+        const bool vanish = QTest::currentDataTag() == QByteArray("device vanishes");
+        m_w.widget()->findChild<BaudFinder*>()->setWait(answers || vanish ? 500 : 1);
         QTimer module;
         qsizetype answered = 0;
         connect(&module, &QTimer::timeout, this, [&] {
+            if (vanish && peer.received().count("AT\r\n") >= 2)
+                peer.vanish();
             if (answers && peer.received().count("AT\r\n") > answered) {
                 ++answered;
                 peer.write("OK\r\n");
@@ -356,13 +409,31 @@ private slots:
                 maximum = b->maximum();
         });
         watch.start(1);
+        if (QTest::currentDataTag() == QByteArray("steps run")) {
+            runSteps();
+            m_w.action(QStringLiteral("find-baud"))->trigger();
+            QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
+            QTest::qWait(50);
+            QVERIFY(peer.received().isEmpty());
+            QCOMPARE(m_w.port()->baudRate(), before);
+            return;
+        }
         m_w.action(QStringLiteral("find-baud"))->trigger();
         const int rates = int(QSerialPortInfo::standardBaudRates().size());
         QVERIFY(QTest::qWaitFor(
-            [&] { return m_w.log().contains(answers ? "answers at" : "No rate"); }, 30000));
+            [&] {
+                return m_w.log().contains(answers  ? "answers at"
+                                          : vanish ? "stopped: the port failed"
+                                                   : "No rate");
+            },
+            30000));
         const ProgressBox* finding = box(QStringLiteral("find-baud-progress"));
         QVERIFY(!finding || !finding->isVisible());
         QCOMPARE(maximum, rates);
+        if (vanish) { // the port opens again at the rate chosen, not at the one on trial
+            QCOMPARE(m_w.port()->baudRate(), before);
+            return;
+        }
         if (answers) {
             QCOMPARE(peer.received(), QByteArray("AT\r\nAT\r\n"));
             QCOMPARE(m_w.baudrate()->baudrate(), 115200);

@@ -275,6 +275,7 @@ private slots:
         // The module answers only a line of its own shape; the ending is the tool's choice.
         QTest::newRow("RTS/CTS, the module alike") << QStringList{"--flow", "rtscts"} << QStringList{"--flow", "rtscts", "AT"} << QByteArray() << "" << 0 << "" << ok;
         QTest::newRow("RTS/CTS module, plain tool") << QStringList{"--flow", "rtscts"} << QStringList{"-t", "300ms", "AT"} << QByteArray() << "" << 3 << "step 1 (AT): no final answer within 300 ms\n" << "<< AT\n";
+        QTest::newRow("baud auto, 2 stop bits") << QStringList{"--stop-bits", "2"} << QStringList{"--stop-bits", "2", "--baud", "auto", "AT"} << QByteArray() << "" << 0 << "" << "baud rate: 115200\n" + ok;
         QTest::newRow("2 stop bits, the module alike") << QStringList{"--stop-bits", "2"} << QStringList{"--stop-bits", "2", "AT"} << QByteArray() << "" << 0 << "" << ok;
         QTest::newRow("--eol cr") << QStringList{} << QStringList{"--eol", "cr", "AT", "AT+UID\n"} << QByteArray() << "" << 0 << "" << "<< AT\n>> OK\n<< AT+UID\n>> +UID:*";
         QTest::newRow("--eol none") << QStringList{} << QStringList{"--eol", "none", "-t", "300ms", "AT"} << QByteArray() << "" << 3 << "*" << "<< AT*";

@@ -11,13 +11,15 @@
 
 namespace atcmd {
 
-tools::ExitCode findBaudRate(const QString& port, bool toStderr, qint32* rate) {
+tools::ExitCode findBaudRate(const QString& port, const at::LineSettings& line, bool toStderr,
+                             qint32* rate) {
     at::Client client;
     auto* serial = new QSerialPort(&client);
     client.setSerialPort(serial);
     QString message;
     const QList<qint32> rates = at::baudSearchOrder(QSerialPortInfo::standardBaudRates());
-    if (const tools::ExitCode opened = tools::openPort(client, port, rates.value(0), &message);
+    if (const tools::ExitCode opened =
+            tools::openPort(client, port, rates.value(0), &message, line);
         opened != tools::Success) {
         tools::complain(message);
         return opened;

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         return code;
     if (options.autoBaud) {
         if (const tools::ExitCode found =
-                atcmd::findBaudRate(options.port, options.json, &options.baud);
+                atcmd::findBaudRate(options.port, options.line, options.json, &options.baud);
             found != tools::Success)
             return found;
     }
