@@ -13,6 +13,9 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -322,26 +325,31 @@ private slots:
     void steps_data() {
         QTest::addColumn<bool>("keepGoing");
         QTest::addColumn<QString>("summary");
-        QTest::addColumn<int>("atExit"); // kelvra-at's exit code on the same file
-        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
-        QTest::newRow("keep going")
-            << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << 1;
+        QTest::newRow("stops") << false << "8 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
+        QTest::newRow("keep going") << true << "8 steps: 5 OK, 3 ERROR at step 2: AT+NOPE: ERROR";
     }
-    // Steps on the simulator: each an exchange, one grey entry at the end; the same file runs
-    // alike in kelvra-at.
+    // Steps on the simulator: each an exchange, one grey entry at the end. The same file in
+    // kelvra-at, on a simulator of its own, gives the same steps, results and answers.
     void steps() {
         QFETCH(bool, keepGoing);
         QFETCH(QString, summary);
-        QFETCH(int, atExit);
+        const QStringList faults{"--silent", "FWINFO", "--cme-error", "3"};
         test::Modsim sim;
-        QVERIFY(sim.start());
+        QVERIFY(sim.start(faults));
         m_w.destroy();
         QVERIFY(m_w.create(sim.portPath()));
         m_w.action("run-steps")->trigger();
         auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
         QVERIFY(dialog);
-        const QString file = "# bring-up\nAT\nAT+NOPE\nAT+VERSION\n";
-        dialog->findChild<QPlainTextEdit*>()->setPlainText(file);
+        // CR LF line ends, no line end at the end.
+        QTemporaryFile steps;
+        QVERIFY(steps.open());
+        steps.write(
+            "# bring-up\r\nAT+VERSION\r\nAT+NOPE\r\nAT+UID\r\nAT+FWINFO\r\nAT+WFCONNAP=\"Lab\"\r\n"
+            "wait 2s +WFEVENT:CONNECTED,*\r\nAT+DATAMODE=2\r\nAT+WRITEB=0,2 4869");
+        steps.close();
+        QString error;
+        QVERIFY(dialog->load(steps.fileName(), &error));
         dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
         dialog->run();
         QVERIFY(dialog->running());
@@ -349,27 +357,51 @@ private slots:
         dialog->stop(); // twice: no harm
         QTRY_VERIFY(!dialog->running());
         QVERIFY(m_w.log().contains("stopped at step 1"));
+
+        test::Modsim atSim;
+        QVERIFY(atSim.start(faults));
+        QProcess at;
+        at.setStandardInputFile(steps.fileName());
+        at.start(QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at"),
+                 QStringList{"--json"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
+                     QStringList{atSim.portPath(), "-"});
+        static const char* const statuses[] = {"ok", "error", "timeout", "port failed",
+                                               "cancelled"};
+        QStringList window; // "number|command|status|result|answer lines"
         dialog->run();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        connect(dialog->findChild<at::StepRunner*>(), &at::StepRunner::stepEnded, this,
+                [&](const at::StepRecord& r) {
+                    if (r.number > 0)
+                        window << QString("%1|%2|%3|%4|%5")
+                                      .arg(r.number)
+                                      .arg(r.step.text, statuses[r.status],
+                                           QString::fromUtf8(r.result),
+                                           QString::fromUtf8(r.answer.join('\n')));
+                });
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 15000);
         QVERIFY2(m_w.log().contains(summary), qPrintable(m_w.log()));
-        QCOMPARE(m_w.log().count("<< AT+VERSION"), keepGoing ? 1 : 0);
-        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 3 : 2);
+        QCOMPARE(m_w.log().count("<< AT+FWINFO"), keepGoing ? 1 : 0);
+        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 7 : 2);
         QVERIFY(view()->isHidden()); // the view followed the steps all the same
         QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
 
-        m_w.port()->close();
-        QTemporaryFile steps;
-        QVERIFY(steps.open());
-        steps.write(file.toUtf8());
-        steps.close();
-        const QString tool =
-            QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at");
-        QProcess at;
-        at.setStandardInputFile(steps.fileName());
-        at.start(tool, QStringList{"-q"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
-                           QStringList{sim.portPath(), "-"});
-        QVERIFY(at.waitForFinished(10000));
-        QCOMPARE(at.exitCode(), atExit);
+        QTRY_COMPARE_WITH_TIMEOUT(at.state(), QProcess::NotRunning, 15000);
+        QCOMPARE(at.exitCode(), 1);
+        QStringList tool;
+        for (const QByteArray& line : at.readAllStandardOutput().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            QStringList answer;
+            for (const QJsonValue& v : o["answer"].toArray())
+                answer << v.toString();
+            if (o.contains("step"))
+                tool << QString("%1|%2|%3|%4|%5")
+                            .arg(o["step"].toInt())
+                            .arg(o.contains("wait") ? o["wait"].toString()
+                                                    : o["command"].toString(),
+                                 o["status"].toString(), o["result"].toString(), answer.join('\n'));
+        }
+        QCOMPARE(window, tool);
+        QCOMPARE(window.size(), keepGoing ? 8 : 2);
     }
 
     // The device vanishing mid-run ends the run there, told, and the next run can start.
