@@ -3,33 +3,62 @@
 #include <QBrush>
 #include <QColor>
 
+namespace {
+
+// A cell lays out all its text at every paint and every row is kept: a line of a megabyte
+// stalled the window for seconds, and the bound of rows full of them would take gigabytes.
+constexpr qsizetype maxCellText = 4096;
+
+QString bounded(QString text) {
+    if (text.size() <= maxCellText)
+        return text;
+    qsizetype most = maxCellText;
+    if (text.at(most - 1).isHighSurrogate())
+        --most;
+    text.truncate(most);
+    return text + QChar(0x2026);
+}
+
+} // namespace
+
 QString cellText(const QByteArray& bytes) {
     const QString text = QString::fromUtf8(bytes);
     QString out;
-    out.reserve(text.size());
+    out.reserve(qMin(text.size(), maxCellText + 1));
     for (const QChar c : text) {
+        if (out.size() > maxCellText)
+            break;
         const QChar::Category category = c.category();
         if (category == QChar::Other_Control || category == QChar::Other_Format)
             out += QStringLiteral("\\x{%1}").arg(c.unicode(), 0, 16);
         else
             out += c;
     }
-    return out;
+    return bounded(out);
+}
+
+QString blockText(const QByteArray& block) {
+    return bounded(QStringLiteral("hex[%1]{%2}")
+                       .arg(block.size())
+                       .arg(QString::fromLatin1(block.left(maxCellText).toHex())));
 }
 
 namespace {
 
-QString blockText(const QByteArray& block) {
-    return QStringLiteral("hex[%1]{%2}").arg(block.size()).arg(QString::fromLatin1(block.toHex()));
-}
-
 QString answerText(const at::Exchange& e) {
-    QStringList lines;
+    QString out;
+    const auto add = [&out](const QString& line) {
+        if (out.size() > maxCellText)
+            return;
+        if (!out.isEmpty())
+            out += u'\n';
+        out += line;
+    };
     for (const QByteArray& line : e.answer)
-        lines << cellText(line);
+        add(cellText(line));
     for (const QByteArray& block : e.blocks)
-        lines << blockText(block);
-    return lines.join(u'\n');
+        add(blockText(block));
+    return bounded(out);
 }
 
 QString statusText(const at::Exchange& e) {
@@ -151,7 +180,7 @@ void ExchangeModel::started(quint64 number, const QByteArray& command, qint64 lo
     row.number = number;
     row.time = QDateTime::currentDateTime();
     row.command = cellText(command);
-    row.raw = QString::fromUtf8(command);
+    row.raw = QString::fromUtf8(command).left(maxCellText); // the log's entry contains it
     row.logPosition = logPosition;
     row.open = true;
     append(std::move(row));

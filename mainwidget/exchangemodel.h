@@ -73,5 +73,7 @@ private:
 };
 
 // Text from the device for a table cell: control and format characters (bidi overrides)
-// shown escaped, so a line cannot reorder or hide what follows it.
+// shown escaped, so a line cannot reorder or hide what follows it; a long one cut short.
 QString cellText(const QByteArray& bytes);
+// A block of bytes for a cell, "hex[size]{...}", a long one cut short.
+QString blockText(const QByteArray& block);

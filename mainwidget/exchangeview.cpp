@@ -186,9 +186,7 @@ void ExchangeView::follow() {
     connect(m_tracker, &at::ExchangeTracker::blockTaken, this,
             [this](const QByteArray& block, at::Exchange::Role role, quint64) {
                 if (role == at::Exchange::Unsolicited)
-                    m_rows->unsolicited(QStringLiteral("hex[%1]{%2}")
-                                            .arg(block.size())
-                                            .arg(QString::fromLatin1(block.toHex())));
+                    m_rows->unsolicited(blockText(block));
             });
 }
 
