@@ -31,6 +31,8 @@ StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<b
     , m_run(new QPushButton(tr("Run")))
     , m_stop(new QPushButton(tr("Stop")))
     , m_status(new QLabel) {
+    // Wrapped, a line of a megabyte took minutes to lay out.
+    m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     setObjectName(QStringLiteral("steps"));
     setWindowTitle(tr("Run steps"));
     m_edit->setObjectName(QStringLiteral("steps-text"));
