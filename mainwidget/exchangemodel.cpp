@@ -5,14 +5,15 @@
 
 namespace {
 
-// A cell lays out all its text at every paint and every row is kept: a line of a megabyte
-// stalled the window for seconds, and the bound of rows full of them would take gigabytes.
+// Rows are kept up to the table's bound: rows of lines of a megabyte would take gigabytes.
 constexpr qsizetype maxCellText = 4096;
+// What a cell shows: no more fits, and a cell lays out all it is given at every paint (a
+// line of a megabyte stalled the window for seconds).
+constexpr qsizetype maxShown = 500;
 
-QString bounded(QString text) {
-    if (text.size() <= maxCellText)
+QString bounded(QString text, qsizetype most = maxCellText) {
+    if (text.size() <= most)
         return text;
-    qsizetype most = maxCellText;
     if (text.at(most - 1).isHighSurrogate())
         --most;
     text.truncate(most);
@@ -137,18 +138,29 @@ QVariant ExchangeModel::data(const QModelIndex& index, int role) const {
         case TimeColumn:
             return row.time.toString(QStringLiteral("hh:mm:ss.zzz"));
         case CommandColumn:
-            return row.command;
+            return bounded(row.command, maxShown);
         case ResultColumn:
-            return row.result;
+            return bounded(row.result, maxShown);
         case MsColumn:
             return row.ms < 0 ? QVariant() : QVariant(row.ms);
         case AnswerColumn: {
             // One line in the cell; the tooltip has them all.
-            QString shown = row.answer;
+            QString shown = bounded(row.answer, maxShown);
             shown.replace(u'\n', QStringLiteral(" | "));
             return shown;
         }
         }
+        break;
+    case TextRole:
+        switch (index.column()) {
+        case CommandColumn:
+            return row.command;
+        case ResultColumn:
+            return row.result;
+        case AnswerColumn:
+            return row.answer;
+        }
+        return data(index, Qt::DisplayRole);
     }
     return QVariant();
 }

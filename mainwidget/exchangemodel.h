@@ -23,6 +23,9 @@ public:
     // Where the command's entry began in the log (LogEdit::lastEntry), -1: unknown.
     static constexpr int LogPositionRole = Qt::UserRole + 2;
     static constexpr int CommandRole = Qt::UserRole + 3;
+    // A cell's whole text (the display shows its start, the answer on one line), for Copy
+    // and CSV.
+    static constexpr int TextRole = Qt::UserRole + 4;
 
     explicit ExchangeModel(QObject* parent = nullptr);
 

@@ -204,8 +204,8 @@ QString ExchangeView::csv() const {
         fields.clear();
         for (int c = 0; c < columns; ++c) {
             const QModelIndex index = model->index(r, c);
-            // The answer whole, not the cell's one line.
-            const QVariant whole = index.data(Qt::ToolTipRole);
+            // The text whole, not the cell's one line.
+            const QVariant whole = index.data(ExchangeModel::TextRole);
             fields << csvField(whole.isValid() ? whole.toString() : index.data().toString());
         }
         out += fields.join(u',') + QStringLiteral("\r\n");

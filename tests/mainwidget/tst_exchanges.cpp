@@ -147,6 +147,7 @@ private slots:
         const QAbstractItemModel* m = table("exchange-rows")->model();
         QCOMPARE(m->index(1, ExchangeModel::MsColumn).data().isValid(),
                  !expected.at(1).contains("|unsolicited|"));
+        QVERIFY(m->index(1, ExchangeModel::AnswerColumn).data().toString().size() <= 501);
     }
 
     // A binary write is one row: the command with its payload.
