@@ -330,14 +330,18 @@ private slots:
     void steps_data() {
         QTest::addColumn<bool>("keepGoing");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("stops") << false << "8 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
-        QTest::newRow("keep going") << true << "8 steps: 5 OK, 3 ERROR at step 2: AT+NOPE: ERROR";
+        QTest::addColumn<QByteArray>("eol");
+        QTest::newRow("stops") << false << "8 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR"
+                               << QByteArray("\r");
+        QTest::newRow("keep going")
+            << true << "8 steps: 5 OK, 3 ERROR at step 2: AT+NOPE: ERROR" << QByteArray("\r\n");
     }
     // Steps on the simulator: each an exchange, one grey entry at the end. The same file in
     // kelvra-at, on a simulator of its own, gives the same steps, results and answers.
     void steps() {
         QFETCH(bool, keepGoing);
         QFETCH(QString, summary);
+        QFETCH(QByteArray, eol);
         const QStringList faults{"--silent", "FWINFO", "--cme-error", "3"};
         test::Modsim sim;
         QVERIFY(sim.start(faults));
@@ -346,12 +350,13 @@ private slots:
         m_w.action("run-steps")->trigger();
         auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
         QVERIFY(dialog);
-        // CR LF line ends, no line end at the end.
+        // No line end at the end.
         QTemporaryFile steps;
         QVERIFY(steps.open());
-        steps.write(
-            "# bring-up\r\nAT+VERSION\r\nAT+NOPE\r\nAT+UID\r\nAT+FWINFO\r\nAT+WFCONNAP=\"Lab\"\r\n"
-            "wait 2s +WFEVENT:CONNECTED,*\r\nAT+DATAMODE=2\r\nAT+WRITEB=0,2 4869");
+        steps.write(QByteArray("# bring-up\nAT+VERSION\nAT+NOPE\nAT+UID\nAT+FWINFO\n"
+                               "AT+WFCONNAP=\"Lab\"\nwait 2s +WFEVENT:CONNECTED,*\nAT+DATAMODE=2\n"
+                               "AT+WRITEB=0,2 4869")
+                        .replace("\n", eol));
         steps.close();
         QString error;
         QVERIFY(dialog->load(steps.fileName(), &error));
