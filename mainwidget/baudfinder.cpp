@@ -23,7 +23,7 @@ void BaudFinder::start() {
         m_window->insertTextToLog(QString(), why, QColor(Qt::red));
     };
     if (m_window->m_client->busy() || m_window->m_fileSender->isSending() ||
-        m_window->m_lineSender->isPasting()) {
+        m_window->m_lineSender->isPasting() || m_window->stepsRunning()) {
         refuse(MainWidget::tr("Not searched: wait until the running exchange has ended\r\n"));
         return;
     }

@@ -62,7 +62,8 @@ bool FileSender::start(const QString& path) {
         return false;
     };
     const at::Client* client = m_window->m_client;
-    if (client->busy())
+    // A step would take the file's echo for its answer.
+    if (client->busy() || m_window->stepsRunning())
         return refuseInLog(
             MainWidget::tr("Not sent: a file waits until the running exchange has ended\r\n"));
     if (m_window->m_lineSender->isPasting())

@@ -20,7 +20,7 @@ namespace {
 constexpr int stepTimeoutMs = 5000; // kelvra-at's default
 }
 
-StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<bool()> open,
+StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<QString()> open,
                          QWidget* parent)
     : QDialog(parent)
     , m_client(client)
@@ -146,8 +146,8 @@ void StepsDialog::run() {
         setStatus(tr("No steps"));
         return;
     }
-    if (!m_open()) {
-        setStatus(tr("Not run: the port cannot be opened"));
+    if (const QString refused = m_open(); !refused.isEmpty()) {
+        setStatus(refused);
         return;
     }
     m_ok = m_failed = 0;

@@ -6,6 +6,7 @@
 #include "mainwidget/commandsummary.h"
 #include "mainwidget/exchangemodel.h"
 #include "mainwidget/exchangeview.h"
+#include "mainwidget/filesender.h"
 #include "mainwidget/harness.h"
 #include "mainwidget/stepsdialog.h"
 
@@ -460,6 +461,36 @@ private slots:
         QCOMPARE(duringRun, 0);
         QCOMPARE(m_peer.received().left(m_peer.received().indexOf("AT+REP")),
                  QByteArray("AT+A\r\nAT+B\r\n"));
+    }
+
+    // Steps and the other users of the line wait for each other: a rate search would change
+    // the rate under a step, a file's bytes would mix with its command.
+    void stepsExclusive() {
+        m_w.openClose()->click();
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT+A\n");
+        QVERIFY(m_w.client()->test()); // the version query
+        dialog->run();
+        QVERIFY(!dialog->running());
+        QCOMPARE(dialog->findChild<QLabel*>("steps-status")->text(),
+                 "Not run: wait until the running exchange has ended");
+        m_w.client()->serialPortClose(true);
+        QVERIFY(!m_w.client()->busy());
+        m_peer.clearReceived();
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT+A\r\n"));
+        m_w.action("find-baud")->trigger();
+        QFile file(m_dir.filePath("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("AT\r\n") == 4);
+        file.close();
+        QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(file.fileName()));
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(m_w.log().contains("1 steps: 1 OK"));
+        QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
+        QCOMPARE(m_w.count("Not sent: a file waits until the running exchange has ended"), 1);
+        QCOMPARE(m_peer.received(), "AT+A\r\n");
     }
 
     // A step of 100,000 characters goes out whole; the dialog shows only its start (a label
