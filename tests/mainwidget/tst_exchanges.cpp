@@ -491,6 +491,13 @@ private slots:
         QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
         QCOMPARE(m_w.count("Not sent: a file waits until the running exchange has ended"), 1);
         QCOMPARE(m_peer.received(), "AT+A\r\n");
+        // A command typed meanwhile stops the step; the port did not fail.
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT+A\r\nAT+A\r\n"));
+        m_w.type("AT");
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY2(m_w.log().contains("1 steps: 0 OK, 1 stopped at step 1: AT+A: stopped"),
+                 qPrintable(m_w.log()));
     }
 
     // A step of 100,000 characters goes out whole; the dialog shows only its start (a label
