@@ -208,6 +208,12 @@ private slots:
         view()->findChild<QCheckBox*>("failures-only")->setChecked(true);
         QCOMPARE(shownRows(), QStringList({"AT+PING|ERROR|!", "AT+UID|+CME ERROR: 3|+UID:1!"}));
         QCOMPARE(table("exchange-summary")->model()->rowCount(), 2);
+        // A row shown before its answer joins the failures once it fails.
+        m_w.type("AT+LAST");
+        QVERIFY(m_peer.waitFor("AT+LAST\r\n"));
+        QCOMPARE(shownRows().size(), 2);
+        QVERIFY(m_peer.write("ERROR\r\n"));
+        QTRY_COMPARE(shownRows().value(2), "AT+LAST|ERROR|!");
     }
 
     // A command's row dropped before its answer came: the answer still counts in the summary
