@@ -198,8 +198,12 @@ void StepRunner::onExchangeEnded(const Exchange& exchange) {
         m_timer.start(qMax(m_record.step.timeoutMs, m_quietMs));
         break;
     case Exchange::Open:
-    case Exchange::Unanswered:
         endStep(StepRecord::PortFailed);
+        break;
+    case Exchange::Unanswered:
+        // With the port open, a command written past the runner (typed in the window) ended
+        // it: the answer can no longer be told apart, and nothing failed.
+        endStep(m_client->serialPort()->isOpen() ? StepRecord::Cancelled : StepRecord::PortFailed);
         break;
     }
 }

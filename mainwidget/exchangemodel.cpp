@@ -3,33 +3,63 @@
 #include <QBrush>
 #include <QColor>
 
+namespace {
+
+// Rows are kept up to the table's bound: rows of lines of a megabyte would take gigabytes.
+constexpr qsizetype maxCellText = 4096;
+// What a cell shows: no more fits, and a cell lays out all it is given at every paint (a
+// line of a megabyte stalled the window for seconds).
+constexpr qsizetype maxShown = 500;
+
+QString bounded(QString text, qsizetype most = maxCellText) {
+    if (text.size() <= most)
+        return text;
+    if (text.at(most - 1).isHighSurrogate())
+        --most;
+    text.truncate(most);
+    return text + QChar(0x2026);
+}
+
+} // namespace
+
 QString cellText(const QByteArray& bytes) {
     const QString text = QString::fromUtf8(bytes);
     QString out;
-    out.reserve(text.size());
+    out.reserve(qMin(text.size(), maxCellText + 1));
     for (const QChar c : text) {
+        if (out.size() > maxCellText)
+            break;
         const QChar::Category category = c.category();
         if (category == QChar::Other_Control || category == QChar::Other_Format)
             out += QStringLiteral("\\x{%1}").arg(c.unicode(), 0, 16);
         else
             out += c;
     }
-    return out;
+    return bounded(out);
+}
+
+QString blockText(const QByteArray& block) {
+    return bounded(QStringLiteral("hex[%1]{%2}")
+                       .arg(block.size())
+                       .arg(QString::fromLatin1(block.left(maxCellText).toHex())));
 }
 
 namespace {
 
-QString blockText(const QByteArray& block) {
-    return QStringLiteral("hex[%1]{%2}").arg(block.size()).arg(QString::fromLatin1(block.toHex()));
-}
-
 QString answerText(const at::Exchange& e) {
-    QStringList lines;
+    QString out;
+    const auto add = [&out](const QString& line) {
+        if (out.size() > maxCellText)
+            return;
+        if (!out.isEmpty())
+            out += u'\n';
+        out += line;
+    };
     for (const QByteArray& line : e.answer)
-        lines << cellText(line);
+        add(cellText(line));
     for (const QByteArray& block : e.blocks)
-        lines << blockText(block);
-    return lines.join(u'\n');
+        add(blockText(block));
+    return bounded(out);
 }
 
 QString statusText(const at::Exchange& e) {
@@ -108,18 +138,29 @@ QVariant ExchangeModel::data(const QModelIndex& index, int role) const {
         case TimeColumn:
             return row.time.toString(QStringLiteral("hh:mm:ss.zzz"));
         case CommandColumn:
-            return row.command;
+            return bounded(row.command, maxShown);
         case ResultColumn:
-            return row.result;
+            return bounded(row.result, maxShown);
         case MsColumn:
             return row.ms < 0 ? QVariant() : QVariant(row.ms);
         case AnswerColumn: {
             // One line in the cell; the tooltip has them all.
-            QString shown = row.answer;
+            QString shown = bounded(row.answer, maxShown);
             shown.replace(u'\n', QStringLiteral(" | "));
             return shown;
         }
         }
+        break;
+    case TextRole:
+        switch (index.column()) {
+        case CommandColumn:
+            return row.command;
+        case ResultColumn:
+            return row.result;
+        case AnswerColumn:
+            return row.answer;
+        }
+        return data(index, Qt::DisplayRole);
     }
     return QVariant();
 }
@@ -151,7 +192,7 @@ void ExchangeModel::started(quint64 number, const QByteArray& command, qint64 lo
     row.number = number;
     row.time = QDateTime::currentDateTime();
     row.command = cellText(command);
-    row.raw = QString::fromUtf8(command);
+    row.raw = QString::fromUtf8(command).left(maxCellText); // the log's entry contains it
     row.logPosition = logPosition;
     row.open = true;
     append(std::move(row));

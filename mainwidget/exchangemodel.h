@@ -23,6 +23,9 @@ public:
     // Where the command's entry began in the log (LogEdit::lastEntry), -1: unknown.
     static constexpr int LogPositionRole = Qt::UserRole + 2;
     static constexpr int CommandRole = Qt::UserRole + 3;
+    // A cell's whole text (the display shows its start, the answer on one line), for Copy
+    // and CSV.
+    static constexpr int TextRole = Qt::UserRole + 4;
 
     explicit ExchangeModel(QObject* parent = nullptr);
 
@@ -73,5 +76,7 @@ private:
 };
 
 // Text from the device for a table cell: control and format characters (bidi overrides)
-// shown escaped, so a line cannot reorder or hide what follows it.
+// shown escaped, so a line cannot reorder or hide what follows it; a long one cut short.
 QString cellText(const QByteArray& bytes);
+// A block of bytes for a cell, "hex[size]{...}", a long one cut short.
+QString blockText(const QByteArray& block);

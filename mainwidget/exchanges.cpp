@@ -1,4 +1,8 @@
+#include "at/client.h"
+#include "mainwidget/baudfinder.h"
 #include "mainwidget/exchangeview.h"
+#include "mainwidget/filesender.h"
+#include "mainwidget/linesender.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
 #include "mainwidget/stepsdialog.h"
@@ -32,7 +36,18 @@ void MainWidget::createExchangeActions() {
     connect(stepsAction, &QAction::triggered, this, [this] {
         if (!m_stepsDialog) {
             m_stepsDialog = new StepsDialog(
-                m_client, m_exchangeView, [this] { return openChosenPort(Opener::User); }, this);
+                m_client, m_exchangeView,
+                [this] {
+                    // Their bytes and answers would mix with the steps'.
+                    if (m_client->busy() || m_fileSender->isSending() ||
+                        m_baudFinder->isRunning() || m_lineSender->isPasting())
+                        return StepsDialog::tr(
+                            "Not run: wait until the running exchange has ended");
+                    return openChosenPort(Opener::User)
+                               ? QString()
+                               : StepsDialog::tr("Not run: the port cannot be opened");
+                },
+                this);
             connect(m_stepsDialog, &StepsDialog::finished, this,
                     [this](const QString& summary, bool) {
                         insertTextToLog(QString(), summary + QStringLiteral("\r\n"),

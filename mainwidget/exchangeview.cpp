@@ -186,9 +186,7 @@ void ExchangeView::follow() {
     connect(m_tracker, &at::ExchangeTracker::blockTaken, this,
             [this](const QByteArray& block, at::Exchange::Role role, quint64) {
                 if (role == at::Exchange::Unsolicited)
-                    m_rows->unsolicited(QStringLiteral("hex[%1]{%2}")
-                                            .arg(block.size())
-                                            .arg(QString::fromLatin1(block.toHex())));
+                    m_rows->unsolicited(blockText(block));
             });
 }
 
@@ -206,8 +204,8 @@ QString ExchangeView::csv() const {
         fields.clear();
         for (int c = 0; c < columns; ++c) {
             const QModelIndex index = model->index(r, c);
-            // The answer whole, not the cell's one line.
-            const QVariant whole = index.data(Qt::ToolTipRole);
+            // The text whole, not the cell's one line.
+            const QVariant whole = index.data(ExchangeModel::TextRole);
             fields << csvField(whole.isValid() ? whole.toString() : index.data().toString());
         }
         out += fields.join(u',') + QStringLiteral("\r\n");

@@ -20,7 +20,7 @@ namespace {
 constexpr int stepTimeoutMs = 5000; // kelvra-at's default
 }
 
-StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<bool()> open,
+StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<QString()> open,
                          QWidget* parent)
     : QDialog(parent)
     , m_client(client)
@@ -31,6 +31,8 @@ StepsDialog::StepsDialog(at::Client* client, ExchangeView* view, std::function<b
     , m_run(new QPushButton(tr("Run")))
     , m_stop(new QPushButton(tr("Stop")))
     , m_status(new QLabel) {
+    // Wrapped, a line of a megabyte took minutes to lay out.
+    m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     setObjectName(QStringLiteral("steps"));
     setWindowTitle(tr("Run steps"));
     m_edit->setObjectName(QStringLiteral("steps-text"));
@@ -144,8 +146,8 @@ void StepsDialog::run() {
         setStatus(tr("No steps"));
         return;
     }
-    if (!m_open()) {
-        setStatus(tr("Not run: the port cannot be opened"));
+    if (const QString refused = m_open(); !refused.isEmpty()) {
+        setStatus(refused);
         return;
     }
     m_ok = m_failed = 0;

@@ -19,8 +19,9 @@ class QPushButton;
 class StepsDialog : public QDialog {
     Q_OBJECT
 public:
-    // open: opens the chosen port as a send of the user's does; false when it cannot.
-    StepsDialog(at::Client* client, ExchangeView* view, std::function<bool()> open,
+    // open: opens the chosen port as a send of the user's does; the status that says why
+    // not when it cannot, else empty.
+    StepsDialog(at::Client* client, ExchangeView* view, std::function<QString()> open,
                 QWidget* parent = nullptr);
 
     bool running() const { return m_runner != nullptr; }
@@ -42,7 +43,7 @@ private:
 
     at::Client* m_client;
     ExchangeView* m_view;
-    std::function<bool()> m_open;
+    std::function<QString()> m_open;
     QPlainTextEdit* m_edit;
     QCheckBox* m_keepGoing;
     QPushButton* m_run;

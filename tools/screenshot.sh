@@ -4,15 +4,22 @@
 # xdotool and ImageMagick if they are missing.
 #   xvfb-run -a -s '-screen 0 1280x800x24' tools/screenshot.sh [OUT.png]
 # With --session: docs/session.png, times shown, recording, the find bar open.
+# With --exchanges: docs/exchanges.png, a repeating command failing now and then, its
+# exchanges under the log and the summary below.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh" xdotool imagemagick
 session=0
+exchanges=0
+name=screenshot
 if [ "${1:-}" = --session ]; then
-    session=1
+    session=1 name=session
+    shift
+elif [ "${1:-}" = --exchanges ]; then
+    exchanges=1 name=exchanges
     shift
 fi
-out=${1:-$root/docs/$([ $session = 1 ] && echo session || echo screenshot).png}
+out=${1:-$root/docs/$name.png}
 work=$(mktemp -d)
 trap 'kill $app $sim 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -28,8 +35,16 @@ cat >"$home/.local/share/Tavrosk/Kelvra/user_commands.json" <<'JSON'
     {"auto": false, "period": 1000, "value": "AT+WRITEB=0,4"}
 ]
 JSON
+sim_faults=()
+if [ $exchanges = 1 ]; then
+    printf '[General]\nport=%s\n\n[view]\nuser-commands=true\ncommand-list=false\nexchanges=true\nmark-failed=true\n' \
+        "$work/module" >"$home/.config/Tavrosk/Kelvra.conf"
+    printf '[{"auto": false, "period": 500, "value": "AT+UID"},\n {"auto": false, "period": 5000, "value": "AT+WFSCANAP"}]\n' \
+        >"$home/.local/share/Tavrosk/Kelvra/user_commands.json"
+    sim_faults=(--cme-error 9 --cme-error 13 --cme-error 20 --cme-error 21)
+fi
 
-"$root/build/tools/modsim/kelvra-modsim" --link "$work/module" >/dev/null &
+"$root/build/tools/modsim/kelvra-modsim" "${sim_faults[@]}" --link "$work/module" >/dev/null &
 sim=$!
 sleep 1
 HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
@@ -49,6 +64,38 @@ if [ $session = 1 ]; then
     xdotool type --delay 20 "$work/session.log"
     xdotool key Return
     sleep 1
+fi
+if [ $exchanges = 1 ]; then
+    xdotool mousemove 551 330 mousedown 1 mousemove 700 330 mousemove 800 330 mouseup 1
+    sleep 0.5
+    xdotool mousemove 150 628 click 1 # the input line
+    sleep 0.5
+    for cmd in AT AT+VERSION AT+NOPE 'AT+WFCONNAP="Workshop"'; do
+        xdotool type --delay 20 "$cmd"
+        xdotool key Return
+        sleep 0.7
+    done
+    xdotool mousemove 1028 63 click 1 # AT+UID repeating
+    sleep 7
+    # Column widths to their contents, the right one first: the left one moves it.
+    xdotool mousemove 301 352 click --repeat 2 1
+    sleep 0.2
+    xdotool mousemove 201 352 click --repeat 2 1
+    sleep 0.5
+    import -window root -crop 1100x640+0+0 "$work/rows.png"
+    xdotool mousemove 130 330 click 1 # the Summary tab
+    sleep 0.5
+    xdotool mousemove 401 352 click --repeat 2 1
+    sleep 0.2
+    xdotool mousemove 101 352 click --repeat 2 1
+    sleep 0.2
+    xdotool mousemove 150 628 click 1 # no cell focused
+    sleep 0.5
+    import -window root -crop 798x136+0+318 "$work/summary.png"
+    convert "$work/rows.png" "$work/summary.png" -background '#efefef' -append \
+        -colors 128 "$out"
+    echo "wrote $out"
+    exit 0
 fi
 xdotool mousemove 150 628 click 1 # the input line
 sleep 0.5

@@ -4,15 +4,21 @@
 #include "mainwidget/commandsummary.h"
 #include "mainwidget/exchangemodel.h"
 #include "mainwidget/exchangeview.h"
+#include "mainwidget/filesender.h"
 #include "mainwidget/harness.h"
 #include "mainwidget/stepsdialog.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableView>
+#include <QTemporaryFile>
 #include <QTextBlock>
 
 #include <sys/stat.h>
@@ -101,6 +107,8 @@ private slots:
         QTest::newRow("hidden and shown in flight") << "AT+SLOW" << Pieces{"+SLOW:1\r\n", "~", "OK\r\n"} << QStringList{"AT+SLOW|OK|+SLOW:1"};
         QTest::newRow("time-out, late answer") << "AT+SLOW" << Pieces{"-", "+SLOW:1\r\nOK\r\n"} << QStringList{"AT+SLOW|time-out, late: OK|+SLOW:1!"};
         QTest::newRow("bidi from the device") << "AT" << Pieces{"+X:\xe2\x80\xae" "abc\r\nOK\r\n"} << QStringList{"AT|OK|", "|unsolicited|+X:\\x{202e}abc"};
+        // Cut short: a cell of a megabyte stalled the window, 20,000 of them took gigabytes.
+        QTest::newRow("a line of a megabyte") << "AT+BIG" << Pieces{"+BIG:" + QByteArray(1 << 20, 'x') + "\r\nOK\r\n"} << QStringList{"AT+BIG|OK|+BIG:" + QString(4091, 'x') + QChar(0x2026)};
         // clang-format on
     }
     void rows() {
@@ -108,10 +116,10 @@ private slots:
         QFETCH(QList<QByteArray>, answer);
         QFETCH(QStringList, expected);
         switchOn();
-        view()->setTimeout(300);
         QVERIFY(m_peer.write("+WFEVENT:BEFORE\r\n"));
         QTRY_COMPARE(shownRows(), QStringList{"|unsolicited|+WFEVENT:BEFORE"});
         if (answer.first() == "-") {
+            view()->setTimeout(300);
             m_w.type(command);
             QTRY_VERIFY(shownRows().value(1).endsWith("time-out|!"));
             answer.removeFirst();
@@ -126,6 +134,7 @@ private slots:
         const QAbstractItemModel* m = table("exchange-rows")->model();
         QCOMPARE(m->index(1, ExchangeModel::MsColumn).data().isValid(),
                  !expected.at(1).contains("|unsolicited|"));
+        QVERIFY(m->index(1, ExchangeModel::AnswerColumn).data().toString().size() <= 501);
     }
 
     // A binary write is one row: the command with its payload.
@@ -177,6 +186,12 @@ private slots:
         view()->findChild<QCheckBox*>("failures-only")->setChecked(true);
         QCOMPARE(shownRows(), QStringList({"AT+PING|ERROR|!", "AT+UID|+CME ERROR: 3|+UID:1!"}));
         QCOMPARE(table("exchange-summary")->model()->rowCount(), 2);
+        // A row shown before its answer joins the failures once it fails.
+        m_w.type("AT+LAST");
+        QVERIFY(m_peer.waitFor("AT+LAST\r\n"));
+        QCOMPARE(shownRows().size(), 2);
+        QVERIFY(m_peer.write("ERROR\r\n"));
+        QTRY_COMPARE(shownRows().value(2), "AT+LAST|ERROR|!");
     }
 
     // A command's row dropped before its answer came: the answer still counts in the summary
@@ -300,20 +315,36 @@ private slots:
     void steps_data() {
         QTest::addColumn<bool>("keepGoing");
         QTest::addColumn<QString>("summary");
+        QTest::addColumn<QByteArray>("eol");
         // clang-format off
-        QTest::newRow("stops") << false << "3 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
-        QTest::newRow("keep going") << true << "3 steps: 2 OK, 1 ERROR at step 2: AT+NOPE: ERROR";
+        QTest::newRow("stops") << false << "8 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << QByteArray("\r");
+        QTest::newRow("keep going") << true << "8 steps: 5 OK, 3 ERROR at step 2: AT+NOPE: ERROR" << QByteArray("\r\n");
         // clang-format on
     }
-    // Steps on the simulator: each an exchange, one grey entry at the end.
+    // Steps on the simulator: each an exchange, one grey entry at the end. The same file in
+    // kelvra-at, on a simulator of its own, gives the same steps, results and answers.
     void steps() {
         QFETCH(bool, keepGoing);
         QFETCH(QString, summary);
+        QFETCH(QByteArray, eol);
+        const QStringList faults{"--silent", "FWINFO", "--cme-error", "3"};
         test::Modsim sim;
-        QVERIFY(sim.start());
+        QVERIFY(sim.start(faults));
         m_w.destroy();
         QVERIFY(m_w.create(sim.portPath()));
-        auto* dialog = stepsDialog("# bring-up\nAT\nAT+NOPE\nAT+VERSION\n");
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        QVERIFY(dialog);
+        // No line end at the end.
+        QTemporaryFile steps;
+        QVERIFY(steps.open());
+        steps.write(QByteArray("# bring-up\nAT+VERSION\nAT+NOPE\nAT+UID\nAT+FWINFO\n"
+                               "AT+WFCONNAP=\"Lab\"\nwait 2s +WFEVENT:CONNECTED,*\nAT+DATAMODE=2\n"
+                               "AT+WRITEB=0,2 4869")
+                        .replace("\n", eol));
+        steps.close();
+        QString error;
+        QVERIFY(dialog->load(steps.fileName(), &error));
         dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
         dialog->run();
         QVERIFY(dialog->running());
@@ -321,13 +352,51 @@ private slots:
         dialog->stop(); // twice: no harm
         QTRY_VERIFY(!dialog->running());
         QVERIFY(m_w.log().contains("stopped at step 1"));
+
+        test::Modsim atSim;
+        QVERIFY(atSim.start(faults));
+        QProcess at;
+        at.setStandardInputFile(steps.fileName());
+        at.start(QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at"),
+                 QStringList{"--json"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
+                     QStringList{atSim.portPath(), "-"});
+        static const char* const statuses[] = {"ok", "error", "timeout", "port failed",
+                                               "cancelled"};
+        QStringList window; // "number|command|status|result|answer lines"
         dialog->run();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 10000);
+        connect(dialog->findChild<at::StepRunner*>(), &at::StepRunner::stepEnded, this,
+                [&](const at::StepRecord& r) {
+                    if (r.number > 0)
+                        window << QString("%1|%2|%3|%4|%5")
+                                      .arg(r.number)
+                                      .arg(r.step.text, statuses[r.status],
+                                           QString::fromUtf8(r.result),
+                                           QString::fromUtf8(r.answer.join('\n')));
+                });
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 15000);
         QVERIFY2(m_w.log().contains(summary), qPrintable(m_w.log()));
-        QCOMPARE(m_w.log().count("<< AT+VERSION"), keepGoing ? 1 : 0);
-        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 3 : 2);
+        QCOMPARE(m_w.log().count("<< AT+FWINFO"), keepGoing ? 1 : 0);
+        QCOMPARE(view()->summary()->rowCount(), keepGoing ? 7 : 2);
         QVERIFY(view()->isHidden()); // the view followed the steps all the same
         QVERIFY(view()->findChildren<at::ExchangeTracker*>().isEmpty());
+
+        QTRY_COMPARE_WITH_TIMEOUT(at.state(), QProcess::NotRunning, 15000);
+        QCOMPARE(at.exitCode(), 1);
+        QStringList tool;
+        for (const QByteArray& line : at.readAllStandardOutput().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            QStringList answer;
+            for (const QJsonValue& v : o["answer"].toArray())
+                answer << v.toString();
+            if (o.contains("step"))
+                tool << QString("%1|%2|%3|%4|%5")
+                            .arg(o["step"].toInt())
+                            .arg(o.contains("wait") ? o["wait"].toString()
+                                                    : o["command"].toString(),
+                                 o["status"].toString(), o["result"].toString(), answer.join('\n'));
+        }
+        QCOMPARE(window, tool);
+        QCOMPARE(window.size(), keepGoing ? 8 : 2);
     }
 
     // The device vanishing mid-run ends the run there, told, and the next run can start.
@@ -371,6 +440,43 @@ private slots:
                  QByteArray("AT+A\r\nAT+B\r\n"));
     }
 
+    // Steps and the other users of the line wait for each other: a rate search would change
+    // the rate under a step, a file's bytes would mix with its command.
+    void stepsExclusive() {
+        m_w.openClose()->click();
+        m_w.action("run-steps")->trigger();
+        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT+A\n");
+        QVERIFY(m_w.client()->test()); // the version query
+        dialog->run();
+        QVERIFY(!dialog->running());
+        QCOMPARE(dialog->findChild<QLabel*>("steps-status")->text(),
+                 "Not run: wait until the running exchange has ended");
+        m_w.client()->serialPortClose(true);
+        QVERIFY(!m_w.client()->busy());
+        m_peer.clearReceived();
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT+A\r\n"));
+        m_w.action("find-baud")->trigger();
+        QFile file(m_dir.filePath("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("AT\r\n") == 4);
+        file.close();
+        QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(file.fileName()));
+        QVERIFY(m_peer.write("OK\r\n"));
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY(m_w.log().contains("1 steps: 1 OK"));
+        QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
+        QCOMPARE(m_w.count("Not sent: a file waits until the running exchange has ended"), 1);
+        QCOMPARE(m_peer.received(), "AT+A\r\n");
+        // A command typed meanwhile stops the step; the port did not fail.
+        dialog->run();
+        QVERIFY(m_peer.waitFor("AT+A\r\nAT+A\r\n"));
+        m_w.type("AT");
+        QTRY_VERIFY(!dialog->running());
+        QVERIFY2(m_w.log().contains("1 steps: 0 OK, 1 stopped at step 1: AT+A: stopped"),
+                 qPrintable(m_w.log()));
+    }
+
     // A step of 100,000 characters goes out whole; the dialog shows only its start (a label
     // with all of it took a gigabyte and stalled the window).
     void longStep() {
@@ -403,20 +509,27 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("fifo") << "fifo";
         QTest::newRow("16 MiB + 1") << "big";
+        // Read, and laid out unwrapped: wrapped, it stalled the window for minutes.
+        QTest::newRow("a line of a megabyte") << "line";
     }
     void stepFile() {
         QFETCH(QString, kind);
         auto* dialog = stepsDialog("AT");
         const QString path = m_dir.filePath("steps-" + kind);
+        QFile file(path);
         if (kind == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
-            QFile big(path);
-            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(StepsDialog::max_file_size + 1));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(kind == "line" ? file.write("AT+" + QByteArray(1 << 20, 'A')) > 0
+                                   : file.resize(StepsDialog::max_file_size + 1));
+            file.close();
         }
         QString error;
-        QVERIFY(!dialog->load(path, &error) && !error.isEmpty());
-        QCOMPARE(dialog->findChild<QPlainTextEdit*>()->toPlainText(), "AT");
+        QCOMPARE(dialog->load(path, &error), kind == "line");
+        QCOMPARE(error.isEmpty(), kind == "line");
+        QCOMPARE(dialog->findChild<QPlainTextEdit*>()->toPlainText().size(),
+                 kind == "line" ? 3 + (1 << 20) : 2);
     }
 
     void markFailed_data() {

@@ -30,11 +30,10 @@ void readSteps(at::StepRunner* runner, int timeoutMs) {
     auto buffer = std::make_shared<QByteArray>();
     auto number = std::make_shared<int>(0);
     auto ended = std::make_shared<bool>(false);
+    auto afterCr = std::make_shared<bool>(false);
     const auto take = [=](const QByteArray& raw) {
         ++*number;
-        QString text = QString::fromLocal8Bit(raw);
-        if (text.endsWith(QLatin1Char('\r')))
-            text.chop(1);
+        const QString text = QString::fromLocal8Bit(raw);
         if (text.trimmed().isEmpty() || text.trimmed().startsWith(QLatin1Char('#')))
             return;
         at::Step step;
@@ -55,9 +54,18 @@ void readSteps(at::StepRunner* runner, int timeoutMs) {
             const qsizetype searched = buffer->size();
             buffer->append(chunk, got);
             qsizetype from = 0;
-            for (qsizetype lf = buffer->indexOf('\n', searched); lf >= 0;
-                 from = lf + 1, lf = buffer->indexOf('\n', from))
-                take(buffer->mid(from, lf - from));
+            for (qsizetype end = searched; end < buffer->size(); ++end) {
+                const char c = buffer->at(end);
+                if (c != '\n' && c != '\r')
+                    continue;
+                // A CR alone ends a line as well (a file saved so ran no step at all), CR LF
+                // ends one.
+                const bool crlf = c == '\n' && *afterCr && end == from;
+                *afterCr = c == '\r';
+                if (!crlf)
+                    take(buffer->mid(from, end - from));
+                from = end + 1;
+            }
             buffer->remove(0, from);
             if (buffer->size() > maxStepLine) {
                 *ended = true;

@@ -171,7 +171,9 @@ void Modem::handleLine(const QByteArray& line, QList<Event>& events) {
     if (name == "FWWRITE")
         ++m_fwwriteCount;
 
-    if (name == "WRITEB" && hasParams && !query) {
+    if (m_faults.cmeCommands.contains(++m_commandCount)) {
+        reply += "+CME ERROR: 10\r\n";
+    } else if (name == "WRITEB" && hasParams && !query) {
         const QByteArray result = writeb(params);
         if (!result.isEmpty())
             reply += result;

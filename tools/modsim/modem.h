@@ -16,6 +16,8 @@ struct Faults {
     QSet<qint64> failBlocks;
     // The same, answered with ERROR.
     QSet<qint64> errorBlocks;
+    // 1-based numbers of command lines (counted since start) answered +CME ERROR: 10.
+    QSet<qint64> cmeCommands;
     // "+FWWRITE:<offset>" before each FWWRITE OK, "+FWUPDATE:<size>,<crc>" before FWUPDATE's
     // answer.
     bool progressLines = false;
@@ -82,6 +84,7 @@ private:
     int m_wifiMode = 1;
     QByteArray m_image;
     qint64 m_fwwriteCount = 0;
+    qint64 m_commandCount = 0;
 };
 
 } // namespace modsim

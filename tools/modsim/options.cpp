@@ -44,6 +44,8 @@ int parseOptions(const QStringList& arguments, Options* options) {
                "CMD"),
         option("fail-block", "answer FAIL to the Nth FWWRITE request (1-based); repeatable", "N"),
         option("error-block", "answer ERROR to the Nth FWWRITE request (1-based); repeatable", "N"),
+        option("cme-error", "answer +CME ERROR: 10 to the Nth command line (1-based); repeatable",
+               "N"),
         option("progress-lines", "send +FWWRITE:<offset> before each FWWRITE OK and "
                                  "+FWUPDATE:<size>,<crc> before the FWUPDATE answer"),
         option("delay", "delay every answer by MS milliseconds", "MS"),
@@ -108,6 +110,11 @@ int parseOptions(const QStringList& arguments, Options* options) {
         if (!toCount(value, 1, 0x7FFFFFFF, &n))
             return bad("error-block", value);
         result.faults.errorBlocks.insert(n);
+    }
+    for (const QString& value : parser.values(QStringLiteral("cme-error"))) {
+        if (!toCount(value, 1, 0x7FFFFFFF, &n))
+            return bad("cme-error", value);
+        result.faults.cmeCommands.insert(n);
     }
     if (parser.isSet(QStringLiteral("delay"))) {
         if (!toCount(parser.value(QStringLiteral("delay")), 0, 3600 * 1000, &n))
