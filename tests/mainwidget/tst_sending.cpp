@@ -65,6 +65,16 @@ QByteArray randomBytes(qsizetype size) {
     return data;
 }
 
+// The bytes of the "<< " entries shown as hex rows.
+QByteArray sentAsHex(const QString& log) {
+    QByteArray bytes;
+    for (const QString& line : log.split('\n')) {
+        if (line.startsWith("<< ") || line.startsWith("   "))
+            bytes += QByteArray::fromHex(line.mid(3, 47).toLatin1());
+    }
+    return bytes;
+}
+
 } // namespace
 
 class TestSending : public QObject {
@@ -247,6 +257,8 @@ private slots:
         QTest::newRow("to the end") << "end";
         QTest::newRow("cancel") << "cancel";
         QTest::newRow("cancel twice") << "cancel twice";
+        // The rows of what went, no more, and no entry of the name.
+        QTest::newRow("cancel, as hex") << "cancel hex";
         QTest::newRow("device vanishes") << "vanish";
         QTest::newRow("file deleted meanwhile") << "delete";
     }
@@ -268,6 +280,8 @@ private slots:
             }
         });
         watch.start(1);
+        const bool hex = how.endsWith("hex");
+        m_w.action("show-hex")->setChecked(hex);
         m_w.action(QStringLiteral("send-file"))->trigger();
         QTRY_VERIFY(progress());
         auto* sender = m_w.widget()->findChild<FileSender*>();
@@ -290,7 +304,9 @@ private slots:
             QTest::qWait(150);
             QVERIFY(pty.drain().isEmpty());
             QVERIFY(!sender->isSending());
-            QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), 1);
+            QCOMPARE(m_w.count("<< big.bin: 1048576 bytes"), hex ? 0 : 1);
+            if (hex)
+                QCOMPARE(sentAsHex(m_w.log()), data.left(told));
             return;
         }
         // The terminal is full: the send waits on the line.
