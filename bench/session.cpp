@@ -51,6 +51,8 @@ void applySession(test::Window& window) {
     for (const QString& what : session) {
         if (what == QLatin1String("times")) {
             window.action(QStringLiteral("show-times"))->setChecked(true);
+        } else if (what == QLatin1String("hex")) {
+            window.action(QStringLiteral("show-hex"))->setChecked(true);
         } else if (what == QLatin1String("exchanges")) {
             window.action(QStringLiteral("exchanges"))->setChecked(true);
         } else if (what.startsWith(QLatin1String("record="))) {
@@ -77,6 +79,7 @@ QList<Row> sessionRows(const Options& options) {
     const Figures off = flood(QString());
     const QList<std::pair<QString, Figures>> on{
         {QStringLiteral("times"), flood(QStringLiteral("times"))},
+        {QStringLiteral("hex"), flood(QStringLiteral("hex"))},
         {QStringLiteral("recording"), flood(record)},
         {QStringLiteral("times and recording"), flood(QStringLiteral("times,") + record)}};
     QList<Row> rows;
