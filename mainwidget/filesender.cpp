@@ -199,7 +199,8 @@ qint64 FileSender::driverQueued() const {
 
 void FileSender::logHanded(bool last) {
     // Bytes still in the driver may yet be dropped by a cancel: logged only once they left.
-    const qint64 due = m_handed - (last ? 0 : driverQueued()) - m_logged;
+    const qint64 due =
+        qMin(m_handed - (last ? 0 : driverQueued()) - m_logged, qint64(m_unlogged.size()));
     if (due <= 0)
         return;
     const QByteArray bytes = m_unlogged.first(due);

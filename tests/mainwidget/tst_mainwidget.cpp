@@ -481,6 +481,20 @@ private slots:
         QVERIFY(file.contains(QString("hex[300000]{%1}\n").arg(QString(block.toHex()))));
         QVERIFY(!file.contains("not shown"));
         QVERIFY(file.endsWith(pieces.right(9000))); // recorded on after the block
+        // As hex too: the first rows in the log, every row in the recording, under the first.
+        m_w.action("show-hex")->setChecked(true);
+        const QString hexPath = m_dir.filePath("long-hex.log");
+        modals.chooseFile(hexPath);
+        m_w.action("record")->trigger();
+        QVERIFY(m_peer.write("+READB:300000\r\n" + block));
+        QTRY_VERIFY(m_w.log().endsWith(" bytes of this entry not shown\n"));
+        QVERIFY(m_w.log().contains(">> " + at::hexText(block.first(2173 * 16), u"   ")));
+        m_w.action("record")->trigger();
+        QString recorded;
+        for (const QString& line : QString(test::readFile(hexPath)).split('\n'))
+            recorded += line.mid(24) + '\n';
+        QVERIFY(recorded.contains(">> " + at::hexText(block, u"   ")));
+        QVERIFY(!recorded.contains("not shown"));
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a
