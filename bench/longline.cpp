@@ -74,6 +74,7 @@ int longLineChild(int argc, char** argv, const Options& options) {
     test::Window window;
     if (const int failed = showWindow(window, feeder, true))
         return failed;
+    applySession(window);
     if (!openWindow(window, feeder))
         return 5;
     report("log_width", window.logEdit()->viewport()->width());

@@ -51,7 +51,8 @@ int longRunChild(int argc, char** argv, const Options& options);
 // session.cpp: recording, times, pause and find
 QList<Row> sessionRows(const Options& options);
 int sessionChild(int argc, char** argv, const QString& mode, const Options& options);
-// Turns on what $KELVRA_BENCH_SESSION names ("times", "record=FILE", comma-separated).
+// Turns on what $KELVRA_BENCH_SESSION names ("times", "hex", "exchanges", "record=FILE",
+// comma-separated).
 void applySession(test::Window& window);
 
 // longline.cpp: text without break points

@@ -51,6 +51,8 @@ void applySession(test::Window& window) {
     for (const QString& what : session) {
         if (what == QLatin1String("times")) {
             window.action(QStringLiteral("show-times"))->setChecked(true);
+        } else if (what == QLatin1String("hex")) {
+            window.action(QStringLiteral("show-hex"))->setChecked(true);
         } else if (what == QLatin1String("exchanges")) {
             window.action(QStringLiteral("exchanges"))->setChecked(true);
         } else if (what.startsWith(QLatin1String("record="))) {
@@ -77,17 +79,21 @@ QList<Row> sessionRows(const Options& options) {
     const Figures off = flood(QString());
     const QList<std::pair<QString, Figures>> on{
         {QStringLiteral("times"), flood(QStringLiteral("times"))},
+        {QStringLiteral("hex"), flood(QStringLiteral("hex"))},
         {QStringLiteral("recording"), flood(record)},
         {QStringLiteral("times and recording"), flood(QStringLiteral("times,") + record)}};
     QList<Row> rows;
     const double offRate = off.value(QStringLiteral("rate"));
     for (const auto& [name, figures] : on) {
         const double rate = figures.value(QStringLiteral("rate"));
+        // Hex rows are five times the characters of the line they show: measured, no target.
+        const bool measured = name == QLatin1String("hex");
         rows << Row{QStringLiteral("flood rate, ") + name,
                     rate,
                     offRate,
-                    QStringLiteral(">=0.5x"),
-                    figures.value(QStringLiteral("complete")) > 0 && rate >= 0.5 * offRate,
+                    measured ? QStringLiteral("-") : QStringLiteral(">=0.5x"),
+                    figures.value(QStringLiteral("complete")) > 0 &&
+                        (measured || rate >= 0.5 * offRate),
                     QStringLiteral("lines/s")};
         rows << Row{QStringLiteral("CPU per entry, ") + name,
                     cpuPerEntryUs(figures),

@@ -1,4 +1,5 @@
 #include "at/client.h"
+#include "at/hexdump.h"
 #include "mainwidget/baudfinder.h"
 #include "mainwidget/exchangeview.h"
 #include "mainwidget/filesender.h"
@@ -67,7 +68,12 @@ bool MainWidget::stepsRunning() const {
 void MainWidget::showExchangeEntry(qint64 logPosition, const QString& command) {
     // Held still, as while finding, or the next entry would take the view back to the end.
     m_pauseAction->setChecked(true);
-    if (!m_logEdit->selectEntry(logPosition, QStringLiteral("<< ") + command))
+    // Shown as hex, the entry's first row holds the command's first bytes.
+    QByteArray first = command.toLocal8Bit();
+    first.truncate(at::hex_row_bytes);
+    const QString hexRow = at::hexText(first).section(QStringLiteral("  "), 0, 0);
+    if (!m_logEdit->selectEntry(logPosition, QStringLiteral("<< ") + command) &&
+        !m_logEdit->selectEntry(logPosition, QStringLiteral("<< ") + hexRow))
         m_exchangeView->setNote(tr("The entry of %1 is no longer in the log").arg(command));
     else
         m_exchangeView->setNote(QString());

@@ -108,10 +108,13 @@ bool FileSender::start(const QString& path) {
     m_refresh->start();
     connect(port, &QSerialPort::errorOccurred, this, &FileSender::onPortError);
     connect(m_window->m_client, &at::Client::closed, this, [this] { stop(Lost); });
-    // One entry for the whole file. With the bytes shown as hex this is where their rows go.
-    m_window->insertTextToLog(QStringLiteral("<< "),
-                              MainWidget::tr("%1: %2 bytes\r\n").arg(m_name).arg(m_size),
-                              QColor(Qt::blue));
+    m_unlogged.clear();
+    m_logged = 0;
+    // One entry for the whole file; as hex, its rows as the bytes go (logHanded).
+    if (!m_window->showsHex())
+        m_window->insertTextToLog(QStringLiteral("<< "),
+                                  MainWidget::tr("%1: %2 bytes\r\n").arg(m_name).arg(m_size),
+                                  QColor(Qt::blue));
 
     m_box = new ProgressBox(QStringLiteral("send-file-progress"), m_window);
     m_box->setLabelText(MainWidget::tr("Sending %1").arg(m_name));
@@ -128,11 +131,8 @@ void FileSender::cancel() {
         return;
     // What still waits in the buffers, the driver's included, never reaches the device.
     count();
-    QSerialPort* port = m_window->m_client->serialPort();
-    int queued = 0;
-    if (port->isOpen() && ::ioctl(int(port->handle()), TIOCOUTQ, &queued) == 0)
-        m_handed = qMax<qint64>(0, m_handed - queued);
-    port->clear(QSerialPort::Output);
+    m_handed = qMax<qint64>(0, m_handed - driverQueued());
+    m_window->m_client->serialPort()->clear(QSerialPort::Output);
     stop(Cancelled);
 }
 
@@ -167,6 +167,7 @@ void FileSender::pump() {
             return;
         }
         m_read += got;
+        m_unlogged.append(chunk, got);
     }
     m_pumping = false;
 }
@@ -182,12 +183,34 @@ void FileSender::refresh() {
     // The port tells of a write only at the next one it can make, never while the line
     // stalls: what left its buffer is what the device has.
     count();
+    logHanded(false);
     if (m_box)
         m_box->setValue(int(m_handed));
     if (m_handed >= m_size)
         stop(Done);
     else
         pump();
+}
+
+qint64 FileSender::driverQueued() const {
+    const QSerialPort* port = m_window->m_client->serialPort();
+    int queued = 0;
+    if (port->isOpen() && ::ioctl(int(port->handle()), TIOCOUTQ, &queued) == 0)
+        return queued;
+    return 0;
+}
+
+void FileSender::logHanded(bool last) {
+    // Bytes still in the driver may yet be dropped by a cancel: logged only once they left.
+    const qint64 due =
+        qMin(m_handed - (last ? 0 : driverQueued()) - m_logged, qint64(m_unlogged.size()));
+    if (due <= 0)
+        return;
+    const QByteArray bytes = m_unlogged.first(due);
+    m_unlogged.remove(0, due);
+    m_logged += due;
+    if (m_window->showsHex())
+        m_window->logData(QStringLiteral("<< "), bytes, false, QColor(Qt::blue));
 }
 
 void FileSender::onPortError(QSerialPort::SerialPortError error) {
@@ -198,6 +221,8 @@ void FileSender::onPortError(QSerialPort::SerialPortError error) {
 void FileSender::stop(Stop why) {
     if (!isSending())
         return;
+    logHanded(true);
+    m_unlogged.clear();
     ::close(m_fd);
     m_fd = -1;
     m_refresh->stop();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -31,6 +32,10 @@ private:
     void pump();
     void count();
     void refresh();
+    // With the bytes shown as hex: the rows of those handed on since the last call, up to the
+    // last (at the end: what the count says went).
+    void logHanded(bool last);
+    qint64 driverQueued() const;
     void onPortError(QSerialPort::SerialPortError error);
     void stop(Stop why);
 
@@ -44,4 +49,7 @@ private:
     qint64 m_read = 0;
     qint64 m_handed = 0;
     bool m_pumping = false;
+    // Written to the port and not yet in the log: the log shows what was handed on.
+    QByteArray m_unlogged;
+    qint64 m_logged = 0;
 };

@@ -1,4 +1,5 @@
 #include "at/exchange.h"
+#include "at/hexdump.h"
 #include "input/inputedit.h"
 #include "mainwidget/logedit.h"
 #include "mainwidget/mainwidget.h"
@@ -134,33 +135,57 @@ void MainWidget::endOpenLine() {
 
 void MainWidget::logData(const QString& prefix, const QByteArray& data, bool binary,
                          const QColor& color) {
+    const bool hex = showsHex();
+    // Rows after the first stand under it.
+    const QString indent = hex ? QString(prefix.size(), u' ') : QString();
+    const auto text = [&](QByteArrayView shown) {
+        return hex      ? at::hexText(shown, indent)
+               : binary ? binaryText(shown, data.size())
+                        : QString::fromUtf8(shown);
+    };
     // The log's bound holds for one entry too. Beyond it the log shows the beginning, and the
     // text of the rest is never made: a block of 16 MiB is 48 million characters.
     const qsizetype bound = qsizetype(m_logEdit->maxCharacters());
     const qsizetype size = data.size();
-    if ((binary ? 3 * size + binary_overhead : size) <= bound) {
-        insertTextToLog(prefix, binary ? binaryText(data, size) : QString::fromUtf8(data), color);
+    const qsizetype length = hex      ? at::hexTextLength(size, indent.size())
+                             : binary ? 3 * size + binary_overhead
+                                      : size;
+    if (length <= bound || (hex && size <= at::hex_row_bytes)) {
+        insertTextToLog(prefix, text(data), color);
         return;
     }
     if (lineEndDue())
         endOpenLine(); // recorded before the entry
     if (m_sessionActive && m_recorder->isRecording())
-        recordWhole(prefix, data, binary);
-    const qsizetype shown =
-        binary ? qMax<qsizetype>(0, (bound - binary_overhead) / 3) : textCut(data, bound);
-    QString text = binary ? binaryText(QByteArrayView(data).first(shown), size)
-                          : QString::fromUtf8(data.first(shown)) + QStringLiteral("\r\n");
+        recordWhole(prefix, data, binary, indent);
+    const qsizetype rows = qMax<qsizetype>(1, bound / (at::hex_row_width + 1 + indent.size()));
+    const qsizetype shown = hex      ? qMin(size, rows * at::hex_row_bytes)
+                            : binary ? qMax<qsizetype>(0, (bound - binary_overhead) / 3)
+                                     : textCut(data, bound);
+    QString shownText = text(QByteArrayView(data).first(shown));
+    if (!hex && !binary)
+        shownText += QStringLiteral("\r\n");
     m_recorded = true;
-    insertTextToLog(prefix, text, color);
+    insertTextToLog(prefix, shownText, color);
     insertTextToLog(QString(), tr("%1 bytes of this entry not shown\r\n").arg(size - shown),
                     note_color);
     m_recorded = false;
 }
 
-void MainWidget::recordWhole(const QString& prefix, const QByteArray& data, bool binary) {
+void MainWidget::recordWhole(const QString& prefix, const QByteArray& data, bool binary,
+                             const QString& hexIndent) {
     // In pieces from the bytes, as the log would show it whole.
     constexpr qsizetype piece = 64 * 1024;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!hexIndent.isEmpty()) {
+        for (qsizetype at = 0; at < data.size(); at += piece)
+            m_recorder->write(
+                now, at == 0 ? prefix : QString(),
+                (at == 0 ? QString() : hexIndent) +
+                    at::hexText(QByteArrayView(data).sliced(at, qMin(piece, data.size() - at)),
+                                hexIndent));
+        return;
+    }
     const auto text = [&] {
         QStringDecoder decoder(QStringDecoder::Utf8);
         for (qsizetype at = 0; at < data.size(); at += piece)
@@ -181,11 +206,15 @@ void MainWidget::recordWhole(const QString& prefix, const QByteArray& data, bool
     m_recorder->write(now, QString(), QStringLiteral("}\n"));
 }
 
+bool MainWidget::showsHex() const {
+    return m_hexAction && m_hexAction->isChecked();
+}
+
 void MainWidget::onAtClientSended(const QByteArray& data) {
     logData(QStringLiteral("<< "), data, false, sent_color);
     // A command sent without a line ending (Shift+Return, the ending "none") is a line of its
-    // own all the same: the module's answer starts on the next.
-    m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
+    // own all the same: the module's answer starts on the next. Rows of hex end their lines.
+    m_lineOpen = !showsHex() && !data.endsWith('\n') && !data.endsWith('\r');
     m_openBySend = m_lineOpen;
 }
 
@@ -194,12 +223,14 @@ void MainWidget::onAtClientSendedBinary(const QByteArray& data) {
 }
 
 void MainWidget::onAtClientReceived(const QByteArray& data) {
-    // The client shows a line without end in pieces; the next piece goes on with it.
-    m_lineContinues = true;
+    // The client shows a line without end in pieces; the next piece goes on with it. As hex
+    // each piece has rows of its own, and a piece shown as text before is ended first.
+    const bool hex = showsHex();
+    m_lineContinues = !hex;
     const bool failed = m_markFailedAction && m_markFailedAction->isChecked() && failedAnswer(data);
     logData(QStringLiteral(">> "), data, false, failed ? QColor(Qt::red) : received_color);
     m_lineContinues = false;
-    m_lineOpen = !data.endsWith('\n') && !data.endsWith('\r');
+    m_lineOpen = !hex && !data.endsWith('\n') && !data.endsWith('\r');
     m_openBySend = false;
 }
 

@@ -93,7 +93,11 @@ private:
     void logEntry(qint64 time, const QString& prefix, const QString& text, QColor color);
     // The entry of bytes sent or received, as text or as a binary block.
     void logData(const QString& prefix, const QByteArray& data, bool binary, const QColor& color);
-    void recordWhole(const QString& prefix, const QByteArray& data, bool binary);
+    // hexIndent: not empty when the bytes are shown as hex rows, which it puts under the first.
+    void recordWhole(const QString& prefix, const QByteArray& data, bool binary,
+                     const QString& hexIndent);
+    // "Show bytes as hex" is on: every entry of bytes is rows of hex.
+    bool showsHex() const;
     void endOpenLine();
 
     // toolbar
@@ -174,6 +178,7 @@ private:
     QAction* m_timesAction = nullptr;
     QAction* m_reconnectAction = nullptr;
     QAction* m_pauseAction = nullptr;
+    QAction* m_hexAction = nullptr;
     // Entries go through sessionEntry() (recorded, timed or held) rather than straight in.
     bool m_sessionActive = false;
     bool m_paused = false;

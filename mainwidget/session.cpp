@@ -106,7 +106,8 @@ void MainWidget::createSessionActions() {
     m_timesAction = createSwitch(QStringLiteral("show-times"), tr("Show times"), false);
     connect(m_timesAction, &QAction::toggled, this, &MainWidget::updateSession);
     m_reconnectAction = createSwitch(QStringLiteral("reconnect"), tr("Reconnect"), true);
-    m_menu->addActions({m_timesAction, m_reconnectAction});
+    m_hexAction = createSwitch(QStringLiteral("show-hex"), tr("Show bytes as hex"), false);
+    m_menu->addActions({m_timesAction, m_hexAction, m_reconnectAction});
 
     // The log's own: in its context menu, and keys that work anywhere in the window.
     m_pauseAction = new QAction(tr("Pause"), this);
@@ -128,7 +129,7 @@ void MainWidget::createSessionActions() {
     previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(previousAction, &QAction::triggered, m_findBar, &FindBar::previous);
     addActions({findAction, nextAction, previousAction});
-    m_logEdit->addMenuActions({m_pauseAction, findAction});
+    m_logEdit->addMenuActions({m_pauseAction, findAction, m_hexAction});
     updateSession();
 }
 

@@ -3,6 +3,7 @@
 // the command catalogue, the user commands panel, keys, the first start in the user's language.
 
 #include "app/app.h"
+#include "at/hexdump.h"
 #include "at/portholders.h"
 #include "mainwidget/harness.h"
 #include "mainwidget/portwatch.h"
@@ -321,6 +322,16 @@ private slots:
         // A command sent without its ending is a line of its own; the answer is not glued on.
         QTest::newRow("sent without ending") << QByteArray() << "no ending" << "<< +++\n>> OK\n<< AT\n>> OK\n";
         // clang-format on
+        // As hex: the exact bytes, line ends too, sent and received; a line shown as text
+        // before is ended, and nothing of it is lost.
+        const auto hex = [](const QString& prefix, const QByteArray& bytes) {
+            return prefix + at::hexText(bytes, u"   ");
+        };
+        const QString atOk = hex("<< ", "AT\r\n") + hex(">> ", "OK\r\n");
+        QTest::newRow("hex") << QByteArray("OK\r\n") << "hex" << hex(">> ", "OK\r\n") + atOk;
+        QTest::newRow("hex from inside a line")
+            << x.left(65536) << "hex mid-line"
+            << ">> " + QString(65536, 'x') + '\n' + hex(">> ", x.mid(65536) + "\r\n") + atOk;
     }
     // A partial line shown at a close or a transaction's start is a line of its own, ended,
     // in the log and in the recording alike.
@@ -335,13 +346,19 @@ private slots:
         m_w.action("record")->trigger();
         QVERIFY(QFileInfo(path).permission(QFile::ReadOwner | QFile::WriteOwner)); // to be read
         m_w.openClose()->click();
+        m_w.action("show-hex")->setChecked(then == "hex");
         QVERIFY(m_peer.write(wire));
+        if (then == "hex mid-line") {
+            QTRY_VERIFY(m_w.log().endsWith("xxx"));
+            m_w.action("show-hex")->setChecked(true);
+            QVERIFY(m_peer.write(QByteArray(70000 - 65536, 'x') + "\r\n"));
+        }
         if (then == "close") {
             QTest::qWait(200); // taken in by the client
             m_w.openClose()->click();
             QVERIFY(!m_w.port()->isOpen());
-        } else if (then.isEmpty()) {
-            QTRY_VERIFY(m_w.log().endsWith(log.section("<< AT", 0, 0)));
+        } else if (then.isEmpty() || then.startsWith("hex")) {
+            QTRY_VERIFY(m_w.log().endsWith(log.section("<< ", 0, 0)));
         } else if (then == "no ending") {
             m_w.client()->setLineEnding(at::LineEnding::None);
             m_w.type("+++");
@@ -361,8 +378,7 @@ private slots:
             QVERIFY(m_peer.waitFor("AT\r\n"));
             QVERIFY(m_peer.write("OK\r\n"));
         }
-        QTRY_VERIFY(m_w.log().endsWith(">> OK\n"));
-        QCOMPARE(m_w.log(), log);
+        QTRY_COMPARE(m_w.log(), log);
         m_w.action("record")->trigger();
         QStringList file = QString(test::readFile(path)).split('\n');
         for (QString& line : file)
@@ -415,6 +431,20 @@ private slots:
         QVERIFY(file.contains(QString("hex[300000]{%1}\n").arg(QString(block.toHex()))));
         QVERIFY(!file.contains("not shown"));
         QVERIFY(file.endsWith(pieces.right(9000))); // recorded on after the block
+        // As hex too: the first rows in the log, every row in the recording, under the first.
+        m_w.action("show-hex")->setChecked(true);
+        const QString hexPath = m_dir.filePath("long-hex.log");
+        modals.chooseFile(hexPath);
+        m_w.action("record")->trigger();
+        QVERIFY(m_peer.write("+READB:300000\r\n" + block));
+        QTRY_VERIFY(m_w.log().endsWith(" bytes of this entry not shown\n"));
+        QVERIFY(m_w.log().contains(">> " + at::hexText(block.first(2173 * 16), u"   ")));
+        m_w.action("record")->trigger();
+        QString recorded;
+        for (const QString& line : QString(test::readFile(hexPath)).split('\n'))
+            recorded += line.mid(24) + '\n';
+        QVERIFY(recorded.contains(">> " + at::hexText(block, u"   ")));
+        QVERIFY(!recorded.contains("not shown"));
     }
 
     // Typed with Enter, clicked in the catalogue, or sent from the user commands table (a

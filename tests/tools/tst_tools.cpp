@@ -287,6 +287,10 @@ private slots:
         // Success is not told when the report did not reach its file.
         QTest::newRow("output to a full disk") << QStringList{} << QStringList{"AT"} << QByteArray() << "full" << 8 << "the output could not be written: No space left on device\n" << "";
         QTest::newRow("a step line without end on standard input") << QStringList{} << QStringList{"-"} << QByteArray(64 * 1024 * 1024 + 1, 'A') << "" << 2 << "line 1: longer than 67108864 bytes\nTry 'kelvra-at --help'.\n" << "";
+        // Every byte as it went and came, line ends too; the answer before the next command.
+        const QString atRow = "<< 41 54 0d 0a" + QString(36, ' ') + "  AT..\n";
+        const QString answer = atRow + ">> 2b 58 3a 00 ff 0d 0a" + QString(27, ' ') + "  +X:....\n>> 4f 4b 0d 0a" + QString(36, ' ') + "  OK..\n";
+        QTest::newRow("--hex") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT=>+X:\x00\xff\r\nOK\r\n"))} << QStringList{"--hex", "AT", "AT"} << QByteArray() << "" << 0 << "" << answer + answer;
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }

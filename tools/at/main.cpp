@@ -151,6 +151,19 @@ int main(int argc, char** argv) {
         complain(message);
         return opened;
     }
+    // The rows of each line go out before the tracker takes it, which may end the step and
+    // write the next command.
+    if (options.hex) {
+        const QString sent = QStringLiteral("<< ");
+        const QString received = QStringLiteral(">> ");
+        const auto rows = [&report](const QString& prefix) {
+            return [&report, prefix](const QByteArray& d) { report.hexRows(prefix, d); };
+        };
+        QObject::connect(&client, &at::Client::sended, &client, rows(sent));
+        QObject::connect(&client, &at::Client::sendedBinary, &client, rows(sent));
+        QObject::connect(&client, &at::Client::received, &client, rows(received));
+        QObject::connect(&client, &at::Client::receivedBinary, &client, rows(received));
+    }
     at::ExchangeTracker tracker;
     tracker.attach(&client);
     at::StepRunner runner(&client, &tracker);
@@ -162,16 +175,18 @@ int main(int argc, char** argv) {
         if (code == Success)
             code = failure;
     };
-    QObject::connect(&client, &at::Client::sended, &runner,
-                     [&report](const QByteArray& d) { report.sent(d); });
-    QObject::connect(&client, &at::Client::sendedBinary, &runner,
-                     [&report](const QByteArray& d) { report.sentBinary(d); });
-    QObject::connect(&runner, &at::StepRunner::lineTaken, &runner,
-                     [&report](const QByteArray& line, at::Exchange::Role role) {
-                         report.received(line, role);
-                     });
-    QObject::connect(&runner, &at::StepRunner::blockTaken, &runner,
-                     [&report](const QByteArray& block) { report.receivedBinary(block); });
+    if (!options.hex) {
+        QObject::connect(&client, &at::Client::sended, &runner,
+                         [&report](const QByteArray& d) { report.sent(d); });
+        QObject::connect(&client, &at::Client::sendedBinary, &runner,
+                         [&report](const QByteArray& d) { report.sentBinary(d); });
+        QObject::connect(&runner, &at::StepRunner::lineTaken, &runner,
+                         [&report](const QByteArray& line, at::Exchange::Role role) {
+                             report.received(line, role);
+                         });
+        QObject::connect(&runner, &at::StepRunner::blockTaken, &runner,
+                         [&report](const QByteArray& block) { report.receivedBinary(block); });
+    }
     QObject::connect(&runner, &at::StepRunner::stepEnded, &runner,
                      [&](const at::StepRecord& record) {
                          report.ended(record);

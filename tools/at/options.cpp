@@ -29,8 +29,13 @@ int parseArguments(const QStringList& arguments, Options* options) {
         tr("what ends a command line: crlf, cr, lf or none (default crlf); payloads and a "
            "line that ends in a line feed go as they are"),
         QStringLiteral("END"), QStringLiteral("crlf"));
+    const QCommandLineOption hex(
+        QStringLiteral("hex"),
+        tr("the traffic as hex rows (16 bytes, then the printable characters) behind << and >>: "
+           "every byte sent and received, line ends, blank lines and the echo included; "
+           "--json stays as it is"));
     line.addPortArguments();
-    parser.addOptions({timeout, json, keepGoing, quiet, eol});
+    parser.addOptions({timeout, json, keepGoing, quiet, eol, hex});
     parser.addPositionalArgument(QStringLiteral("STEP"),
                                  tr("what to do, in order (below); - reads the steps from "
                                     "standard input, one a line"));
@@ -86,6 +91,7 @@ int parseArguments(const QStringList& arguments, Options* options) {
     options->json = parser.isSet(json);
     options->keepGoing = parser.isSet(keepGoing);
     options->quiet = parser.isSet(quiet);
+    options->hex = parser.isSet(hex);
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 2)

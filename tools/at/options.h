@@ -19,6 +19,8 @@ struct Options {
     bool json = false;
     bool keepGoing = false;
     bool quiet = false;
+    // The traffic as hex rows, every byte as it went and came.
+    bool hex = false;
     // Empty: the steps come from standard input.
     QList<at::Step> steps;
 };

@@ -1,5 +1,6 @@
 #include "tools/at/report.h"
 
+#include "at/hexdump.h"
 #include "tools/common/console.h"
 
 #include <QJsonArray>
@@ -120,6 +121,10 @@ void Report::received(const QByteArray& line, at::Exchange::Role role) {
 
 void Report::receivedBinary(const QByteArray& data) {
     traffic(QStringLiteral(">> ") + binary(data));
+}
+
+void Report::hexRows(const QString& prefix, const QByteArray& data) {
+    traffic(prefix + at::hexText(data, QString(prefix.size(), u' ')).chopped(1));
 }
 
 void Report::ended(const at::StepRecord& record) {

@@ -21,6 +21,8 @@ public:
     void received(const QByteArray& line, at::Exchange::Role role);
     void receivedBinary(const QByteArray& data);
     void ended(const at::StepRecord& record);
+    // The bytes as hex rows behind the prefix, the rows after the first under it.
+    void hexRows(const QString& prefix, const QByteArray& data);
 
 private:
     void traffic(const QString& text);
