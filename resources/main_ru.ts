@@ -990,6 +990,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <source>gone</source>
         <translation>пропал</translation>
     </message>
+    <message>
+        <source>Show bytes as hex</source>
+        <translation>Показывать байты в шестнадцатеричном виде</translation>
+    </message>
 </context>
 <context>
     <name>PulseDialog</name>
@@ -1130,6 +1134,10 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
     <message>
         <source> (%1 s)</source>
         <translation> (%1 с)</translation>
+    </message>
+    <message>
+        <source>Not run: wait until the running exchange has ended</source>
+        <translation>Не запущено: дождитесь окончания текущего обмена</translation>
     </message>
 </context>
 <context>
