@@ -106,7 +106,11 @@ void MainWidget::createSessionActions() {
     m_timesAction = createSwitch(QStringLiteral("show-times"), tr("Show times"), false);
     connect(m_timesAction, &QAction::toggled, this, &MainWidget::updateSession);
     m_reconnectAction = createSwitch(QStringLiteral("reconnect"), tr("Reconnect"), true);
-    m_menu->addActions({m_timesAction, m_reconnectAction});
+    QAction* stayAction =
+        createSwitch(QStringLiteral("stay-where-scrolled"), tr("Stay where I scroll"), false);
+    m_logEdit->setStayWhereScrolled(stayAction->isChecked());
+    connect(stayAction, &QAction::toggled, m_logEdit, &LogEdit::setStayWhereScrolled);
+    m_menu->addActions({m_timesAction, m_reconnectAction, stayAction});
 
     // The log's own: in its context menu, and keys that work anywhere in the window.
     m_pauseAction = new QAction(tr("Pause"), this);
@@ -128,7 +132,7 @@ void MainWidget::createSessionActions() {
     previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(previousAction, &QAction::triggered, m_findBar, &FindBar::previous);
     addActions({findAction, nextAction, previousAction});
-    m_logEdit->addMenuActions({m_pauseAction, findAction});
+    m_logEdit->addMenuActions({m_pauseAction, stayAction, findAction});
     updateSession();
 }
 
