@@ -287,6 +287,11 @@ private slots:
         // Success is not told when the report did not reach its file.
         QTest::newRow("output to a full disk") << QStringList{} << QStringList{"AT"} << QByteArray() << "full" << 8 << "the output could not be written: No space left on device\n" << "";
         QTest::newRow("a step line without end on standard input") << QStringList{} << QStringList{"-"} << QByteArray(64 * 1024 * 1024 + 1, 'A') << "" << 2 << "line 1: longer than 67108864 bytes\nTry 'kelvra-at --help'.\n" << "";
+        // A pseudo-terminal has no control lines: the step fails, saying which line.
+        QTest::newRow("dtr on a pseudo-terminal") << QStringList{} << QStringList{"AT", "dtr on", "AT"} << QByteArray() << "" << 7 << "step 2 (dtr on): DTR not set: * has no control lines\n" << ok;
+        QTest::newRow("pulse on a pseudo-terminal, keep going") << QStringList{} << QStringList{"-k", "PULSE rts,dtr 50ms", "AT"} << QByteArray() << "" << 7 << "step 1 (pulse rts,dtr 50ms): RTS not pulsed: * has no control lines\n" << ok;
+        QTest::newRow("pulse without time") << QStringList{} << QStringList{"pulse dtr"} << QByteArray() << "" << 2 << "step 1: a pulse is written pulse dtr|rts|dtr,rts|rts,dtr TIME, e.g. pulse dtr 100ms\n*" << "";
+        QTest::newRow("dtr neither on nor off") << QStringList{} << QStringList{"AT", "dtr 1"} << QByteArray() << "" << 2 << "step 2: a control line is set with dtr on|off or rts on|off\n*" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }
