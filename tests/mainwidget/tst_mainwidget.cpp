@@ -183,6 +183,11 @@ private slots:
         }
         QCOMPARE(redEntries(" is in use by "), 0);
         QCOMPARE(redEntries(" is not a terminal"), 2);
+        // A path that cannot be looked up says why, not what the lock file made of it.
+        const QString tooLong = m_dir.filePath(QString(5000, 'x'));
+        m_w.port()->setPortName(tooLong);
+        m_w.openClose()->click();
+        QCOMPARE(m_w.count("Serial port error:  " + tooLong + ": File name too long\n"), 1);
         QVERIFY(!m_w.port()->isOpen() && test::readFile(m_dir.filePath("plain")) == "AT\r\n");
     }
 
