@@ -384,10 +384,18 @@ private slots:
         logEdit()->flush();
         QVERIFY(topLine().startsWith("Entries dropped at the log's bound: "));
         bar->setValue(bar->maximum());
-        QVERIFY(m_peer.write(lines(320, 340)));
-        QTRY_VERIFY(m_w.log().contains("line 339"));
+        for (int from : {320, 340}) { // following the end leaves it at the end
+            QVERIFY(m_peer.write(lines(from, from + 20)));
+            QTRY_VERIFY(m_w.log().contains(QString("line %1").arg(from + 19)));
+            logEdit()->flush();
+            QVERIFY(logEdit()->viewport()->rect().contains(logEdit()->cursorRect()));
+        }
+        // A selection at the end stays too.
+        logEdit()->selectEntry(logEdit()->lastEntry(), "line 359");
+        QVERIFY(m_peer.write(lines(360, 380)));
+        QTRY_VERIFY(m_w.log().contains("line 379"));
         logEdit()->flush();
-        QVERIFY(logEdit()->viewport()->rect().contains(logEdit()->cursorRect()));
+        QCOMPARE(logEdit()->textCursor().selectedText(), ">> line 359");
     }
 
     // A burst bigger than a frame's worth is laid out as it comes, not all at the frame's end.
