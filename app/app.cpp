@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "app/commandline.h"
 #include "app/version.h"
 #include "mainwidget/mainwidget.h"
 #include "usercommands/usercommands.h"
@@ -73,32 +74,42 @@ void app::prepare(QTranslator& qtTranslator, QTranslator& mainTranslator) {
     UserCommands::_self.restore();
 }
 
-int app::answerOptions(int argc, char** argv) {
-    bool help = false;
-    bool version = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray option(argv[i]);
-        help = help || option == "--help" || option == "-h";
-        version = version || option == "--version" || option == "-v";
-    }
-    if (!help && !version)
+int app::answerOptions(int argc, char** argv, CommandLine* line) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    const bool parsed = parseCommandLine(arguments, line, &error);
+    if (parsed && !line->help && !line->version)
         return -1;
     QCoreApplication application(argc, argv);
     QTranslator qtTranslator;
     QTranslator mainTranslator;
     installCatalogues(qtTranslator, mainTranslator);
+    const QString usage = QCoreApplication::translate(
+        "app", "A terminal for serial modules that speak AT commands.\n"
+               "\n"
+               "Usage: kelvra [options]\n"
+               "  -h, --help     show this text and exit\n"
+               "  -v, --version  show the version and exit\n"
+               "Without them the window opens; it takes the toolkit's own options too\n"
+               "(-platform, -style, ...). KELVRA_EXTRA_PORTS=/path/one:/path/two lists more\n"
+               "device paths first in the port chooser.\n");
+    const QString portUsage = QCoreApplication::translate(
+        "app", "\n"
+               "Usage: kelvra [PORT] [-b|--baud RATE]\n"
+               "  PORT             the serial port to choose and open at start, by its name or\n"
+               "                   its path; a path the system does not list is listed too\n"
+               "  -b, --baud RATE  its baud rate (without it, the rate last chosen)\n");
+    if (!parsed) {
+        QTextStream err(stderr);
+        err << "kelvra: " << error << "\n\n" << usage << portUsage;
+        return 2;
+    }
     QTextStream out(stdout);
     out << name() << ' ' << app::version() << '\n';
-    if (help)
-        out << QCoreApplication::translate(
-            "app", "A terminal for serial modules that speak AT commands.\n"
-                   "\n"
-                   "Usage: kelvra [options]\n"
-                   "  -h, --help     show this text and exit\n"
-                   "  -v, --version  show the version and exit\n"
-                   "Without them the window opens; it takes the toolkit's own options too\n"
-                   "(-platform, -style, ...). KELVRA_EXTRA_PORTS=/path/one:/path/two lists more\n"
-                   "device paths first in the port chooser.\n");
+    if (line->help)
+        out << usage << portUsage;
     return 0;
 }
 
@@ -107,7 +118,8 @@ int qMain(int argc, char** argv) {
     // write, not the window with the run's settings and user commands.
     std::signal(SIGPIPE, SIG_IGN);
     // Answered before the application object exists: no window, no display needed.
-    if (const int code = app::answerOptions(argc, argv); code >= 0)
+    app::CommandLine line;
+    if (const int code = app::answerOptions(argc, argv, &line); code >= 0)
         return code;
     QApplication application(argc, argv);
     QTranslator qtTranslator;
@@ -117,6 +129,7 @@ int qMain(int argc, char** argv) {
     int result = 0;
     {
         MainWidget window;
+        window.openAtStart(line.port, line.baudrate);
         window.show();
         result = application.exec();
         UserCommands::_self.save();

@@ -14,9 +14,12 @@ QString version();
 // live) and the user commands.
 void prepare(QTranslator& qtTranslator, QTranslator& mainTranslator);
 
-// Prints what --help or --version (-h, -v) ask for and returns the exit code 0; -1 when the
-// command line asks for neither.
-int answerOptions(int argc, char** argv);
+struct CommandLine;
+
+// Reads the command line into *line. Prints what --help or --version (-h, -v) ask for and
+// returns the exit code 0, prints the fault and the usage and returns 2 for a bad command
+// line; -1 when the window is to open.
+int answerOptions(int argc, char** argv, CommandLine* line);
 
 } // namespace app
 

@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -103,8 +104,15 @@ QString devicePath(const QString& portName) {
 QString notTerminal(const QString& portName) {
     const QString location = portLocation(portName);
     struct stat st {};
-    if (location.isEmpty() || ::stat(QFile::encodeName(location).constData(), &st) != 0)
+    if (location.isEmpty())
         return {};
+    if (::stat(QFile::encodeName(location).constData(), &st) != 0) {
+        // Nothing there is the open's to say; a path that cannot be looked up at all (too
+        // long, a file where a directory should be) would be blamed on the lock file.
+        return errno == ENOENT ? QString()
+                               : QCoreApplication::translate("at", "%1: %2")
+                                     .arg(location, qt_error_string(errno));
+    }
     const auto text = [&location](const char* why) {
         return QCoreApplication::translate("at", why).arg(location);
     };

@@ -51,6 +51,54 @@ bool parseWait(const QString& rest, int timeoutMs, Step* step, QString* error) {
     return true;
 }
 
+bool parseLines(const QString& text, QList<ControlLine>* lines) {
+    for (const QString& name : text.split(QLatin1Char(','))) {
+        ControlLine line = ControlLine::Dtr;
+        if (name.compare(QLatin1String("dtr"), Qt::CaseInsensitive) == 0)
+            line = ControlLine::Dtr;
+        else if (name.compare(QLatin1String("rts"), Qt::CaseInsensitive) == 0)
+            line = ControlLine::Rts;
+        else
+            return false;
+        if (lines->contains(line))
+            return false;
+        lines->append(line);
+    }
+    return true;
+}
+
+// "dtr on", "RTS off", "pulse dtr,rts 100ms".
+bool parseControl(const QStringList& words, Step* step, QString* error) {
+    const bool pulse = words.first().compare(QLatin1String("pulse"), Qt::CaseInsensitive) == 0;
+    if (pulse) {
+        if (words.size() != 3 || !parseLines(words.at(1), &step->lines) ||
+            !parseDuration(words.at(2), &step->pulseMs)) {
+            *error = QCoreApplication::translate(
+                "at",
+                "a pulse is written pulse dtr|rts|dtr,rts|rts,dtr TIME, e.g. pulse dtr 100ms");
+            return false;
+        }
+    } else {
+        const QString level = words.size() == 2 ? words.at(1).toLower() : QString();
+        if ((level != QLatin1String("on") && level != QLatin1String("off")) ||
+            !parseLines(words.first(), &step->lines)) {
+            *error = QCoreApplication::translate("at", "a control line is set with dtr on|off or "
+                                                       "rts on|off");
+            return false;
+        }
+        step->on = level == QLatin1String("on");
+    }
+    QStringList names;
+    for (const ControlLine line : std::as_const(step->lines))
+        names << controlLineName(line).toLower();
+    step->kind = Step::Control;
+    step->text =
+        pulse ? QStringLiteral("pulse %1 %2ms").arg(names.join(QLatin1Char(','))).arg(step->pulseMs)
+              : QStringLiteral("%1 %2").arg(names.constFirst(), step->on ? QStringLiteral("on")
+                                                                         : QStringLiteral("off"));
+    return true;
+}
+
 // The binary write's command, its payload given in hex behind it.
 bool parseWrite(const QString& text, const at::BinaryCommand& binary, Step* step, QString* error) {
     const qsizetype space = text.indexOf(QLatin1Char(' '));
@@ -114,6 +162,12 @@ bool parseStep(const QString& text, int timeoutMs, Step* step, QString* error) {
     }
     if (text == QLatin1String("wait") || text.startsWith(QLatin1String("wait ")))
         return parseWait(text.mid(4), timeoutMs, step, error);
+    // No command of the module begins so: commands begin with AT.
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    static const QRegularExpression control(QStringLiteral("^(dtr|rts|pulse)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (control.match(words.first()).hasMatch())
+        return parseControl(words, step, error);
     const at::BinaryCommand binary = at::parseBinaryCommand(text.section(QLatin1Char(' '), 0, 0));
     if (binary.tooLarge) {
         *error = QCoreApplication::translate("at", "a binary write carries at most %1 bytes")

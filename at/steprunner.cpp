@@ -2,6 +2,9 @@
 
 #include "at/client.h"
 
+#include <QCoreApplication>
+#include <QSignalBlocker>
+
 namespace at {
 
 namespace {
@@ -27,6 +30,9 @@ StepRunner::StepRunner(Client* client, ExchangeTracker* tracker, QObject* parent
     m_quiet.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] { endStep(StepRecord::Timeout); });
     connect(&m_quiet, &QTimer::timeout, this, [this] { endStep(StepRecord::Timeout); });
+    m_pulseTimer.setSingleShot(true);
+    m_pulseTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pulseTimer, &QTimer::timeout, this, &StepRunner::controlStep);
     // Any byte, a part of a line too, breaks the quiet.
     connect(m_client->serialPort(), &QSerialPort::readyRead, this, [this] {
         if (m_state == Quiet)
@@ -113,6 +119,10 @@ void StepRunner::startNext() {
             endStep(StepRecord::PortFailed);
         return;
     }
+    if (step.kind == Step::Control) {
+        startControl(step);
+        return;
+    }
     m_state = Wait;
     m_timer.start(step.timeoutMs);
     for (qsizetype i = 0; i < m_backlog.size(); ++i) {
@@ -130,6 +140,58 @@ void StepRunner::startNext() {
             return;
         }
     }
+}
+
+void StepRunner::startControl(const Step& step) {
+    m_state = Control;
+    m_pulse.clear();
+    if (step.pulseMs <= 0) {
+        for (const ControlLine line : step.lines)
+            m_pulse.append({line, step.on, 0});
+        controlStep();
+        return;
+    }
+    // A pulse inverts the levels the lines have now.
+    QList<bool> levels;
+    for (const ControlLine line : step.lines) {
+        bool on = false;
+        if (!controlLine(m_client->serialPort(), line, &on, &m_record.failure)) {
+            m_record.failure = QCoreApplication::translate("at", "%1 not pulsed: %2")
+                                   .arg(controlLineName(line), m_record.failure);
+            endStep(StepRecord::Refused);
+            return;
+        }
+        levels.append(on);
+    }
+    m_pulse = pulseSteps(step.lines, levels, step.pulseMs);
+    controlStep();
+}
+
+void StepRunner::controlStep() {
+    if (m_state != Control)
+        return;
+    while (!m_pulse.isEmpty() && m_pulse.first().delayMs == 0) {
+        const PulseStep next = m_pulse.takeFirst();
+        QString error;
+        const bool set = setControlLine(m_client->serialPort(), next.line, next.on, &error);
+        // A device that failed has been reported by the port, which may have stopped the run.
+        if (m_state != Control)
+            return;
+        if (!set) {
+            if (error.isEmpty())
+                error = m_client->serialPort()->errorString();
+            m_record.failure = QCoreApplication::translate("at", "%1 not set: %2")
+                                   .arg(controlLineName(next.line), error);
+            endStep(StepRecord::Refused);
+            return;
+        }
+    }
+    if (m_pulse.isEmpty()) {
+        m_record.ms = m_clock.elapsed();
+        endStep(StepRecord::Ok);
+        return;
+    }
+    m_pulseTimer.start(std::exchange(m_pulse.first().delayMs, 0));
 }
 
 bool StepRunner::waitMatches(const QByteArray& line) {
@@ -211,6 +273,20 @@ void StepRunner::onExchangeEnded(const Exchange& exchange) {
 void StepRunner::endStep(StepRecord::Status status) {
     m_timer.stop();
     m_quiet.stop();
+    m_pulseTimer.stop();
+    if (m_state == Control) {
+        // A pulse cut short: the lines go back at once, as far as they can. A refusal comes
+        // before the wait, so what it left undone (no delay) are lines still to be inverted.
+        // Quiet: a failing device is not to end the run from in here.
+        const QSignalBlocker quiet(m_client->serialPort());
+        for (const PulseStep& back : std::exchange(m_pulse, {})) {
+            if (back.delayMs > 0 || status != StepRecord::Refused) {
+                QString ignored;
+                setControlLine(m_client->serialPort(), back.line, back.on, &ignored);
+            }
+        }
+        m_record.ms = m_clock.elapsed();
+    }
     if (m_state == Wait) {
         m_record.ms = m_clock.elapsed();
         if (status != StepRecord::Ok)
@@ -234,6 +310,7 @@ void StepRunner::finish() {
     m_state = Finished;
     m_timer.stop();
     m_quiet.stop();
+    m_pulseTimer.stop();
     QTimer::singleShot(0, this, &StepRunner::finishNow);
 }
 

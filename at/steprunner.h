@@ -15,7 +15,8 @@ class Client;
 
 // What came of one step.
 struct StepRecord {
-    enum Status { Ok, Error, Timeout, PortFailed, Cancelled };
+    // Refused: a control step the port could not do (failure tells why).
+    enum Status { Ok, Error, Timeout, PortFailed, Cancelled, Refused };
     int number = 0; // 0: what came between or after the steps
     Step step;
     bool echo = false;
@@ -26,6 +27,7 @@ struct StepRecord {
     QList<QByteArray> blocks;
     QByteArray result; // the final line, or the line a wait matched
     Status status = Ok;
+    QString failure;
     qint64 ms = 0;
 };
 
@@ -71,12 +73,15 @@ signals:
     void finished();
 
 private:
-    enum State { Idle, Command, Wait, Quiet, Finished };
+    enum State { Idle, Command, Wait, Quiet, Control, Finished };
 
     void schedule();
     // True when the device's waiting bytes are to be taken in first; call again later.
     bool deferForInput();
     void startNext();
+    void startControl(const Step& step);
+    // Sets the lines due now; the rest when their time comes.
+    void controlStep();
     void onLine(const QByteArray& line, Exchange::Role role, quint64 number);
     void onBlock(const QByteArray& block, Exchange::Role role);
     void onExchangeEnded(const Exchange& exchange);
@@ -106,6 +111,8 @@ private:
     QList<QByteArray> m_backlog;
     QTimer m_timer; // a wait's time-out; the quiet spell's limit
     QTimer m_quiet;
+    QTimer m_pulseTimer;
+    QList<PulseStep> m_pulse; // of the running control step, yet to be set
     int m_quietMs = defaultQuietMs;
     QElapsedTimer m_clock;
 };

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextOption>
@@ -75,6 +76,11 @@ LogEdit::LogEdit(QWidget* parent)
     connect(&m_frame, &QTimer::timeout, this, &LogEdit::endFrame);
     m_next.setSingleShot(true);
     connect(&m_next, &QTimer::timeout, this, &LogEdit::drain);
+    // Only a move of the view counts: the end moving on below leaves it at the end. Following
+    // the cursor leaves a few pixels of margin.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        m_atEnd = value >= verticalScrollBar()->maximum() - fontMetrics().lineSpacing();
+    });
 }
 
 LogEdit::~LogEdit() {
@@ -85,7 +91,7 @@ LogEdit::~LogEdit() {
 void LogEdit::appendEntry(const QString& prefix, const QString& text, const QColor& color,
                           const QString& time) {
     const QTextCursor view = textCursor();
-    if (view.hasSelection() || !view.atEnd()) {
+    if ((view.hasSelection() || !view.atEnd()) && followsEnd()) {
         // Laid out first, so the view can be put at the end at once.
         endFrame();
         QTextCursor end(document());
@@ -98,6 +104,10 @@ void LogEdit::appendEntry(const QString& prefix, const QString& text, const QCol
     while (m_pendingLength > m_maxCharacters && m_pending.size() > 2)
         dropPending();
     drain();
+}
+
+bool LogEdit::followsEnd() const {
+    return !m_stayWhereScrolled || (m_atEnd && !textCursor().hasSelection());
 }
 
 void LogEdit::dropPending() {
@@ -282,7 +292,8 @@ void LogEdit::endFrame() {
     // whole log again, not just move it up.
     if (m_trimDue)
         trim();
-    ensureCursorVisible();
+    if (followsEnd())
+        ensureCursorVisible();
 }
 
 void LogEdit::setMaxEntries(int count) {
@@ -325,6 +336,11 @@ void LogEdit::trim() {
         --dropped;
     m_dropped += dropped;
     m_entriesLength -= cut;
+    // A reader scrolled back goes on seeing the same text, unless it is gone: then the top.
+    const bool keepView = !followsEnd();
+    const QTextCursor shown = cursorForPosition(QPoint(0, 0));
+    const qint64 shownPosition = shown.position();
+    const int shownAt = cursorRect(shown).top();
     QTextCursor top(document());
     top.beginEditBlock();
     top.setPosition(int(cut), QTextCursor::KeepAnchor);
@@ -342,6 +358,16 @@ void LogEdit::trim() {
     m_entries.push_front(m_noteLength);
     m_entrySerials.push_front(-1);
     m_entriesLength += m_noteLength;
+    if (keepView) {
+        QScrollBar* bar = verticalScrollBar();
+        if (shownPosition < cut) {
+            bar->setValue(0);
+        } else {
+            QTextCursor same(document());
+            same.setPosition(int(shownPosition - cut + m_noteLength));
+            bar->setValue(bar->value() + cursorRect(same).top() - shownAt);
+        }
+    }
 }
 
 QString LogEdit::textBetween(int start, int end) const {

@@ -30,7 +30,7 @@ public:
 
     // Appends one entry at the end: the time and the prefix (when not empty) in grey and black,
     // then the text in color. A selection or a cursor the user moved is dropped and the view
-    // follows the end again.
+    // follows the end again, unless the log stays where the user scrolled.
     void appendEntry(const QString& prefix, const QString& text, const QColor& color,
                      const QString& time = QString());
 
@@ -90,6 +90,10 @@ public:
     // when it is not.
     bool selectEntry(qint64 entry, const QString& text);
 
+    // A view scrolled back from the end, or a selection, stays where it is while entries come;
+    // back at the end the view follows again. Off: every entry brings the view to the end.
+    void setStayWhereScrolled(bool stay) { m_stayWhereScrolled = stay; }
+
     // Entries of the context menu after "Clear".
     void addMenuActions(const QList<QAction*>& actions) { m_menuActions += actions; }
 
@@ -112,6 +116,8 @@ private:
         qint64 serial = -1;
     };
 
+    // The view goes to the end with what is appended.
+    bool followsEnd() const;
     QTextCursor& appendCursor();
     // Puts waiting entries into the document, a frame's worth at a time.
     void drain();
@@ -159,4 +165,6 @@ private:
     bool m_trimDue = false;
     std::deque<qint64> m_entrySerials; // the number of each entry in m_entries, -1: a note
     qint64 m_serial = 0;               // of the next entry appended
+    bool m_stayWhereScrolled = false;
+    bool m_atEnd = true; // the user left the view at the end
 };

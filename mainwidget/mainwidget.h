@@ -61,6 +61,10 @@ public:
     static QToolButton* createToolButton(const QString& text, const QString& icon,
                                          const QString& toolTip);
 
+    // The port and rate of the command line: chosen (a port the system does not list is listed
+    // all the same) and, with a port, opened as the Open button does. Empty, 0: left as they are.
+    void openAtStart(const QString& port, qint32 baudrate);
+
 private slots:
     void onWriteFirmware();
     void onAtClientSended(const QByteArray& data);

@@ -107,7 +107,11 @@ void MainWidget::createSessionActions() {
     connect(m_timesAction, &QAction::toggled, this, &MainWidget::updateSession);
     m_reconnectAction = createSwitch(QStringLiteral("reconnect"), tr("Reconnect"), true);
     m_hexAction = createSwitch(QStringLiteral("show-hex"), tr("Show bytes as hex"), false);
-    m_menu->addActions({m_timesAction, m_hexAction, m_reconnectAction});
+    QAction* stayAction =
+        createSwitch(QStringLiteral("stay-where-scrolled"), tr("Stay where I scroll"), false);
+    m_logEdit->setStayWhereScrolled(stayAction->isChecked());
+    connect(stayAction, &QAction::toggled, m_logEdit, &LogEdit::setStayWhereScrolled);
+    m_menu->addActions({m_timesAction, m_hexAction, m_reconnectAction, stayAction});
 
     // The log's own: in its context menu, and keys that work anywhere in the window.
     m_pauseAction = new QAction(tr("Pause"), this);
@@ -129,7 +133,7 @@ void MainWidget::createSessionActions() {
     previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(previousAction, &QAction::triggered, m_findBar, &FindBar::previous);
     addActions({findAction, nextAction, previousAction});
-    m_logEdit->addMenuActions({m_pauseAction, findAction, m_hexAction});
+    m_logEdit->addMenuActions({m_pauseAction, stayAction, findAction, m_hexAction});
     updateSession();
 }
 

@@ -4,6 +4,7 @@
 #include "widgets/serialport/portnamecombo.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 #include <QSplitter>
@@ -36,7 +37,11 @@ void MainWidget::restore() {
     if (!splitter.isEmpty())
         m_splitter->restoreState(splitter);
     const QString port = settings.value(QStringLiteral("port")).toString();
-    if (!port.isEmpty())
+    // A port chosen by its path is listed again while the path is there.
+    if (port.startsWith(QLatin1Char('/')) && !m_portNameCombo->contains(port) &&
+        QFileInfo::exists(port))
+        m_portNameCombo->choosePort(port);
+    else if (!port.isEmpty())
         m_portNameCombo->setPortName(port);
     m_baudrateCombo->setBaudrate(settings.value(QStringLiteral("baudrate")).toInt());
 }

@@ -192,6 +192,9 @@ void StepsDialog::stepEnded(const at::StepRecord& record) {
             case at::StepRecord::Cancelled:
                 how = tr("stopped");
                 break;
+            case at::StepRecord::Refused:
+                how = record.failure;
+                break;
             default:
                 how = QString::fromUtf8(record.result);
             }

@@ -83,6 +83,15 @@ QAction* MainWidget::createVisibleAction(const QString& name, const QString& tex
     return action;
 }
 
+void MainWidget::openAtStart(const QString& port, qint32 baudrate) {
+    if (baudrate > 0)
+        m_baudrateCombo->chooseBaudrate(baudrate);
+    if (port.isEmpty())
+        return;
+    m_portNameCombo->choosePort(port);
+    openChosenPort(Opener::Button);
+}
+
 void MainWidget::onSerialPortOpenClose() {
     if (m_client->serialPort()->isOpen()) {
         m_client->serialPortClose(true);

@@ -3,6 +3,7 @@
 // the command catalogue, the user commands panel, keys, the first start in the user's language.
 
 #include "app/app.h"
+#include "app/commandline.h"
 #include "at/hexdump.h"
 #include "at/portholders.h"
 #include "mainwidget/harness.h"
@@ -148,6 +149,11 @@ private slots:
         }
         QCOMPARE(redEntries(" is in use by "), 0);
         QCOMPARE(redEntries(" is not a terminal"), 2);
+        // A path that cannot be looked up says why, not what the lock file made of it.
+        const QString tooLong = m_dir.filePath(QString(5000, 'x'));
+        m_w.port()->setPortName(tooLong);
+        m_w.openClose()->click();
+        QCOMPARE(m_w.count("Serial port error:  " + tooLong + ": File name too long\n"), 1);
         QVERIFY(!m_w.port()->isOpen() && test::readFile(m_dir.filePath("plain")) == "AT\r\n");
     }
 
@@ -294,6 +300,60 @@ private slots:
         QTest::mouseDClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseClick(logEdit()->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(logEdit()->textCursor().selection().toPlainText(), ">> first 49\n");
+    }
+
+    // "Stay where I scroll": a view scrolled back keeps showing the same text while entries come
+    // and the top is trimmed; back at the end it follows again.
+    void stayWhereScrolled() {
+        logEdit()->setMaxEntries(100);
+        m_w.widget()->resize(500, 300);
+        show();
+        m_w.action("stay-where-scrolled")->trigger();
+        m_w.openClose()->click();
+        const auto lines = [](int from, int to) {
+            QByteArray out;
+            for (int i = from; i < to; ++i)
+                out += "line " + QByteArray::number(i) + "\r\n";
+            return out;
+        };
+        const auto topLine = [this] {
+            const QTextCursor at = logEdit()->cursorForPosition(QPoint(1, 1));
+            const QString text = at.block().text().replace(QChar::LineSeparator, '\n');
+            const qsizetype begin = text.lastIndexOf('\n', at.positionInBlock() - 1) + 1;
+            return text.mid(begin, text.indexOf('\n', begin) - begin);
+        };
+        QVERIFY(m_peer.write(lines(0, 150)));
+        QTRY_VERIFY(m_w.log().contains("line 149"));
+        logEdit()->flush();
+        QScrollBar* bar = logEdit()->verticalScrollBar();
+        QTextCursor read(logEdit()->document());
+        read.setPosition(int(m_w.log().indexOf(">> line 120")));
+        bar->setValue(bar->value() + logEdit()->cursorRect(read).top());
+        QCOMPARE(topLine(), ">> line 120");
+        // The top is trimmed at 200 entries, down to 100.
+        QVERIFY(m_peer.write(lines(150, 210)));
+        QTRY_VERIFY(m_w.log().contains("line 209"));
+        logEdit()->flush();
+        QVERIFY(!m_w.log().contains(">> line 0\n"));
+        QCOMPARE(topLine(), ">> line 120");
+        // The line read is trimmed away: the view shows the top.
+        QVERIFY(m_peer.write(lines(210, 320)));
+        QTRY_VERIFY(m_w.log().contains("line 319"));
+        logEdit()->flush();
+        QVERIFY(topLine().startsWith("Entries dropped at the log's bound: "));
+        bar->setValue(bar->maximum());
+        for (int from : {320, 340}) { // following the end leaves it at the end
+            QVERIFY(m_peer.write(lines(from, from + 20)));
+            QTRY_VERIFY(m_w.log().contains(QString("line %1").arg(from + 19)));
+            logEdit()->flush();
+            QVERIFY(logEdit()->viewport()->rect().contains(logEdit()->cursorRect()));
+        }
+        // A selection at the end stays too.
+        logEdit()->selectEntry(logEdit()->lastEntry(), "line 359");
+        QVERIFY(m_peer.write(lines(360, 380)));
+        QTRY_VERIFY(m_w.log().contains("line 379"));
+        logEdit()->flush();
+        QCOMPARE(logEdit()->textCursor().selectedText(), ">> line 359");
     }
 
     // A burst bigger than a frame's worth is laid out as it comes, not all at the frame's end.
@@ -869,6 +929,56 @@ private slots:
     }
 
     // Port, rate, panels, size and splitter come back.
+    // Bad command lines are refused (kelvra then exits with 2, before any window).
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments"); // behind the program's name
+        QTest::addColumn<QString>("port");          // "!": refused
+        QTest::addColumn<int>("baudrate");
+        // clang-format off
+        QTest::newRow("none") << QStringList{} << "" << 0;
+        QTest::newRow("port and rate") << QStringList{"/dev/ttyUSB0", "-b", "921600"} << "/dev/ttyUSB0" << 921600;
+        QTest::newRow("--baud=, the toolkit's options") << QStringList{"-platform", "offscreen", "--baud=9600", "-style", "fusion", "pts/3", "-reverse"} << "pts/3" << 9600;
+        QTest::newRow("rate 0") << QStringList{"x", "-b", "0"} << "!" << 0;
+        QTest::newRow("rate -1") << QStringList{"x", "--baud", "-1"} << "!" << 0;
+        QTest::newRow("rate beyond 32 bits") << QStringList{"x", "-b", "99999999999"} << "!" << 0;
+        QTest::newRow("rate missing") << QStringList{"x", "-b"} << "!" << 0;
+        QTest::newRow("unknown option") << QStringList{"--fast", "x"} << "!" << 0;
+        QTest::newRow("two ports") << QStringList{"x", "y"} << "!" << 0;
+        // clang-format on
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, port);
+        QFETCH(int, baudrate);
+        app::CommandLine line;
+        QString error;
+        const bool parsed = app::parseCommandLine(QStringList{"kelvra"} + arguments, &line, &error);
+        QCOMPARE(parsed, port != "!");
+        QCOMPARE(error.isEmpty(), parsed);
+        if (parsed)
+            QVERIFY(line.port == port && line.baudrate == baudrate);
+    }
+
+    // A port given at start that the system does not list is listed, chosen with its rate and
+    // opened; the next start lists and chooses it again.
+    void portAtStart() {
+        m_w.destroy();
+        QSettings().remove("port");
+        const QString elsewhere = m_dir.filePath("elsewhere");
+        QVERIFY(m_w.create(elsewhere, false));
+        QVERIFY(!combo()->contains(m_peer.slavePath()));
+        m_w.widget()->openAtStart(m_peer.slavePath(), 250000);
+        QCOMPARE(combo()->portName(), m_peer.slavePath());
+        QCOMPARE(combo()->currentText(), m_peer.slavePath() + " (by path)");
+        QCOMPARE(m_w.baudrate()->baudrate(), 250000);
+        QVERIFY2(m_w.port()->isOpen(), qPrintable(m_w.log()));
+        QCOMPARE(m_w.port()->baudRate(), 250000);
+        m_w.destroy();
+        QVERIFY(m_w.create(elsewhere, false));
+        QCOMPARE(combo()->portName(), m_peer.slavePath());
+        QVERIFY(!m_w.port()->isOpen());
+    }
+
     void settings() {
         QVERIFY(!m_w.action("user-commands")->isChecked() &&
                 m_w.action("command-list")->isChecked());
@@ -1151,7 +1261,8 @@ private slots:
             names << combo()->itemData(i).toString();
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
             want << info.portName();
-        QCOMPARE(names, want);
+        want << QString(); // "Other port..."
+        QCOMPARE(names.join("|"), want.join("|"));
         QCOMPARE(combo()->itemText(combo()->currentIndex()), b.slavePath() + " (виртуальный)");
         QCOMPARE(m_w.port()->portName(), QSerialPort(b.slavePath()).portName());
         QVERIFY(QFile::link(m_peer.slavePath(), link));

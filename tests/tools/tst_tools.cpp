@@ -291,6 +291,11 @@ private slots:
         const QString atRow = "<< 41 54 0d 0a" + QString(36, ' ') + "  AT..\n";
         const QString answer = atRow + ">> 2b 58 3a 00 ff 0d 0a" + QString(27, ' ') + "  +X:....\n>> 4f 4b 0d 0a" + QString(36, ' ') + "  OK..\n";
         QTest::newRow("--hex") << QStringList{"script", QString::fromLatin1(QByteArrayLiteral("AT=>+X:\x00\xff\r\nOK\r\n"))} << QStringList{"--hex", "AT", "AT"} << QByteArray() << "" << 0 << "" << answer + answer;
+        // A pseudo-terminal has no control lines: the step fails, saying which line.
+        QTest::newRow("dtr on a pseudo-terminal") << QStringList{} << QStringList{"AT", "dtr on", "AT"} << QByteArray() << "" << 7 << "step 2 (dtr on): DTR not set: * has no control lines\n" << ok;
+        QTest::newRow("pulse on a pseudo-terminal, keep going") << QStringList{} << QStringList{"-k", "PULSE rts,dtr 50ms", "AT"} << QByteArray() << "" << 7 << "step 1 (pulse rts,dtr 50ms): RTS not pulsed: * has no control lines\n" << ok;
+        QTest::newRow("pulse without time") << QStringList{} << QStringList{"pulse dtr"} << QByteArray() << "" << 2 << "step 1: a pulse is written pulse dtr|rts|dtr,rts|rts,dtr TIME, e.g. pulse dtr 100ms\n*" << "";
+        QTest::newRow("dtr neither on nor off") << QStringList{} << QStringList{"AT", "dtr 1"} << QByteArray() << "" << 2 << "step 2: a control line is set with dtr on|off or rts on|off\n*" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
         // clang-format on
     }

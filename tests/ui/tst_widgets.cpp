@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 using wdt::serialport::PortNameCombo;
 
@@ -76,9 +78,10 @@ class TestWidgets : public QObject {
     QString m_path; // of the user commands
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
     static bool touch(const QString& path) { return QFile(path).open(QIODevice::WriteOnly); }
+    // The ports listed, above "Other port...".
     static QStringList names(const PortNameCombo& combo) {
         QStringList names;
-        for (int i = 0; i < combo.count(); ++i)
+        for (int i = 0; i < combo.count() - 1; ++i)
             names << combo.itemData(i).toString();
         return names;
     }
@@ -411,6 +414,7 @@ private slots:
         QTest::addColumn<QString>("then"); // after the chosen port vanished
         QTest::newRow("the chosen port back") << "back";
         QTest::newRow("another port picked") << "pick";
+        QTest::newRow("a path typed in \"Other port...\"") << "other";
     }
     void portChooser() {
         QFETCH(QString, then);
@@ -454,6 +458,28 @@ private slots:
         QVERIFY(combo.isGone() && !combo.isGone(1));
         QCOMPARE(combo.itemText(0), path("a") + " (gone)");
         QCOMPARE(spy.count(), 2);
+        if (then == "other") {
+            // Cancel keeps the choice as it was; a path typed is listed, chosen, kept.
+            for (const QString& typed : {QString(), path("typed")}) {
+                QTimer::singleShot(0, &combo, [typed] {
+                    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                    QVERIFY(dialog);
+                    dialog->setTextValue(typed);
+                    typed.isEmpty() ? dialog->reject() : dialog->accept();
+                });
+                QTest::keyClick(&combo, Qt::Key_End);
+            }
+            QCOMPARE(spy.count(), 3);
+            QCOMPARE(spy.last().at(0).toString(), path("typed"));
+            combo.updateList();
+            QCOMPARE(names(combo),
+                     (QStringList{path("b")} + platform + QStringList{path("typed")}));
+            QCOMPARE(combo.currentText(), path("typed") + " (gone)");
+            QVERIFY(touch(path("typed")));
+            combo.updateList();
+            QCOMPARE(combo.currentText(), path("typed") + " (by path)");
+            return;
+        }
         if (then == "back") {
             QVERIFY(touch(path("a")));
             combo.updateList();

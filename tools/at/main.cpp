@@ -118,6 +118,9 @@ ExitCode judge(const at::StepRecord& r) {
     case at::StepRecord::Cancelled:
         complain(tr("%1 stopped by Ctrl-C").arg(described(r)));
         return Cancelled;
+    case at::StepRecord::Refused:
+        complain(tr("%1: %2").arg(described(r), r.failure));
+        return PortLost;
     }
     return Success;
 }

@@ -130,12 +130,15 @@ void Report::hexRows(const QString& prefix, const QByteArray& data) {
 void Report::ended(const at::StepRecord& record) {
     if (!m_json)
         return;
-    static const char* const statuses[] = {"ok", "error", "timeout", "port failed", "cancelled"};
+    static const char* const statuses[] = {"ok",          "error",     "timeout",
+                                           "port failed", "cancelled", "refused"};
     QJsonObject object;
     if (record.number > 0) {
         object[QStringLiteral("step")] = record.number;
         if (record.step.kind == at::Step::Wait) {
             object[QStringLiteral("wait")] = record.step.text;
+        } else if (record.step.kind == at::Step::Control) {
+            object[QStringLiteral("line")] = record.step.text;
         } else {
             object[QStringLiteral("command")] = record.step.text;
             if (!record.step.payload.isEmpty())
@@ -159,6 +162,8 @@ void Report::ended(const at::StepRecord& record) {
         object[QStringLiteral("result")] =
             record.result.isEmpty() ? QJsonValue() : QJsonValue(lossless(record.result));
         object[QStringLiteral("status")] = QLatin1String(statuses[record.status]);
+        if (!record.failure.isEmpty())
+            object[QStringLiteral("failure")] = record.failure;
         object[QStringLiteral("ms")] = record.ms;
     }
     tools::print(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +

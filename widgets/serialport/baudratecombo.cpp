@@ -31,6 +31,15 @@ void BaudrateCombo::setBaudrate(int baudrate) {
     }
 }
 
+void BaudrateCombo::chooseBaudrate(int baudrate) {
+    int at = 0;
+    while (at < count() && itemData(at, Qt::UserRole).toInt() < baudrate)
+        ++at;
+    if (at == count() || itemData(at, Qt::UserRole).toInt() != baudrate)
+        insertItem(at, QString::number(baudrate), baudrate);
+    setCurrentIndex(at);
+}
+
 void BaudrateCombo::onCurrentIndexChanged(int /*index*/) {
     emit baudrateChanged(baudrate());
 }

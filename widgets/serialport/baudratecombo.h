@@ -13,6 +13,8 @@ public:
 
     int baudrate() const;
     void setBaudrate(int baudrate);
+    // Chooses the rate, listed among the others (by size) when it is no standard one.
+    void chooseBaudrate(int baudrate);
 
 signals:
     void baudrateChanged(int baudrate);

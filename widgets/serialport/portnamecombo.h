@@ -11,7 +11,7 @@ namespace wdt::serialport {
 
 // Serial port chooser that keeps itself current within a second. The user's choice stays
 // chosen: when its port vanishes it stays listed, marked as gone, until the port is back or the
-// user picks another.
+// user picks another. Its last entry, "Other port...", asks for a port by its path.
 class PortNameCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -23,6 +23,9 @@ public:
 
     QString portName() const;
     void setPortName(const QString& name);
+    // Chooses the port (listed by that name, or at that path); one the chooser does not list is
+    // listed from now on while its path exists, and while it is chosen.
+    void choosePort(const QString& name);
     bool contains(const QString& name) const;
     static bool contains(const QList<QSerialPortInfo>& ports, const QString& name);
     // The item whose port lives at the device path location (at::portLocation: the chooser
@@ -37,9 +40,9 @@ public:
     // as "virtual", then the platform's ports.
     static QList<Port> availablePorts();
 
-    // Changes whenever a port may have appeared or vanished; much cheaper than
-    // availablePorts(). Empty where the platform gives no such hint.
-    static QByteArray changeStamp();
+    // Changes whenever a port may have appeared or vanished (also one at a path of more); much
+    // cheaper than availablePorts(). Empty where the platform gives no such hint.
+    static QByteArray changeStamp(const QStringList& more = {});
 
 public slots:
     void updateList();
@@ -49,11 +52,18 @@ signals:
 
 private slots:
     void onCurrentIndexChanged(int index);
+    void onActivated(int index);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    bool isOther(int index) const;
+    int otherIndex() const { return count() - 1; }
+    void insertPort(int at, const QString& name, const QString& description);
+
+    QStringList m_added; // ports chosen by name that the platform does not list
+    bool m_asking = false;
     QByteArray m_stamp;  // changeStamp() as of the last updateList()
     QString m_announced; // the port name last announced
     bool m_dropping = false;
