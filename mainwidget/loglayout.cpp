@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QVarLengthArray>
 
 #include <cmath>
 #include <utility>
@@ -167,29 +168,32 @@ int LogLayout::lineCount(QStringView line, bool& exact) const {
         return 1;
     // Wrapped as the layout wraps: after the last break point that fits, anywhere in a word
     // longer than the line.
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, line.data(), line.size());
-    const bool anywhere = m_option.wrapMode() == QTextOption::WrapAnywhere;
+    QVarLengthArray<qsizetype, 64> breaks;
+    if (m_option.wrapMode() != QTextOption::WrapAnywhere) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, line.data(), line.size());
+        for (qsizetype b = finder.toNextBoundary(); b > 0; b = finder.toNextBoundary())
+            breaks.append(b);
+    }
     int lines = 1;
     qsizetype at = 0;
+    qsizetype next = 0; // the first break point after at
     while (end - at > m_columns) {
+        while (next < breaks.size() && breaks[next] <= at)
+            ++next;
         qsizetype best = -1;
-        if (!anywhere) {
-            finder.setPosition(at);
-            for (qsizetype b = finder.toNextBoundary(); b > 0; b = finder.toNextBoundary()) {
-                qsizetype used = b;
-                while (used > at && line.at(used - 1) == u' ')
-                    --used;
-                if (used - at > m_columns)
-                    break;
-                best = b;
-            }
-        }
-        if (best <= at && m_option.wrapMode() == QTextOption::WordWrap) {
-            // No break point in the line: it runs on past the width to the next one.
-            finder.setPosition(at);
-            best = finder.toNextBoundary();
-            if (best <= at)
+        for (qsizetype k = next; k < breaks.size(); ++k) {
+            qsizetype used = breaks[k];
+            while (used > at && line.at(used - 1) == u' ')
+                --used;
+            if (used - at > m_columns)
                 break;
+            best = breaks[k];
+        }
+        if (best < 0 && m_option.wrapMode() == QTextOption::WordWrap) {
+            // No break point in the line: it runs on past the width to the next one.
+            if (next >= breaks.size())
+                break;
+            best = breaks[next];
         }
         at = best > at ? best : at + m_columns;
         ++lines;
