@@ -1,6 +1,6 @@
 #include "mainwidget/loglayout.h"
 
-#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -26,10 +26,6 @@ constexpr int quiet_ms = 100;
 
 int fixed(qreal value) {
     return int(std::lround(value * 64));
-}
-
-qreal real(int value) {
-    return value / 64.0;
 }
 
 // Every character of a fixed-pitch font is one column wide here, as is a line end.
@@ -97,15 +93,17 @@ int LogLayout::total() const {
 }
 
 int LogLayout::viewTop() const {
-    return m_view ? m_view->verticalScrollBar()->value() * 64 : 0;
+    return m_view ? m_view->verticalScrollBar()->value() : 0;
 }
 
 int LogLayout::viewHeight() const {
-    return m_view ? m_view->viewport()->height() * 64 : 0;
+    return m_view ? m_view->viewport()->height() : 0;
 }
 
 QSizeF LogLayout::documentSize() const {
-    return QSizeF(qMax<qreal>(0, m_pageWidth), real(2 * m_margin + total()));
+    // A glyph wider than the line widens the document, as in the toolkit's layout.
+    return QSizeF(qMax<qreal>(m_pageWidth, m_widest > 0 ? m_widest + 2 * m_margin : 0),
+                  2 * m_margin + total());
 }
 
 QRectF LogLayout::frameBoundingRect(QTextFrame* frame) const {
@@ -119,7 +117,7 @@ bool LogLayout::updateMetrics() {
     const QTextOption option = doc->defaultTextOption();
     const QFont font = doc->defaultFont();
     const qreal pageWidth = doc->pageSize().width();
-    const int margin = fixed(doc->documentMargin());
+    const qreal margin = doc->documentMargin();
     if (m_measured && font == m_font && pageWidth == m_pageWidth && margin == m_margin &&
         option.wrapMode() == m_option.wrapMode() &&
         option.tabStopDistance() == m_option.tabStopDistance() &&
@@ -139,12 +137,29 @@ bool LogLayout::updateMetrics() {
         line.setLeadingIncluded(true);
         sample.endLayout();
         m_advance = qMax(1, fixed(line.naturalTextWidth()) / 64);
-        m_lineHeight = qMax(1, fixed(line.height()));
-        m_fixedPitch = QFontInfo(font).fixedPitch();
+        m_lineHeight = qMax(1, int(std::ceil(line.height())));
+        // Every printable ASCII character as wide as x, alone and in a run (no kerning): the
+        // face's own flag is not to be trusted (a fallback face may not set it).
+        QString ascii;
+        for (char16_t c = 0x20; c < 0x7f; ++c)
+            ascii += QChar(c);
+        QTextLayout run(ascii, font);
+        run.beginLayout();
+        QTextLine all = run.createLine();
+        run.endLayout();
+        const QFontMetricsF metrics(font);
+        m_fixedPitch = fixed(all.naturalTextWidth()) == m_advance * (ascii.size() - 1) ||
+                       fixed(all.naturalTextWidth()) == m_advance * ascii.size();
+        for (const QChar c : std::as_const(ascii))
+            m_fixedPitch = m_fixedPitch && fixed(metrics.horizontalAdvance(c)) == m_advance;
     }
-    m_width = qMax(0, fixed(pageWidth) - 2 * margin);
+    m_width = qMax(0, fixed(pageWidth - 2 * margin));
     m_columns = qMax(1, m_width / m_advance);
     return true;
+}
+
+bool LogLayout::measurable(QStringView text) const {
+    return m_fixedPitch && m_width >= m_advance && allOneColumn(text);
 }
 
 int LogLayout::lineCount(QStringView line, bool& exact) const {
@@ -154,7 +169,7 @@ int LogLayout::lineCount(QStringView line, bool& exact) const {
         --end;
     while (end > 0 && line.at(end - 1) == u' ')
         --end;
-    const bool certain = m_fixedPitch && allOneColumn(line);
+    const bool certain = measurable(line);
     if (!certain) {
         exact = false;
         qsizetype columns = 0;
@@ -214,7 +229,7 @@ LogLayout::Estimate LogLayout::estimate(const QTextBlock& block) {
             break;
         start = end;
     }
-    return {int(qMin<qint64>(qint64(lines) * m_lineHeight, 1 << 30)), exact};
+    return {int(qMin<qint64>(qint64(lines) * m_lineHeight, 1 << 24)), exact};
 }
 
 void LogLayout::setHeight(const QTextBlock& block, int height, bool steady) {
@@ -232,7 +247,7 @@ void LogLayout::setHeight(const QTextBlock& block, int height, bool steady) {
 bool LogLayout::layOut(const QTextBlock& block) {
     QTextLayout* layout = block.layout();
     if (layout->lineCount() > 0) {
-        layout->setPosition(QPointF(real(m_margin), real(m_margin + top(block))));
+        layout->setPosition(QPointF(m_margin, m_margin + top(block)));
         return false;
     }
     updateMetrics();
@@ -250,7 +265,8 @@ bool LogLayout::layOut(const QTextBlock& block) {
         option.setWrapMode(QTextOption::ManualWrap);
     layout->setTextOption(option);
     const bool either = option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere;
-    const qreal width = real(m_width);
+    const qreal width = m_width / 64.0;
+    qreal widest = 0;
     int y = 0;
     layout->beginLayout();
     for (;;) {
@@ -271,12 +287,15 @@ bool LogLayout::layOut(const QTextBlock& block) {
                 layout->setTextOption(option);
             }
         }
-        line.setPosition(QPointF(0, real(y)));
-        y += fixed(line.height());
+        widest = qMax(widest, line.naturalTextWidth());
+        line.setPosition(QPointF(0, y));
+        y += int(std::ceil(line.height()));
     }
     layout->endLayout();
+    if (widest > width)
+        m_widest = qMax(m_widest, widest);
     setHeight(block, y, true);
-    layout->setPosition(QPointF(real(m_margin), real(m_margin + top(block))));
+    layout->setPosition(QPointF(m_margin, m_margin + top(block)));
     return true;
 }
 
@@ -296,7 +315,7 @@ void LogLayout::layOutAround(const QTextBlock& block) {
 }
 
 void LogLayout::finish(bool deferSize) {
-    const qreal height = real(2 * m_margin + total());
+    const qreal height = 2 * m_margin + total();
     if (deferSize) {
         if (height != m_reportedHeight || m_shift != 0)
             m_sizeLater.start(0);
@@ -305,11 +324,7 @@ void LogLayout::finish(bool deferSize) {
     // Where the view goes is taken before the new size clamps it.
     QScrollBar* bar = m_view ? m_view->verticalScrollBar() : nullptr;
     int value = bar ? bar->value() : 0;
-    if (m_shift != 0) {
-        m_shift += m_shiftRest;
-        value += m_shift / 64;
-        m_shiftRest = m_shift % 64;
-    }
+    value += m_shift;
     if (height != m_reportedHeight) {
         m_reportedHeight = height;
         emit documentSizeChanged(documentSize());
@@ -328,6 +343,8 @@ void LogLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
         from = 0;
         charsRemoved = 0;
         charsAdded = doc->characterCount();
+        m_uncertainFrom = -1;
+        m_widest = 0;
     } else if (!std::exchange(m_textChanged, false)) {
         return;
     }
@@ -352,7 +369,7 @@ void LogLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
     }
     if (m_uncertainFrom >= 0)
         m_idle.start(quiet_ms);
-    emit update(QRectF(0, real(m_margin + doc->findBlock(first).firstLineNumber()), 1e9, 1e9));
+    emit update(QRectF(0, m_margin + doc->findBlock(first).firstLineNumber(), 1e9, 1e9));
     finish();
 }
 
@@ -364,12 +381,11 @@ void LogLayout::layOutIdle() {
     QTextBlock block = document()->findBlock(m_uncertainFrom);
     const int start = block.isValid() ? block.position() : 0;
     for (; block.isValid() && slice.elapsed() < slice_ms; block = block.next()) {
-        if (block.layout()->lineCount() == 0 && !(m_fixedPitch && allOneColumn(block.text())))
+        if (block.layout()->lineCount() == 0 && !measurable(block.text()))
             layOut(block);
     }
     m_uncertainFrom = block.isValid() ? block.position() : -1;
-    emit update(
-        QRectF(0, real(m_margin + document()->findBlock(start).firstLineNumber()), 1e9, 1e9));
+    emit update(QRectF(0, m_margin + document()->findBlock(start).firstLineNumber(), 1e9, 1e9));
     finish();
     if (m_uncertainFrom >= 0)
         m_idle.start(0);
@@ -377,8 +393,8 @@ void LogLayout::layOutIdle() {
 
 void LogLayout::draw(QPainter* painter, const PaintContext& context) {
     const QRectF clip = context.clip;
-    const int clipTop = clip.isValid() ? fixed(clip.top()) - m_margin : 0;
-    const qint64 clipBottom = clip.isValid() ? fixed(clip.bottom()) - m_margin : total();
+    const int clipTop = clip.isValid() ? int(std::floor(clip.top() - m_margin)) : 0;
+    const qreal clipBottom = clip.isValid() ? clip.bottom() - m_margin : total();
     QTextDocument* doc = document();
     QTextBlock block = clipTop <= 0 ? doc->begin() : doc->findBlockByLineNumber(clipTop);
     if (!block.isValid())
@@ -421,7 +437,7 @@ void LogLayout::draw(QPainter* painter, const PaintContext& context) {
 int LogLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const {
     auto* self = const_cast<LogLayout*>(this);
     const QTextDocument* doc = document();
-    const int y = fixed(point.y()) - m_margin;
+    const int y = int(std::floor(point.y() - m_margin));
     const int last = doc->characterCount() - 1;
     if (y < 0)
         return accuracy == Qt::ExactHit ? -1 : 0;
@@ -438,7 +454,7 @@ int LogLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
     if (!block.isValid())
         return accuracy == Qt::ExactHit ? -1 : last;
     const QTextLayout* layout = block.layout();
-    const QPointF at = point - QPointF(real(m_margin), real(m_margin + top(block)));
+    const QPointF at = point - QPointF(m_margin, m_margin + top(block));
     bool exact = false;
     int offset = 0;
     for (int i = 0; i < layout->lineCount(); ++i) {
@@ -474,7 +490,7 @@ QRectF LogLayout::blockBoundingRect(const QTextBlock& block) const {
     }
     QTextLayout* layout = block.layout();
     QRectF rect = layout->boundingRect();
-    rect.moveTopLeft(QPointF(real(m_margin), real(m_margin + top(block))));
+    rect.moveTopLeft(QPointF(m_margin, m_margin + top(block)));
     layout->setPosition(rect.topLeft());
     return rect;
 }

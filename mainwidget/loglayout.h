@@ -17,12 +17,12 @@ class QTextLayout;
 // control characters) is laid out for real while the window is idle, a slice at a time, and
 // the view stays on its line when a height above it changes.
 //
-// Each block's height (in 1/64 pixels, the layout's fixed point) is kept as the block's line
-// count, so the document's block tree sums them: the top of a block, the block at a height and
-// the whole height cost a walk down the tree, and trimming the top moves nothing. So the log's
-// QTextDocument::lineCount() and QTextBlock::firstLineNumber() count 1/64 pixels, not lines.
-// A block counts as laid out while its QTextLayout has lines; every change to a block clears
-// them. Block user states and user data stay free.
+// Each block's height in pixels (the toolkit rounds a line's height up to whole pixels) is kept
+// as the block's line count, so the document's block tree sums them: the top of a block, the
+// block at a height and the whole height cost a walk down the tree, and trimming the top moves
+// nothing. So the log's QTextDocument::lineCount() and QTextBlock::firstLineNumber() count
+// pixels, not lines. A block counts as laid out while its QTextLayout has lines; every change to a
+// block clears them. Block user states and user data stay free.
 class LogLayout : public QAbstractTextDocumentLayout {
     Q_OBJECT
 public:
@@ -47,10 +47,12 @@ protected:
 
 private:
     struct Estimate {
-        int height; // 1/64 pixels
+        int height; // pixels
         bool exact;
     };
     Estimate estimate(const QTextBlock& block);
+    // The columns tell the text's lines exactly.
+    bool measurable(QStringView text) const;
     int lineCount(QStringView line, bool& exact) const;
     // Takes the document's font, page width and text option; true when they changed.
     bool updateMetrics();
@@ -72,8 +74,7 @@ private:
     QTimer m_idle;
     QTimer m_sizeLater;
     qreal m_reportedHeight = -1;
-    int m_shift = 0; // 1/64 pixels of height gained above the view's top since the last finish()
-    int m_shiftRest = 0; // less than a pixel of it, not yet scrolled
+    int m_shift = 0; // pixels of height gained above the view's top since the last finish()
     bool m_textChanged = false;
     bool m_estimated = false; // every block has its height
     int m_uncertainFrom = -1; // the first position whose block may need laying out, -1: none
@@ -84,9 +85,10 @@ private:
     QTextOption m_option;
     bool m_fixedPitch = false;
     qreal m_pageWidth = -1;
-    int m_margin = 0;     // 1/64 pixels
+    qreal m_margin = 0;
     int m_width = 0;      // of a line, 1/64 pixels
     int m_advance = 1;    // of a character of the fixed-pitch font, 1/64 pixels
-    int m_lineHeight = 1; // 1/64 pixels
+    int m_lineHeight = 1; // pixels
+    qreal m_widest = 0;   // the widest line laid out, where wider than the page
     int m_columns = 1;
 };

@@ -365,6 +365,7 @@ private slots:
         QTest::newRow("mouse") << false << 190 << "mouse";
         QTest::newRow("mixed") << true << 190 << "";
         QTest::newRow("mixed, wide") << true << 500 << "";
+        QTest::newRow("mixed, very narrow") << true << 40 << ""; // a glyph wider than a line
         QTest::newRow("mixed, find") << true << 190 << "find";
         QTest::newRow("mixed, resize") << true << 400 << "resize";
         QTest::newRow("mixed, mouse") << true << 400 << "mouse";
@@ -408,13 +409,27 @@ private slots:
         }
         for (auto& log : logs)
             log->flush();
+        // Plain text is measured by its columns, with nothing left to lay out later.
+        QCOMPARE(own->settled(), !mixed);
+        if (mixed) {
+            // The line at the top of the view stays there while the heights above it are made
+            // exact.
+            QScrollBar* bar = logs[0]->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+            QTextCursor top = logs[0]->cursorForPosition(QPoint(0, 0));
+            const int y = logs[0]->cursorRect(top).y();
+            QTRY_VERIFY(own->settled());
+            QCOMPARE(logs[0]->cursorForPosition(QPoint(0, 0)).position(), top.position());
+            QCOMPARE(logs[0]->cursorRect(top).y(), y);
+            logs[0]->ensureCursorVisible();
+        }
         // alike: the views are put at the same place (the toolkit moves its view on a resize
         // as its layout of the whole log goes on).
         const auto same = [&](const char* step, bool alike = false) {
             QTRY_VERIFY(own->settled());
-            QApplication::processEvents(); // a size that changed reaches the scroll bar
             QScrollBar* bars[] = {logs[0]->verticalScrollBar(), logs[1]->verticalScrollBar()};
-            QCOMPARE(bars[0]->maximum(), bars[1]->maximum());
+            // The toolkit lays out the rest of a resized log a part at a time.
+            QTRY_COMPARE(bars[0]->maximum(), bars[1]->maximum());
             if (alike)
                 bars[0]->setValue(bars[1]->value());
             QCOMPARE(bars[0]->value(), bars[1]->value());
@@ -434,7 +449,7 @@ private slots:
                 rects[i] = QAccessible::queryAccessibleInterface(logs[i].get())
                                ->textInterface()
                                ->characterRect(at);
-            QVERIFY(!rects[1].isEmpty());
+            QVERIFY(!rects[1].isEmpty() || width < 100);
             QCOMPARE(rects[0], rects[1]);
         };
         same("end");
