@@ -118,7 +118,9 @@ bool LogLayout::updateMetrics() {
     const QFont font = doc->defaultFont();
     const qreal pageWidth = doc->pageSize().width();
     const qreal margin = doc->documentMargin();
-    if (m_measured && font == m_font && pageWidth == m_pageWidth && margin == m_margin &&
+    const bool fontMeasured = m_fontMeasured && m_measuredFont == font;
+    if (m_measured && font == m_font && (fontMeasured || doc->characterCount() <= 1) &&
+        pageWidth == m_pageWidth && margin == m_margin &&
         option.wrapMode() == m_option.wrapMode() &&
         option.tabStopDistance() == m_option.tabStopDistance() &&
         option.alignment() == m_option.alignment() &&
@@ -128,34 +130,42 @@ bool LogLayout::updateMetrics() {
     m_option = option;
     m_pageWidth = pageWidth;
     m_margin = margin;
-    if (font != m_font || m_advance <= 0) {
-        m_font = font;
-        // Measured as the block layouts will measure it.
-        QTextLayout sample(QString(64, u'x'), font);
-        sample.beginLayout();
-        QTextLine line = sample.createLine();
-        line.setLeadingIncluded(true);
-        sample.endLayout();
-        m_advance = qMax(1, fixed(line.naturalTextWidth()) / 64);
-        m_lineHeight = qMax(1, int(std::ceil(line.height())));
-        // Every printable ASCII character as wide as x, alone and in a run (no kerning): the
-        // face's own flag is not to be trusted (a fallback face may not set it).
-        QString ascii;
-        for (char16_t c = 0x20; c < 0x7f; ++c)
-            ascii += QChar(c);
-        QTextLayout run(ascii, font);
-        run.beginLayout();
-        QTextLine all = run.createLine();
-        run.endLayout();
-        const QFontMetricsF metrics(font);
-        m_fixedPitch = fixed(all.naturalTextWidth()) == m_advance * (ascii.size() - 1) ||
-                       fixed(all.naturalTextWidth()) == m_advance * ascii.size();
-        for (const QChar c : std::as_const(ascii))
-            m_fixedPitch = m_fixedPitch && fixed(metrics.horizontalAdvance(c)) == m_advance;
-    }
+    m_font = font;
+    // An empty log has nothing to measure: the window's own font comes before the first entry.
+    if (doc->characterCount() > 1)
+        measureFont();
     m_width = qMax(0, fixed(pageWidth - 2 * margin));
     m_columns = qMax(1, m_width / m_advance);
     return true;
+}
+
+void LogLayout::measureFont() {
+    if (m_fontMeasured && m_measuredFont == m_font)
+        return;
+    m_fontMeasured = true;
+    m_measuredFont = m_font;
+    const QFont& font = m_font;
+    // Measured as the block layouts will measure it.
+    QTextLayout sample(QString(64, u'x'), font);
+    sample.beginLayout();
+    QTextLine line = sample.createLine();
+    line.setLeadingIncluded(true);
+    sample.endLayout();
+    m_advance = qMax(1, fixed(line.naturalTextWidth()) / 64);
+    m_lineHeight = qMax(1, int(std::ceil(line.height())));
+    // Every printable ASCII character as wide as x, alone and in a run (no kerning): the
+    // face's own flag is not to be trusted (a fallback face may not set it).
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7f; ++c)
+        ascii += QChar(c);
+    QTextLayout run(ascii, font);
+    run.beginLayout();
+    QTextLine all = run.createLine();
+    run.endLayout();
+    const QFontMetricsF metrics(font);
+    m_fixedPitch = fixed(all.naturalTextWidth()) == m_advance * ascii.size();
+    for (const QChar c : std::as_const(ascii))
+        m_fixedPitch = m_fixedPitch && fixed(metrics.horizontalAdvance(c)) == m_advance;
 }
 
 bool LogLayout::measurable(QStringView text) const {
@@ -251,6 +261,8 @@ bool LogLayout::layOut(const QTextBlock& block) {
         return false;
     }
     updateMetrics();
+    measureFont();
+    m_columns = qMax(1, m_width / m_advance);
     // As the toolkit's layout sets a block up, for the same lines.
     const QTextBlockFormat format = block.blockFormat();
     QTextOption option = m_option;

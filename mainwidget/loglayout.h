@@ -56,6 +56,8 @@ private:
     int lineCount(QStringView line, bool& exact) const;
     // Takes the document's font, page width and text option; true when they changed.
     bool updateMetrics();
+    // The advance and line height of the document's font.
+    void measureFont();
     // Lays the block out for real at its place; returns false when it already was.
     bool layOut(const QTextBlock& block);
     // steady: a block above the view's top moves the view with it.
@@ -82,6 +84,8 @@ private:
     // Worked out from the document's font and page width.
     bool m_measured = false;
     QFont m_font;
+    QFont m_measuredFont;
+    bool m_fontMeasured = false;
     QTextOption m_option;
     bool m_fixedPitch = false;
     qreal m_pageWidth = -1;
