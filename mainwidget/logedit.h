@@ -24,7 +24,7 @@ class QMouseEvent;
 // it costs to keep up with a fast line.
 //
 // Its document has a layout of its own (LogLayout), which lays out only what is seen; its
-// lineCount() counts 1/64 pixels of height, not lines.
+// lineCount() counts pixels of height, not lines.
 class LogEdit : public QTextEdit {
     Q_OBJECT
 public:
