@@ -1,5 +1,7 @@
 #include "mainwidget/logedit.h"
 
+#include "mainwidget/loglayout.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -70,6 +72,8 @@ LogEdit::LogEdit(QWidget* parent)
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(Qt::LeftToRight);
     document()->setDefaultTextOption(option);
+    if (LogLayout::wanted())
+        document()->setDocumentLayout(new LogLayout(this));
     m_timeFormat.setForeground(QBrush(Qt::gray));
     m_prefixFormat.setForeground(QBrush(Qt::black));
     m_frame.setSingleShot(true);

@@ -22,6 +22,9 @@ class QMouseEvent;
 // frame: between two frames they share one edit block, which keeps the layout from seeing
 // them. Laying out a burst of lines once instead of once per event-loop pass is most of what
 // it costs to keep up with a fast line.
+//
+// Its document has a layout of its own (LogLayout), which lays out only what is seen; its
+// lineCount() counts pixels of height, not lines.
 class LogEdit : public QTextEdit {
     Q_OBJECT
 public:

@@ -7,10 +7,15 @@
 #include "at/hexdump.h"
 #include "at/portholders.h"
 #include "mainwidget/harness.h"
+#include "mainwidget/loglayout.h"
 #include "mainwidget/portwatch.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -363,6 +368,164 @@ private slots:
         for (int i = 0; i * 42 < LogEdit::frame_characters; ++i)
             logEdit()->appendEntry(">> ", QString(39, u'x') + u'\n', Qt::black);
         QVERIFY(logEdit()->document()->size().height() > empty);
+    }
+
+    // The log's own layout shows, scrolls, selects, finds and hit-tests as the toolkit's does,
+    // to the pixel: two logs side by side, one of them on the toolkit's layout.
+    void layouts_data() {
+        QTest::addColumn<bool>("mixed"); // lines in several scripts, tabs, controls, noise
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("end") << false << 400 << "";
+        QTest::newRow("end, narrow") << false << 190 << "";
+        QTest::newRow("selection") << false << 400 << "select";
+        QTest::newRow("find") << false << 190 << "find";
+        QTest::newRow("resize") << false << 400 << "resize";
+        QTest::newRow("keys") << false << 400 << "keys";
+        QTest::newRow("mouse") << false << 190 << "mouse";
+        QTest::newRow("mixed") << true << 190 << "";
+        QTest::newRow("mixed, wide") << true << 500 << "";
+        QTest::newRow("mixed, very narrow") << true << 40 << ""; // a glyph wider than a line
+        QTest::newRow("mixed, find") << true << 190 << "find";
+        QTest::newRow("mixed, resize") << true << 400 << "resize";
+        QTest::newRow("mixed, mouse") << true << 400 << "mouse";
+    }
+    void layouts() {
+        QFETCH(bool, mixed);
+        QFETCH(int, width);
+        QFETCH(QString, action);
+        std::unique_ptr<LogEdit> logs[2];
+        for (int i = 0; i < 2; ++i) {
+            if (i == 1)
+                qputenv("KELVRA_TOOLKIT_LAYOUT", "1");
+            logs[i] = std::make_unique<LogEdit>();
+            qunsetenv("KELVRA_TOOLKIT_LAYOUT");
+            logs[i]->setReadOnly(true);
+            logs[i]->setFrameStyle(0);
+            logs[i]->setFont(logEdit()->font());
+            logs[i]->resize(width, 300);
+            logs[i]->show();
+            QVERIFY(QTest::qWaitForWindowExposed(logs[i].get()));
+        }
+        auto* own = qobject_cast<LogLayout*>(logs[0]->document()->documentLayout());
+        QVERIFY(own && !qobject_cast<LogLayout*>(logs[1]->document()->documentLayout()));
+        const QStringList scripts{
+            QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645 \u0639\u0644\u064a 12"),
+            QStringLiteral("\u4e2d\u6587\u5b57\u7b26\u6d4b\u8bd5 \u4e2d\u6587\u5b57\u7b26"
+                           "\u6d4b\u8bd5\u4e2d\u6587\u5b57\u7b26\u6d4b\u8bd5"),
+            QStringLiteral("cafe\u0301 e\u0301\u0302 marks"),
+            QStringLiteral("\tone\ttwo\t\tthree"),
+            QStringLiteral("emoji \U0001F600\U0001F680 x"),
+            QStringLiteral("\u0001\u0002 controls \ufffd\ufffd")};
+        for (int i = 0; i < 400; ++i) {
+            QString line =
+                QString("+DATA:%1,some words and 0123456789abcdef").arg(i, 8, 10, QChar('0'));
+            if (mixed)
+                line = scripts[i % scripts.size()] + ' ' + QString::number(i);
+            if (i == 150)
+                line = QString(3000, 'w').insert(1000, ' '); // past a block's length
+            for (auto& log : logs)
+                log->appendEntry(">> ", line + "\r\n", i % 3 ? Qt::darkGreen : Qt::blue);
+        }
+        for (auto& log : logs)
+            log->flush();
+        // Plain text is measured by its columns, with nothing left to lay out later.
+        QCOMPARE(own->settled(), !mixed);
+        if (mixed) {
+            // The line at the top of the view stays there while the heights above it are made
+            // exact.
+            QScrollBar* bar = logs[0]->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+            QTextCursor top = logs[0]->cursorForPosition(QPoint(0, 0));
+            const int y = logs[0]->cursorRect(top).y();
+            QTRY_VERIFY(own->settled());
+            QCOMPARE(logs[0]->cursorForPosition(QPoint(0, 0)).position(), top.position());
+            QCOMPARE(logs[0]->cursorRect(top).y(), y);
+            logs[0]->ensureCursorVisible();
+        }
+        // alike: the views are put at the same place (the toolkit moves its view on a resize
+        // as its layout of the whole log goes on).
+        const auto same = [&](const char* step, bool alike = false) {
+            QTRY_VERIFY(own->settled());
+            QScrollBar* bars[] = {logs[0]->verticalScrollBar(), logs[1]->verticalScrollBar()};
+            // The toolkit lays out the rest of a resized log a part at a time.
+            QTRY_COMPARE(bars[0]->maximum(), bars[1]->maximum());
+            if (alike)
+                bars[0]->setValue(bars[1]->value());
+            QCOMPARE(bars[0]->value(), bars[1]->value());
+            QCOMPARE(logs[0]->textCursor().anchor(), logs[1]->textCursor().anchor());
+            QCOMPARE(logs[0]->textCursor().position(), logs[1]->textCursor().position());
+            const QImage images[] = {logs[0]->grab().toImage(), logs[1]->grab().toImage()};
+            if (images[0] != images[1]) {
+                images[0].save(QDir::temp().filePath("layouts-own.png"));
+                images[1].save(QDir::temp().filePath("layouts-toolkit.png"));
+            }
+            QVERIFY2(images[0] == images[1], step);
+            // A screen reader finds a character where it is drawn.
+            const int at =
+                logs[0]->cursorForPosition(logs[0]->viewport()->rect().center()).position();
+            QRect rects[2];
+            for (int i = 0; i < 2; ++i)
+                rects[i] = QAccessible::queryAccessibleInterface(logs[i].get())
+                               ->textInterface()
+                               ->characterRect(at);
+            QVERIFY(!rects[1].isEmpty() || width < 100);
+            QCOMPARE(rects[0], rects[1]);
+        };
+        same("end");
+        const auto both = [&](const std::function<void(LogEdit*)>& step) {
+            for (auto& log : logs)
+                step(log.get());
+        };
+        if (action == "select") {
+            both([](LogEdit* log) {
+                QTextCursor cursor(log->document());
+                cursor.setPosition(5000);
+                cursor.setPosition(5400, QTextCursor::KeepAnchor);
+                log->setTextCursor(cursor);
+            });
+        } else if (action == "find") {
+            const QString term =
+                mixed ? QStringLiteral("\u5b57\u7b26\u6d4b\u8bd5 12") : QString("00000123,some");
+            both([&](LogEdit* log) { log->setTextCursor(log->document()->find(term)); });
+            QVERIFY(logs[0]->textCursor().hasSelection());
+        } else if (action == "resize") {
+            both([](LogEdit* log) { log->resize(250, 260); });
+            same("resized", true);
+            both([](LogEdit* log) { log->verticalScrollBar()->setValue(1000); });
+        } else if (action == "keys") {
+            const QList<QKeyCombination> keys{Qt::ControlModifier | Qt::Key_Home,
+                                              Qt::Key_PageDown,
+                                              Qt::Key_PageDown,
+                                              Qt::Key_Down,
+                                              Qt::ShiftModifier | Qt::Key_PageDown,
+                                              Qt::ControlModifier | Qt::Key_End,
+                                              Qt::Key_PageUp};
+            for (const QKeyCombination key : keys) {
+                both([&](LogEdit* log) {
+                    QTest::keyClick(log, key.key(), key.keyboardModifiers());
+                });
+                same(qPrintable(QKeySequence(key).toString()));
+            }
+        } else if (action == "mouse") {
+            both([](LogEdit* log) {
+                log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum() / 3);
+            });
+            same("scrolled");
+            // A click, a Shift+click further down, then a triple click.
+            both([](LogEdit* log) {
+                QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, QPoint(30, 20));
+                QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                                  QPoint(80, 200));
+            });
+            QVERIFY(logs[0]->textCursor().hasSelection());
+            same("shift+click");
+            both([](LogEdit* log) {
+                QTest::mouseDClick(log->viewport(), Qt::LeftButton, {}, QPoint(40, 100));
+                QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, QPoint(40, 100));
+            });
+        }
+        same(qPrintable(action));
     }
 
     void lineEnds_data() {
