@@ -994,6 +994,26 @@ AT+WRITEB=&lt;index&gt;,&lt;size&gt;,&lt;dst-addr&gt;,&lt;dst-port&gt;
         <source>Show bytes as hex</source>
         <translation>Показывать байты в шестнадцатеричном виде</translation>
     </message>
+    <message>
+        <source>Stay where I scroll</source>
+        <translation>Оставаться на месте прокрутки</translation>
+    </message>
+    <message>
+        <source>Other port...</source>
+        <translation>Другой порт...</translation>
+    </message>
+    <message>
+        <source>by path</source>
+        <translation>по пути</translation>
+    </message>
+    <message>
+        <source>Other port</source>
+        <translation>Другой порт</translation>
+    </message>
+    <message>
+        <source>Path of the serial port:</source>
+        <translation>Путь к последовательному порту:</translation>
+    </message>
 </context>
 <context>
     <name>PulseDialog</name>
@@ -1181,6 +1201,28 @@ device paths first in the port chooser.
 пути устройств в начало списка портов.
 </translation>
     </message>
+    <message>
+        <source>
+Usage: kelvra [PORT] [-b|--baud RATE]
+  PORT             the serial port to choose and open at start, by its name or
+                   its path; a path the system does not list is listed too
+  -b, --baud RATE  its baud rate (without it, the rate last chosen)
+</source>
+        <translation>
+Использование: kelvra [ПОРТ] [-b|--baud СКОРОСТЬ]
+  ПОРТ                 порт, который выбрать и открыть при запуске, по имени или
+                       по пути; путь, которого система не знает, тоже попадает в список
+  -b, --baud СКОРОСТЬ  его скорость (без параметра — последняя выбранная)
+</translation>
+    </message>
+    <message>
+        <source>one port at most, not &apos;%1&apos; and &apos;%2&apos;</source>
+        <translation>не больше одного порта, а не «%1» и «%2»</translation>
+    </message>
+    <message>
+        <source>invalid baud rate &apos;%1&apos;: expected a positive whole number</source>
+        <translation>неверная скорость «%1»: ожидается целое положительное число</translation>
+    </message>
 </context>
 <context>
     <name>at</name>
@@ -1319,6 +1361,26 @@ device paths first in the port chooser.
     <message>
         <source>an empty command</source>
         <translation>пустая команда</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>a pulse is written pulse dtr|rts|dtr,rts|rts,dtr TIME, e.g. pulse dtr 100ms</source>
+        <translation>импульс записывается как pulse dtr|rts|dtr,rts|rts,dtr ВРЕМЯ, например pulse dtr 100ms</translation>
+    </message>
+    <message>
+        <source>a control line is set with dtr on|off or rts on|off</source>
+        <translation>линия управления задаётся как dtr on|off или rts on|off</translation>
+    </message>
+    <message>
+        <source>%1 not pulsed: %2</source>
+        <translation>%1: импульс не подан: %2</translation>
+    </message>
+    <message>
+        <source>%1 not set: %2</source>
+        <translation>%1 не установлена: %2</translation>
     </message>
 </context>
 <context>
