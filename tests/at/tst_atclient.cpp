@@ -62,9 +62,8 @@ class TestAtClient : public QObject {
 
 private slots:
     void framing_data() {
-        QTest::addColumn<Chunks>("chunks");
-        QTest::addColumn<QStringList>("events");
         // clang-format off
+        QTest::addColumn<Chunks>("chunks"); QTest::addColumn<QStringList>("events");
         QTest::newRow("split cr lf, no lf yet") << Chunks{"OK\r", "\nAT\r"} << QStringList{"received:OK\\r\\n"};
         QTest::newRow("blank line then lines") << Chunks{"\r\nA\r\nB\n"} << QStringList{"received:\\r\\n", "received:A\\r\\n", "received:B\\n"};
         QTest::newRow("block split, tail joins next line") << Chunks{"+READB:5\r\nHEL", "LOab", "c\n"} << QStringList{"received:+READB:5\\r\\n", "receivedBinary:HELLO", "received:abc\\n"};
@@ -114,21 +113,17 @@ private slots:
 
     // Events after the request; a port opened for the query is closed after it.
     void versionQuery_data() {
-        QTest::addColumn<bool>("held");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QStringList>("events");
         // clang-format off
+        QTest::addColumn<bool>("held"); QTest::addColumn<QByteArray>("answer"); QTest::addColumn<QStringList>("events");
         QTest::newRow("ok, port opened for it") << false << QByteArray("OK\r\n") << QStringList{"received:OK\\r\\n", "test:0"};
         QTest::newRow("intermediate then ok") << true << QByteArray("+VERSION:1.2\r\nOK\n") << QStringList{"received:+VERSION:1.2\\r\\n", "received:OK\\n", "test:0"};
         QTest::newRow("intermediate then silence") << true << QByteArray("+VERSION:1.2\r\n") << QStringList{"received:+VERSION:1.2\\r\\n", "error:-2", "test:-2"};
         QTest::newRow("fail") << false << QByteArray("FAIL\r\n") << QStringList{"received:FAIL\\r\\n", "error:1", "test:1"};
         QTest::newRow("error and block holding OK are no answer") << true << QByteArray("ERROR\r\n+READB:4\r\nOK\r\n") << QStringList{"received:ERROR\\r\\n", "received:+READB:4\\r\\n", "receivedBinary:OK\\r\\n", "error:-2", "test:-2"};
-        // clang-format on
     }
     void versionQuery() {
-        QFETCH(bool, held);
-        QFETCH(QByteArray, answer);
-        QFETCH(QStringList, events);
+        QFETCH(bool, held); QFETCH(QByteArray, answer); QFETCH(QStringList, events);
+        // clang-format on
         events.prepend("sended:AT+VERSION\\r\\n");
         if (!held)
             events = QStringList{"opened"} + events + QStringList{"closed"};
@@ -165,10 +160,10 @@ private slots:
     // shown as it came, and every open starts clean; a line that never ends is cut in pieces of
     // at most 64 KiB; a block or a held command the port cannot take is no send.
     void closeAndOpen_data() {
-        QTest::addColumn<QByteArray>("before"); // taken by the framing first
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("events"); // then the module says OK
         // clang-format off
+        // before: taken by the framing first; events: then the module says OK
+        QTest::addColumn<QByteArray>("before"); QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("events");
         QTest::newRow("bogus block count, port closed behind the client") << QByteArray("+READB:1000\r\nab") << "drop" << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "opened", "received:OK\\r\\n"};
         QTest::newRow("partial line, version query opens") << QByteArray("+VER") << "test" << QStringList{"received:+VER", "opened", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0", "closed"};
         QTest::newRow("bogus block count, query on the held port") << QByteArray("+READB:1000\r\nab") << "query" << QStringList{"received:+READB:1000\\r\\n", "receivedBinary:ab", "sended:AT+VERSION\\r\\n", "received:OK\\r\\n", "test:0"};
@@ -176,12 +171,10 @@ private slots:
         QTest::newRow("held command, port closed") << QByteArray() << "held" << QStringList{"sended:AT+VERSION\\r\\n", "closed", "error:-2", "test:-2", "failed:AT+UID\\r\\n The port is not open"};
         // The port closes while the first block is reported: the next one never leaves.
         QTest::newRow("block after the port closed") << QByteArray() << "firmware" << QStringList{"sended:A*529", "received:OK\\r\\n", "progress:256", "closed", "failed:A*531 The port is not open", "error:-2", "firmware:-2"};
-        // clang-format on
     }
     void closeAndOpen() {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, action);
-        QFETCH(QStringList, events);
+        QFETCH(QByteArray, before); QFETCH(QString, action); QFETCH(QStringList, events);
+        // clang-format on
         Rig rig(true);
         connect(&rig.client, &at::Client::firmwareUpdateProgress, this,
                 [&] { rig.client.serialPortClose(true); });
@@ -227,10 +220,8 @@ private slots:
 
     // A refusal names each setting the device did not keep, as it was asked for.
     void lineDifferences_data() {
-        QTest::addColumn<QString>("wanted");
-        QTest::addColumn<QString>("had");
-        QTest::addColumn<QString>("named");
         // clang-format off
+        QTest::addColumn<QString>("wanted"); QTest::addColumn<QString>("had"); QTest::addColumn<QString>("named");
         QTest::newRow("kept") << "8E1 RTS/CTS" << "8E1 RTS/CTS" << "";
         QTest::newRow("all") << "7O2 XON/XOFF" << "8N1" << "7 data bits, odd parity, 2 stop bits, XON/XOFF flow control";
         QTest::newRow("RTS/CTS") << "8N1 RTS/CTS" << "8N1" << "RTS/CTS flow control";
@@ -238,12 +229,10 @@ private slots:
         QTest::newRow("mark") << "8M1" << "8N1" << "mark parity";
         QTest::newRow("space") << "8S1.5" << "8N1" << "space parity, 1.5 stop bits";
         QTest::newRow("even") << "5E1" << "8N1" << "5 data bits, even parity";
-        // clang-format on
     }
     void lineDifferences() {
-        QFETCH(QString, wanted);
-        QFETCH(QString, had);
-        QFETCH(QString, named);
+        QFETCH(QString, wanted); QFETCH(QString, had); QFETCH(QString, named);
+        // clang-format on
         at::LineSettings a, b;
         QVERIFY(at::parseShape(wanted, &a) && at::parseShape(had, &b));
         QCOMPARE(at::lineDifferences(a, b), named);
@@ -252,21 +241,19 @@ private slots:
     // A pulse inverts its lines at once, in order, and puts them back after the time, the
     // last first.
     void pulseSteps_data() {
-        QTest::addColumn<QList<at::ControlLine>>("order");
-        QTest::addColumn<QList<bool>>("levels");
-        QTest::addColumn<QString>("steps"); // line, level and delay of each
-        const auto dtr = at::ControlLine::Dtr, rts = at::ControlLine::Rts;
         // clang-format off
+        // steps: line, level and delay of each
+        QTest::addColumn<QList<at::ControlLine>>("order"); QTest::addColumn<QList<bool>>("levels");
+        QTest::addColumn<QString>("steps");
+        const auto dtr = at::ControlLine::Dtr, rts = at::ControlLine::Rts;
         QTest::newRow("DTR") << QList{dtr} << QList{true} << "DTR off 0, DTR on 100";
         QTest::newRow("RTS, low") << QList{rts} << QList{false} << "RTS on 0, RTS off 100";
         QTest::newRow("DTR, then RTS") << QList{dtr, rts} << QList{true, false} << "DTR off 0, RTS on 0, RTS off 100, DTR on 100";
         QTest::newRow("RTS, then DTR") << QList{rts, dtr} << QList{true, true} << "RTS off 0, DTR off 0, DTR on 100, RTS on 100";
-        // clang-format on
     }
     void pulseSteps() {
-        QFETCH(QList<at::ControlLine>, order);
-        QFETCH(QList<bool>, levels);
-        QFETCH(QString, steps);
+        QFETCH(QList<at::ControlLine>, order); QFETCH(QList<bool>, levels); QFETCH(QString, steps);
+        // clang-format on
         QStringList seen;
         for (const at::PulseStep& step : at::pulseSteps(order, levels, 100))
             seen << QString("%1 %2 %3")
@@ -276,9 +263,9 @@ private slots:
     }
 
     void unescape_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes"); // empty: refused
-        QTest::addColumn<int>("errorAt");
+        // clang-format off
+        // bytes: empty: refused
+        QTest::addColumn<QString>("text"); QTest::addColumn<QByteArray>("bytes"); QTest::addColumn<int>("errorAt");
         QTest::newRow("plain") << "AT+VERSION" << QByteArray("AT+VERSION") << -1;
         QTest::newRow("all") << R"(a\r\n\t\\\x41\xfF)" << QByteArray("a\r\n\t\\A\xff") << -1;
         QTest::newRow("nul") << R"(\x00+)" << QByteArray("\0+", 2) << -1;
@@ -288,14 +275,11 @@ private slots:
         QTest::newRow("not hex") << R"(\xZZ)" << QByteArray() << 0;
         QTest::newRow("trailing") << R"(pass\)" << QByteArray() << 4;
         QTest::newRow("unknown") << R"(p\a)" << QByteArray() << 1;
-        // clang-format off
         QTest::newRow("local text") << QString::fromUtf8("\u00e9\\n") << (QString::fromUtf8("\u00e9").toLocal8Bit() + '\n') << -1;
-        // clang-format on
     }
     void unescape() {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, errorAt);
+        QFETCH(QString, text); QFETCH(QByteArray, bytes); QFETCH(int, errorAt);
+        // clang-format on
         const at::Unescaped out = at::unescape(text);
         QCOMPARE(out.errorAt, errorAt);
         QCOMPARE(out.bytes, bytes);
@@ -334,28 +318,23 @@ private slots:
     }
 
     void baudSearch_data() {
-        QTest::addColumn<QByteArray>("answer"); // the module's answer to each AT
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<qint32>("rate");
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<int>("times"); // answers at most this many ATs
+        // clang-format off
+        // answer: the module's answer to each AT; times: answers at most this many ATs
+        QTest::addColumn<QByteArray>("answer"); QTest::addColumn<int>("outcome"); QTest::addColumn<qint32>("rate");
+        QTest::addColumn<QByteArray>("wire"); QTest::addColumn<int>("times");
         const int found = at::BaudSearch::Found, none = at::BaudSearch::NoAnswer;
         const QByteArray at2 = QByteArray("AT\r\n").repeated(2),
                          at3 = QByteArray("AT\r\n").repeated(3);
-        // clang-format off
         QTest::newRow("first answers") << QByteArray("AT\r\r\nOK\r\n") << found << 115200 << at2 << 9;
         QTest::newRow("noise before OK") << QByteArray("\xf0\x80OK\r\n") << found << 115200 << at2 << 9;
         QTest::newRow("a stray OK is not a rate") << QByteArray("OK\r\n") << none << 0 << QByteArray("AT\r\n").repeated(4) << 1;
         QTest::newRow("ERROR is no OK") << QByteArray("ERROR\r\n") << none << 0 << at3 << 9;
         QTest::newRow("silent") << QByteArray() << none << 0 << at3 << 0;
-        // clang-format on
     }
     void baudSearch() {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, outcome);
-        QFETCH(qint32, rate);
-        QFETCH(QByteArray, wire);
+        QFETCH(QByteArray, answer); QFETCH(int, outcome); QFETCH(qint32, rate); QFETCH(QByteArray, wire);
         QFETCH(int, times);
+        // clang-format on
         Rig rig(true);
         rig.client.serialPort()->setBaudRate(19200);
         at::BaudSearch search(&rig.client, {115200, 9600, 4800}, times == 0 ? 20 : 300);

@@ -35,18 +35,15 @@ private slots:
     // Steps run with a time-out of 100 ms in rows about time-outs, else 3 s; "pre": what the module
     // says before the run.
     void steps_data() {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<Answers>("answers");
-        QTest::addColumn<QByteArray>("pre");
-        QTest::addColumn<bool>("keepGoing");
-        QTest::addColumn<bool>("bytewise");
-        QTest::addColumn<QStringList>("records");
-        QTest::addColumn<QStringList>("heard"); // the commands the module got
+        // clang-format off
+        // heard: the commands the module got
+        QTest::addColumn<QStringList>("steps"); QTest::addColumn<Answers>("answers");
+        QTest::addColumn<QByteArray>("pre"); QTest::addColumn<bool>("keepGoing"); QTest::addColumn<bool>("bytewise");
+        QTest::addColumn<QStringList>("records"); QTest::addColumn<QStringList>("heard");
         const QStringList two{"AT+X", "AT"};
         const Answers readb{{"AT", "OK\r\n+READB:16777217:0\r\n+READB:0:0\r\n"},
                             {"AT+SEND", "OK\r\n|@100 +READB:2:0\r\nh|i"},
                             {"AT+READB=0", "+READB:3:0\r\na\nc\r\nOK\r\n"}};
-        // clang-format off
         QTest::newRow("OK, answer split across reads") << QStringList{"AT+UID"} << Answers{{"AT+UID", "+UI|D:1\r|\nOK|\r\n"}} << QByteArray() << false << false << QStringList{"1 ok OK a[+UID:1] u[] l[] b[]"} << QStringList{"AT+UID"};
         QTest::newRow("one byte a read, echo") << QStringList{"AT+UID"} << Answers{{"AT+UID", "AT+UID\r\n+UID:1\r\nOK\r\n"}} << QByteArray() << false << true << QStringList{"1 ok echo OK a[+UID:1] u[] l[] b[]"} << QStringList{"AT+UID"};
         QTest::newRow("ERROR stops the run") << two << Answers{{"AT+X", "ERROR\r\n"}} << QByteArray() << false << false << QStringList{"1 error ERROR a[] u[] l[] b[]"} << QStringList{"AT+X"};
@@ -65,16 +62,11 @@ private slots:
         // A run that reports none of it keeps no unsolicited or late lines, nor blocks.
         QTest::newRow("traffic not kept") << QStringList{"AT+X", "AT+SEND", "wait 3s +READB*"} << Answers{{"AT+X", "+EV:1\r\n|@250 OK\r\n"}, {"AT+SEND", readb.value("AT+SEND")}} << QByteArray("+EV:0\r\n") << true << false << QStringList{"1 timeout  a[] u[] l[] b[]", "2 ok OK a[] u[] l[] b[]", "3 ok +READB:2:0 a[+READB:2:0] u[] l[] b[]"} << QStringList{"AT+X", "AT+SEND"};
         QTest::newRow("+READB beyond 16 MiB or of 0 bytes is a line") << QStringList{"AT", "wait +READB*", "wait +READB*"} << readb << QByteArray() << false << false << QStringList{"1 ok OK a[] u[] l[] b[]", "2 ok +READB:16777217:0 a[+READB:16777217:0] u[+READB:0:0] l[] b[]", "3 ok +READB:0:0 a[+READB:0:0] u[] l[] b[]"} << QStringList{"AT"};
-        // clang-format on
     }
     void steps() {
-        QFETCH(QStringList, steps);
-        QFETCH(Answers, answers);
-        QFETCH(QByteArray, pre);
-        QFETCH(bool, keepGoing);
-        QFETCH(bool, bytewise);
-        QFETCH(QStringList, records);
-        QFETCH(QStringList, heard);
+        QFETCH(QStringList, steps); QFETCH(Answers, answers); QFETCH(QByteArray, pre); QFETCH(bool, keepGoing);
+        QFETCH(bool, bytewise); QFETCH(QStringList, records); QFETCH(QStringList, heard);
+        // clang-format on
         const bool quick = QByteArray(QTest::currentDataTag()).contains("time-out") ||
                            QByteArray(QTest::currentDataTag()).contains("not kept");
         test::PtyPeer peer;
@@ -115,19 +107,17 @@ private slots:
     // time out), ">" receives a line, "#" a block. Each end: number, status, result, answer
     // and blocks.
     void tracker_data() {
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<QStringList>("ends");
         // clang-format off
+        QTest::addColumn<QStringList>("events"); QTest::addColumn<QStringList>("ends");
         QTest::newRow("written before the answer") << QStringList{"<AT+A", "<AT+B", ">+A:1", ">OK"} << QStringList{"1 unanswered  [] {}", "2 ok OK [] {}"};
         QTest::newRow("late answer ends") << QStringList{"<AT+A!", ">+A:1", ">+EV", ">OK", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+A:1] {}"};
         QTest::newRow("late answer with a block") << QStringList{"<AT+READB=0!", ">+READB:2:0", "#hi", ">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [+READB:2:0] {hi}"};
         QTest::newRow("late answer cut by a write") << QStringList{"<AT+A!", "<AT", ">+A:1", ">OK"} << QStringList{"1 timeout  [] {}", "2 ok OK [] {}"};
         QTest::newRow("late answer kept up to 1000 lines") << QStringList{"<AT+A!"} + QStringList(1001, ">x") + QStringList{">OK"} << QStringList{"1 timeout  [] {}", "late 1 timeout OK [" + QStringList(1000, "x").join(',') + "] {}"};
-        // clang-format on
     }
     void tracker() {
-        QFETCH(QStringList, events);
-        QFETCH(QStringList, ends);
+        QFETCH(QStringList, events); QFETCH(QStringList, ends);
+        // clang-format on
         static const char* const statuses[] = {"open", "ok", "error", "timeout", "unanswered"};
         at::ExchangeTracker tracker;
         QStringList got;

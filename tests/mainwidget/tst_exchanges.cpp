@@ -93,11 +93,11 @@ private slots:
     void cleanup() { m_w.destroy(); }
 
     void rows_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QList<QByteArray>>("answer"); // "-": the module says nothing
+        // clang-format off
+        // answer: "-": the module says nothing
+        QTest::addColumn<QString>("command"); QTest::addColumn<QList<QByteArray>>("answer");
         QTest::addColumn<QStringList>("expected");
         using Pieces = QList<QByteArray>;
-        // clang-format off
         QTest::newRow("OK") << "AT+VERSION" << Pieces{"+VERSION:1.2\r\nOK\r\n"} << QStringList{"AT+VERSION|OK|+VERSION:1.2"};
         QTest::newRow("ERROR") << "AT+NOPE" << Pieces{"ERROR\r\n"} << QStringList{"AT+NOPE|ERROR|!"};
         QTest::newRow("CME") << "AT+UID" << Pieces{"+CME ERROR: 10\r\n"} << QStringList{"AT+UID|+CME ERROR: 10|!"};
@@ -109,12 +109,10 @@ private slots:
         QTest::newRow("bidi from the device") << "AT" << Pieces{"+X:\xe2\x80\xae" "abc\r\nOK\r\n"} << QStringList{"AT|OK|", "|unsolicited|+X:\\x{202e}abc"};
         // Cut short: a cell of a megabyte stalled the window, 20,000 of them took gigabytes.
         QTest::newRow("a line of a megabyte") << "AT+BIG" << Pieces{"+BIG:" + QByteArray(1 << 20, 'x') + "\r\nOK\r\n"} << QStringList{"AT+BIG|OK|+BIG:" + QString(4091, 'x') + QChar(0x2026)};
-        // clang-format on
     }
     void rows() {
-        QFETCH(QString, command);
-        QFETCH(QList<QByteArray>, answer);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, command); QFETCH(QList<QByteArray>, answer); QFETCH(QStringList, expected);
+        // clang-format on
         switchOn();
         QVERIFY(m_peer.write("+WFEVENT:BEFORE\r\n"));
         QTRY_COMPARE(shownRows(), QStringList{"|unsolicited|+WFEVENT:BEFORE"});
@@ -219,10 +217,9 @@ private slots:
         QTest::newRow("seconds") << 1000 << 2999 << QList<qint64>{1000, 1999, 2979, 2999} << 0.035;
     }
     void roundTrips() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QList<qint64>, expected);
-        QFETCH(double, tolerance);
+        // clang-format off
+        QFETCH(int, from); QFETCH(int, to); QFETCH(QList<qint64>, expected); QFETCH(double, tolerance);
+        // clang-format on
         RoundTrips trips;
         for (int ms = to; ms >= from; --ms)
             trips.add(ms);
@@ -313,20 +310,16 @@ private slots:
     }
 
     void steps_data() {
-        QTest::addColumn<bool>("keepGoing");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QByteArray>("eol");
         // clang-format off
+        QTest::addColumn<bool>("keepGoing"); QTest::addColumn<QString>("summary"); QTest::addColumn<QByteArray>("eol");
         QTest::newRow("stops") << false << "8 steps: 1 OK, 1 ERROR at step 2: AT+NOPE: ERROR" << QByteArray("\r");
         QTest::newRow("keep going") << true << "8 steps: 5 OK, 3 ERROR at step 2: AT+NOPE: ERROR" << QByteArray("\r\n");
-        // clang-format on
     }
     // Steps on the simulator: each an exchange, one grey entry at the end. The same file in
     // kelvra-at, on a simulator of its own, gives the same steps, results and answers.
     void steps() {
-        QFETCH(bool, keepGoing);
-        QFETCH(QString, summary);
-        QFETCH(QByteArray, eol);
+        QFETCH(bool, keepGoing); QFETCH(QString, summary); QFETCH(QByteArray, eol);
+        // clang-format on
         const QStringList faults{"--silent", "FWINFO", "--cme-error", "3"};
         test::Modsim sim;
         QVERIFY(sim.start(faults));

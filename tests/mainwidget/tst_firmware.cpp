@@ -45,21 +45,19 @@ private slots:
     }
 
     void update_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("holdOpen");
-        // "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
+        // clang-format off
+        // cancel: "shown": at the first block; "setValue": see below; "return": Return pressed, no cancel;
         // "dialog": the file dialog cancelled; "no port": the port cannot be opened; "noread":
         // unreadable; "fifo", "zero": a FIFO or /dev/zero; "nodot": picked among all files
-        QTest::addColumn<QString>("cancel");
-        QTest::addColumn<QList<int>>("values");
-        QTest::addColumn<int>("err");         // the ending; its text is the box's, if any
-        QTest::addColumn<int>("blocks");      // FWWRITE requests the module gets
-        QTest::addColumn<QString>("refusal"); // the box when nothing is sent; %1: the file
-        QTest::addColumn<QString>("detail");  // under the ending's text in its box; %1: the port
+        // err: the ending; its text is the box's, if any
+        // blocks: FWWRITE requests the module gets
+        // refusal: the box when nothing is sent; %1: the file
+        // detail: under the ending's text in its box; %1: the port
+        QTest::addColumn<QStringList>("args"); QTest::addColumn<int>("size"); QTest::addColumn<bool>("holdOpen");
+        QTest::addColumn<QString>("cancel"); QTest::addColumn<QList<int>>("values"); QTest::addColumn<int>("err");
+        QTest::addColumn<int>("blocks"); QTest::addColumn<QString>("refusal"); QTest::addColumn<QString>("detail");
         const QStringList slow = {"--delay", "200"};
         const QList<int> all = {256, 512, 600};
-        // clang-format off
         QTest::newRow("600 bytes") << QStringList() << 600 << false << "" << all << int(at::None) << 3 << "" << "";
         QTest::newRow("600 bytes, port held open") << QStringList() << 600 << true << "" << all << int(at::None) << 3 << "" << "";
         QTest::newRow("Return does not cancel") << QStringList{"--delay", "50"} << 1280 << false << "return" << QList<int>{256, 512, 768, 1024, 1280} << int(at::None) << 5 << "" << "";
@@ -81,18 +79,12 @@ private slots:
         QTest::newRow("empty file") << QStringList() << 0 << false << "" << QList<int>{} << 0 << 0 << "Error|File is empty:\n\n%1" << "";
         QTest::newRow("port cannot be opened") << QStringList() << 600 << false << "no port" << QList<int>{} << 0 << 0 << "Error|Failed to write firmware" << "";
         QTest::newRow("file dialog cancelled") << QStringList() << 600 << false << "dialog" << QList<int>{} << 0 << 0 << "" << "";
-        // clang-format on
     }
     void update() {
-        QFETCH(QStringList, args);
-        QFETCH(int, size);
-        QFETCH(bool, holdOpen);
-        QFETCH(QString, cancel);
-        QFETCH(QList<int>, values);
-        QFETCH(int, err);
-        QFETCH(int, blocks);
-        QFETCH(QString, refusal);
+        QFETCH(QStringList, args); QFETCH(int, size); QFETCH(bool, holdOpen); QFETCH(QString, cancel);
+        QFETCH(QList<int>, values); QFETCH(int, err); QFETCH(int, blocks); QFETCH(QString, refusal);
         QFETCH(QString, detail);
+        // clang-format on
         QVERIFY(start(args));
         const QString image =
             cancel == "zero" ? "/dev/zero"

@@ -182,10 +182,9 @@ private slots:
     }
 
     void entries_data() {
-        QTest::addColumn<QByteArray>("wire"); // what the module says; empty: AT is typed
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<bool>("shaped"); // a combining mark needs it, line noise does not
         // clang-format off
+        // wire: what the module says; empty: AT is typed; shaped: a combining mark needs it, line noise does not
+        QTest::addColumn<QByteArray>("wire"); QTest::addColumn<QString>("entry"); QTest::addColumn<bool>("shaped");
         QTest::newRow("typed") << QByteArray() << "sent:AT\n" << false;
         QTest::newRow("line") << QByteArray("OK\r\n") << "received:OK\n" << false;
         QTest::newRow("mark") << QByteArray("e\xcc\x81\r\n") << "received:e\u0301\n" << true;
@@ -198,12 +197,10 @@ private slots:
         QTest::newRow("arabic lines") << QByteArray("\xd8\xa7\xd9\x84\r\n\xd8\xb3\xd9\x84\r\n12\r\n\xd8\xa7\r\n") << "received:\u0627\n" << true;
         // A placeholder, a line feed and a byte that is no UTF-8, all in one block.
         QTest::newRow("binary") << QByteArray("+READB:4\r\n%1\n\xff") << "receivedBinary:hex[4]{25310aff}\n   str{%1\n\ufffd}\n" << false;
-        // clang-format on
     }
     void entries() {
-        QFETCH(QByteArray, wire);
-        QFETCH(QString, entry);
-        QFETCH(bool, shaped);
+        QFETCH(QByteArray, wire); QFETCH(QString, entry); QFETCH(bool, shaped);
+        // clang-format on
         show(); // laid out
         if (wire.isEmpty()) {
             m_w.type("AT");
@@ -529,12 +526,13 @@ private slots:
     }
 
     void lineEnds_data() {
-        QTest::addColumn<QByteArray>("wire"); // written with the port open
-        QTest::addColumn<QString>("then");    // "close", "transaction" or "" (nothing)
-        QTest::addColumn<QString>("log");     // what the log and the recording show
+        // clang-format off
+        // wire: written with the port open
+        // then: "close", "transaction" or "" (nothing)
+        // log: what the log and the recording show
+        QTest::addColumn<QByteArray>("wire"); QTest::addColumn<QString>("then"); QTest::addColumn<QString>("log");
         const QByteArray x(70000, 'x');
         const QString pieces = ">> " + QString(65536, 'x') + ">> " + QString(4464, 'x');
-        // clang-format off
         QTest::newRow("close and open") << QByteArray("no newline yet") << "close" << ">> no newline yet\n<< AT\n>> OK\n";
         QTest::newRow("transaction") << QByteArray("+PART") << "transaction" << ">> +PART\n<< AT+VERSION\n>> OK\n";
         // The pieces of a line without end go on with each other up to its end.
@@ -677,14 +675,13 @@ private slots:
     // on, dropping what was typed. The history records what was typed or sent from the
     // catalogue; the table's text and repetition stay as they were.
     void send_data() {
-        // "typed", "button" (command is its label), a table column ("0", "1") or "Return"
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("maxSize"); // of the binary dialog; -1: no dialog
-        QTest::addColumn<QString>("hex"); // typed into it; "-": cancelled
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QString>("inputAfter"); // "|": where the cursor waits
         // clang-format off
+        // how: "typed", "button" (command is its label), a table column ("0", "1") or "Return"
+        // maxSize: of the binary dialog; -1: no dialog
+        // hex: typed into it; "-": cancelled
+        // inputAfter: "|": where the cursor waits
+        QTest::addColumn<QString>("how"); QTest::addColumn<QString>("command"); QTest::addColumn<int>("maxSize");
+        QTest::addColumn<QString>("hex"); QTest::addColumn<QByteArray>("wire"); QTest::addColumn<QString>("inputAfter");
         QTest::newRow("padded") << "typed" << "AT+WRITEB=1,4" << 4 << "0102" << QByteArray("AT+WRITEB=1,4\r\n\x01\x02\x00\x00", 19) << "";
         QTest::newRow("cut") << "typed" << "AT+WRITEB=1,2" << 2 << "010203" << QByteArray("AT+WRITEB=1,2\r\n\x01\x02") << "";
         QTest::newRow("size appended, odd digit alone") << "typed" << "AT+WRITEB=1," << 0 << "a0b0c" << QByteArray("AT+WRITEB=1,3\r\n\x0a\x0b\x0c") << "";
@@ -727,15 +724,11 @@ private slots:
         // Forms the dispatch cannot read go out as plain text, without a dialog.
         for (const char* p : {"AT+WRITEB=1,x", "AT+WRITEB=1,-4"})
             QTest::newRow(p) << "typed" << QString(p) << -1 << QString() << QByteArray(p) + "\r\n" << QString();
-        // clang-format on
     }
     void send() {
-        QFETCH(QString, how);
-        QFETCH(QString, command);
-        QFETCH(int, maxSize);
-        QFETCH(QString, hex);
-        QFETCH(QByteArray, wire);
-        QFETCH(QString, inputAfter);
+        QFETCH(QString, how); QFETCH(QString, command); QFETCH(int, maxSize); QFETCH(QString, hex);
+        QFETCH(QByteArray, wire); QFETCH(QString, inputAfter);
+        // clang-format on
         test::Modals modals;
         int seenMax = -1;
         modals.payload(hex, &seenMax);
@@ -803,14 +796,13 @@ private slots:
     // again; another device under that path is refused until the user picks it. Saved at exit:
     // the user's choice.
     void afterLoss_data() {
-        QTest::addColumn<QString>("how"); // "Enter", "table", "firmware", "Open" or "repeat"
-        QTest::addColumn<bool>("reconnect");
-        // "": still gone; "pick": another port picked; "back": the device back; "other":
+        // clang-format off
+        // how: "Enter", "table", "firmware", "Open" or "repeat"
+        // then: "": still gone; "pick": another port picked; "back": the device back; "other":
         // another device under its path; "other, picked": and the user picks it; "unknown":
         // a device under its path the system has not described yet
-        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("how"); QTest::addColumn<bool>("reconnect"); QTest::addColumn<QString>("then");
         QTest::addColumn<QString>("inputAfter");
-        // clang-format off
         QTest::newRow("Enter") << "Enter" << false << "" << "AT";
         QTest::newRow("Enter, Reconnect on") << "Enter" << true << "" << "AT";
         QTest::newRow("table double-click") << "table" << false << "" << "typed";
@@ -826,13 +818,10 @@ private slots:
         QTest::newRow("repeating, another device back") << "repeat" << true << "other" << "typed";
         QTest::newRow("Enter, another device picked") << "Enter" << true << "other, picked" << "";
         QTest::newRow("Enter, a device not yet described") << "Enter" << true << "unknown" << "AT";
-        // clang-format on
     }
     void afterLoss() {
-        QFETCH(QString, how);
-        QFETCH(bool, reconnect);
-        QFETCH(QString, then);
-        QFETCH(QString, inputAfter);
+        QFETCH(QString, how); QFETCH(bool, reconnect); QFETCH(QString, then); QFETCH(QString, inputAfter);
+        // clang-format on
         // Through a link of its own, so that no other terminal taking the number brings it back.
         auto lost = std::make_unique<test::PtyPeer>();
         test::PtyPeer back;
@@ -1094,10 +1083,10 @@ private slots:
     // Port, rate, panels, size and splitter come back.
     // Bad command lines are refused (kelvra then exits with 2, before any window).
     void commandLine_data() {
-        QTest::addColumn<QStringList>("arguments"); // behind the program's name
-        QTest::addColumn<QString>("port");          // "!": refused
-        QTest::addColumn<int>("baudrate");
         // clang-format off
+        // arguments: behind the program's name; port: "!": refused
+        QTest::addColumn<QStringList>("arguments"); QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("baudrate");
         QTest::newRow("none") << QStringList{} << "" << 0;
         QTest::newRow("port and rate") << QStringList{"/dev/ttyUSB0", "-b", "921600"} << "/dev/ttyUSB0" << 921600;
         QTest::newRow("--baud=, the toolkit's options") << QStringList{"-platform", "offscreen", "--baud=9600", "-style", "fusion", "pts/3", "-reverse"} << "pts/3" << 9600;
@@ -1107,12 +1096,10 @@ private slots:
         QTest::newRow("rate missing") << QStringList{"x", "-b"} << "!" << 0;
         QTest::newRow("unknown option") << QStringList{"--fast", "x"} << "!" << 0;
         QTest::newRow("two ports") << QStringList{"x", "y"} << "!" << 0;
-        // clang-format on
     }
     void commandLine() {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, port);
-        QFETCH(int, baudrate);
+        QFETCH(QStringList, arguments); QFETCH(QString, port); QFETCH(int, baudrate);
+        // clang-format on
         app::CommandLine line;
         QString error;
         const bool parsed = app::parseCommandLine(QStringList{"kelvra"} + arguments, &line, &error);
@@ -1184,12 +1171,12 @@ private slots:
     // termios knows no 1.5 stop bits) gives one red entry naming it, and the port and the
     // dialog keep what they had. The toolbar shows a shape other than 8N1.
     void line_data() {
-        QTest::addColumn<bool>("open"); // picked while the port is open, else before the open
-        QTest::addColumn<QString>("combo");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("shape");   // in the toolbar; empty: hidden
-        QTest::addColumn<QString>("refused"); // named in the red entry; empty: taken
         // clang-format off
+        // open: picked while the port is open, else before the open
+        // shape: in the toolbar; empty: hidden
+        // refused: named in the red entry; empty: taken
+        QTest::addColumn<bool>("open"); QTest::addColumn<QString>("combo"); QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("shape"); QTest::addColumn<QString>("refused");
         QTest::newRow("RTS/CTS on the open port") << true << "flowControl" << int(QSerialPort::HardwareControl) << "8N1 RTS/CTS" << "";
         QTest::newRow("XON/XOFF before the open") << false << "flowControl" << int(QSerialPort::SoftwareControl) << "8N1 XON/XOFF" << "";
         QTest::newRow("2 stop bits on the open port") << true << "stopBits" << int(QSerialPort::TwoStop) << "8N2" << "";
@@ -1199,14 +1186,11 @@ private slots:
         QTest::newRow("7 data bits before the open") << false << "dataBits" << 7 << "" << "7 data bits";
         QTest::newRow("5 data bits on the open port") << true << "dataBits" << 5 << "" << "5 data bits";
         QTest::newRow("1.5 stop bits on the open port") << true << "stopBits" << int(QSerialPort::OneAndHalfStop) << "" << "1.5 stop bits";
-        // clang-format on
     }
     void line() {
-        QFETCH(bool, open);
-        QFETCH(QString, combo);
-        QFETCH(int, value);
-        QFETCH(QString, shape);
+        QFETCH(bool, open); QFETCH(QString, combo); QFETCH(int, value); QFETCH(QString, shape);
         QFETCH(QString, refused);
+        // clang-format on
         if (open)
             m_w.openClose()->click();
         QVERIFY(m_w.pick(combo, value) && m_w.lineDialog()->isVisible());
@@ -1235,13 +1219,11 @@ private slots:
 
     // The ending goes behind a typed line as chosen; a binary write's payload stays as typed.
     void lineEnding_data() {
-        QTest::addColumn<int>("ending");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("hex");
+        // clang-format off
+        QTest::addColumn<int>("ending"); QTest::addColumn<QString>("command"); QTest::addColumn<QString>("hex");
         QTest::addColumn<QByteArray>("wire");
         const int crlf = int(at::LineEnding::CrLf), cr = int(at::LineEnding::Cr),
                   lf = int(at::LineEnding::Lf), none = int(at::LineEnding::None);
-        // clang-format off
         QTest::newRow("CR LF") << crlf << "+++" << "" << QByteArray("+++\r\n");
         QTest::newRow("CR") << cr << "+++" << "" << QByteArray("+++\r");
         QTest::newRow("LF") << lf << "+++" << "" << QByteArray("+++\n");
@@ -1249,13 +1231,10 @@ private slots:
         QTest::newRow("CR, escapes") << cr << R"(AT\x41)" << "" << QByteArray("ATA\r");
         QTest::newRow("LF, binary write") << lf << "AT+WRITEB=1,2" << "0d0a" << QByteArray("AT+WRITEB=1,2\n\r\n");
         QTest::newRow("none, binary write") << none << "AT+WRITEB=1,2" << "0d0d" << QByteArray("AT+WRITEB=1,2\r\r");
-        // clang-format on
     }
     void lineEnding() {
-        QFETCH(int, ending);
-        QFETCH(QString, command);
-        QFETCH(QString, hex);
-        QFETCH(QByteArray, wire);
+        QFETCH(int, ending); QFETCH(QString, command); QFETCH(QString, hex); QFETCH(QByteArray, wire);
+        // clang-format on
         test::Modals modals;
         modals.payload(hex);
         QVERIFY(m_w.pick("lineEnding", ending));
@@ -1331,19 +1310,17 @@ private slots:
     // Remove takes the selected rows; the current cell moves to the text column of a
     // surviving row, or stays untouched when nothing was selected.
     void removeButton_data() {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QStringList>("remaining");
-        QTest::addColumn<int>("currentRow"); // before the removal: 2
         // clang-format off
+        // currentRow: before the removal: 2
+        QTest::addColumn<QList<int>>("selected"); QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<int>("currentRow");
         QTest::newRow("scattered") << QList<int>{4, 1, 3} << QStringList{"C0", "C2", "C5"} << 0;
         QTest::newRow("tail") << QList<int>{3, 5} << QStringList{"C0", "C1", "C2", "C4"} << 2;
         QTest::newRow("nothing selected") << QList<int>{} << QStringList{"C0", "C1", "C2", "C3", "C4", "C5"} << 2;
-        // clang-format on
     }
     void removeButton() {
-        QFETCH(QList<int>, selected);
-        QFETCH(QStringList, remaining);
-        QFETCH(int, currentRow);
+        QFETCH(QList<int>, selected); QFETCH(QStringList, remaining); QFETCH(int, currentRow);
+        // clang-format on
         show();
         for (const char* value : {"C0", "C1", "C2", "C3", "C4", "C5"})
             addCommand(value);

@@ -83,12 +83,10 @@ private slots:
     }
 
     void typed_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<bool>("escapes");
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QString>("left"); // in the input line afterwards
         // clang-format off
+        // left: in the input line afterwards
+        QTest::addColumn<QString>("text"); QTest::addColumn<bool>("shift"); QTest::addColumn<bool>("escapes");
+        QTest::addColumn<QByteArray>("wire"); QTest::addColumn<QString>("left");
         QTest::newRow("enter") << "AT" << false << false << QByteArray("AT\r\n") << "";
         QTest::newRow("shift") << "+++" << true << false << QByteArray("+++") << "";
         QTest::newRow("off: backslash as typed") << R"(p\x41\)" << false << false << QByteArray("p\\x41\\\r\n") << "";
@@ -99,14 +97,11 @@ private slots:
         QTest::newRow("on, half escape") << R"(AT\x4)" << false << true << QByteArray() << R"(AT\x4)";
         QTest::newRow("on, trailing") << R"(pass\)" << true << true << QByteArray() << R"(pass\)";
         QTest::newRow("binary write keeps its path") << "AT+WRITEB=1,2" << true << true << QByteArray("AT+WRITEB=1,2\r\n\1\2") << "";
-        // clang-format on
     }
     void typed() {
-        QFETCH(QString, text);
-        QFETCH(bool, shift);
-        QFETCH(bool, escapes);
-        QFETCH(QByteArray, wire);
+        QFETCH(QString, text); QFETCH(bool, shift); QFETCH(bool, escapes); QFETCH(QByteArray, wire);
         QFETCH(QString, left);
+        // clang-format on
         test::PtyPeer peer;
         QVERIFY(m_w.create(peer.slavePath()));
         const qsizetype history = m_w.input()->history.entries.size();
@@ -133,12 +128,11 @@ private slots:
     }
 
     void paste_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("answer"); // "send", "cancel", "" (no question)
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<int>("entries"); // added to the history
-        const QString half(50000, 'A');
         // clang-format off
+        // answer: "send", "cancel", "" (no question); entries: added to the history
+        QTest::addColumn<QString>("text"); QTest::addColumn<QString>("answer"); QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<int>("entries");
+        const QString half(50000, 'A');
         QTest::newRow("three") << "AT\nAT+VERSION\r\n\nAT+UID\n" << "send" << QByteArray("AT\r\nAT+VERSION\r\nAT+UID\r\n") << 3;
         QTest::newRow("cancelled") << "AT\nAT+UID" << "cancel" << QByteArray() << 0;
         QTest::newRow("CR only") << "AT\rAT+UID\r" << "send" << QByteArray("AT\r\nAT+UID\r\n") << 2;
@@ -147,13 +141,10 @@ private slots:
         QTest::newRow("100,000 characters") << half + "\n" + half << "send" << (half + "\r\n" + half + "\r\n").toLatin1() << 2;
         QTest::newRow("one line is pasted as it is") << "AT+UID\n" << "" << QByteArray() << 0;
         QTest::newRow("binary write refused") << "AT\nAT+WRITEB=0,4\nAT" << "" << QByteArray() << 0;
-        // clang-format on
     }
     void paste() {
-        QFETCH(QString, text);
-        QFETCH(QString, answer);
-        QFETCH(QByteArray, wire);
-        QFETCH(int, entries);
+        QFETCH(QString, text); QFETCH(QString, answer); QFETCH(QByteArray, wire); QFETCH(int, entries);
+        // clang-format on
         test::PtyPeer peer;
         QVERIFY(m_w.create(peer.slavePath()));
         const qsizetype history = m_w.input()->history.entries.size();
@@ -332,10 +323,9 @@ private slots:
     }
 
     void sendFileRefused_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        const QString irregular = "Not a regular file";
         // clang-format off
+        QTest::addColumn<QString>("kind"); QTest::addColumn<QString>("reason");
+        const QString irregular = "Not a regular file";
         QTest::newRow("fifo") << "fifo" << irregular;
         QTest::newRow("directory") << "dir" << irregular;
         QTest::newRow("device") << "/dev/zero" << irregular;
@@ -345,11 +335,10 @@ private slots:
         QTest::newRow("missing") << "missing" << "Failed to open file";
         QTest::newRow("a transaction runs") << "busy" << "Not sent: a file waits until the running exchange has ended";
         QTest::newRow("steps run") << "steps" << "Not sent: a file waits until the running exchange has ended";
-        // clang-format on
     }
     void sendFileRefused() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
+        QFETCH(QString, kind); QFETCH(QString, reason);
+        // clang-format on
         test::PtyPeer peer;
         QVERIFY(m_w.create(peer.slavePath()));
         QString path = m_dir.filePath(kind);

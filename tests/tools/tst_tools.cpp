@@ -149,18 +149,15 @@ private slots:
 
     // image: a size, "huge" (one byte beyond the bound), "fifo" or a path.
     void flash_data() {
-        QTest::addColumn<QStringList>("sim");
-        QTest::addColumn<QString>("image");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<QString>("out"); // the progress lines on success
+        // clang-format off
+        // out: the progress lines on success
+        QTest::addColumn<QStringList>("sim"); QTest::addColumn<QString>("image"); QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("code"); QTest::addColumn<QString>("err"); QTest::addColumn<QString>("out");
         const QString final = "the module on '%1' did not answer in time when asked to apply the "
                               "image (600 bytes written)\n";
         const QString inUse =
             "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n";
         const QString irregular = "cannot read the image '%2': not a regular file\n";
-        // clang-format off
         QTest::newRow("600 bytes at 9600 baud") << QStringList{} << "600" << "" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n 42%  256 of 600 bytes\n 85%  512 of 600 bytes\n100%  600 of 600 bytes\nFirmware update on %1 complete: 600 bytes written and accepted by the module\n";
         // ERROR ends no block: the time-out does, and the user learns what the module said.
         QTest::newRow("block answered ERROR") << QStringList{"--error-block", "2"} << "600" << "" << 3 << "the module on '%1' answered ERROR to the block at offset 256 (256 of 600 bytes confirmed)\n" << "*";
@@ -194,15 +191,11 @@ private slots:
         QTest::newRow("XON/XOFF, the module alike") << QStringList{"--flow", "xonxoff"} << "600" << "--flow xonxoff" << 0 << "" << "Writing 600 bytes*100%  600 of 600 bytes\nFirmware update on %1 complete*";
         QTest::newRow("bad --stop-bits") << QStringList{} << "600" << "--stop-bits 3" << 2 << "invalid --stop-bits '3': expected 1, 1.5 or 2\nTry 'kelvra-flash --help'.\n" << "";
         QTest::newRow("port vanishes") << QStringList{"--vanish-after", "3"} << "65536" << "" << 7 << "the serial port '%1' failed during the transfer: * (512 of 65536 bytes confirmed)\n" << "*";
-        // clang-format on
     }
     void flash() {
-        QFETCH(QStringList, sim);
-        QFETCH(QString, image);
-        QFETCH(QString, how);
-        QFETCH(int, code);
-        QFETCH(QString, err);
+        QFETCH(QStringList, sim); QFETCH(QString, image); QFETCH(QString, how); QFETCH(int, code); QFETCH(QString, err);
         QFETCH(QString, out);
+        // clang-format on
         setUpPort(sim);
         const QString path = image.startsWith('/') ? image : m_dir.filePath(image);
         if (image == "fifo")
@@ -232,17 +225,13 @@ private slots:
 
     // args follow the port; input goes to standard input.
     void at_data() {
-        QTest::addColumn<QStringList>("sim");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<QString>("out");
+        // clang-format off
+        QTest::addColumn<QStringList>("sim"); QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input"); QTest::addColumn<QString>("how"); QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err"); QTest::addColumn<QString>("out");
         const QString connect = "AT+WFCONNAP=\"Lab\"";
         const QString ok = "<< AT\n>> OK\n";
         const QString hi = "hex[3]{48690a}\n   str{Hi\\n}\n";
-        // clang-format off
         QTest::newRow("OK") << QStringList{} << QStringList{"AT", "AT+VERSION"} << QByteArray() << "" << 0 << "" << ok + "<< AT+VERSION\n>> +VERSION:2.3.1 build 58\n>> OK\n";
         QTest::newRow("ERROR stops the run") << QStringList{} << QStringList{"AT+NO", "AT"} << QByteArray() << "" << 1 << "step 1 (AT+NO) answered ERROR\n" << "<< AT+NO\n>> ERROR\n";
         QTest::newRow("ERROR, keep going") << QStringList{} << QStringList{"-k", "AT+NO", "AT"} << QByteArray() << "" << 1 << "*" << "<< AT+NO\n>> ERROR\n" + ok;
@@ -297,16 +286,11 @@ private slots:
         QTest::newRow("pulse without time") << QStringList{} << QStringList{"pulse dtr"} << QByteArray() << "" << 2 << "step 1: a pulse is written pulse dtr|rts|dtr,rts|rts,dtr TIME, e.g. pulse dtr 100ms\n*" << "";
         QTest::newRow("dtr neither on nor off") << QStringList{} << QStringList{"AT", "dtr 1"} << QByteArray() << "" << 2 << "step 2: a control line is set with dtr on|off or rts on|off\n*" << "";
         QTest::newRow("size and payload differ") << QStringList{} << QStringList{"AT+WRITEB=0,4 4869"} << QByteArray() << "" << 2 << "step 1: the command announces 4 bytes, the payload has 2\n*" << "";
-        // clang-format on
     }
     void at() {
-        QFETCH(QStringList, sim);
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, how);
-        QFETCH(int, code);
-        QFETCH(QString, err);
-        QFETCH(QString, out);
+        QFETCH(QStringList, sim); QFETCH(QStringList, args); QFETCH(QByteArray, input); QFETCH(QString, how);
+        QFETCH(int, code); QFETCH(QString, err); QFETCH(QString, out);
+        // clang-format on
         setUpPort(sim);
         run(KELVRA_AT, QStringList{m_port} + args, how, input, code, err, out, {});
         // Exactly what went out: the ending behind the line, a line feed given kept as it is.
@@ -323,16 +307,14 @@ private slots:
 
     // The simulator takes the line's options as the tools do: a bad value is a usage error.
     void modsimOptions_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("err");
         // clang-format off
+        QTest::addColumn<QStringList>("args"); QTest::addColumn<QString>("err");
         QTest::newRow("--flow") << QStringList{"--flow", "cts"} << "invalid --flow 'cts': expected none, rtscts or xonxoff\n*";
         QTest::newRow("--stop-bits") << QStringList{"--stop-bits", "1,5"} << "invalid --stop-bits '1,5': expected 1, 1.5 or 2\n*";
-        // clang-format on
     }
     void modsimOptions() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, err);
+        QFETCH(QStringList, args); QFETCH(QString, err);
+        // clang-format on
         run(qEnvironmentVariable("KELVRA_MODSIM"), args, "", {}, 2, err, "", {});
     }
 

@@ -248,11 +248,10 @@ private slots:
     // list's own changes apply on top, field by field. here: "add X", "set N X", "period N P",
     // "remove N". there: the file it wrote; "-": removed; "!" the file no longer parses.
     void commandsMerge_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QStringList>("here");
-        QTest::addColumn<QString>("there");
-        QTest::addColumn<QString>("saved"); // "": left as the other window wrote it
         // clang-format off
+        // saved: "": left as the other window wrote it
+        QTest::addColumn<QString>("start"); QTest::addColumn<QStringList>("here"); QTest::addColumn<QString>("there");
+        QTest::addColumn<QString>("saved");
         QTest::newRow("both added") << "a b" << QStringList{"add y"} << "a b x" << "a/1000 b/1000 x/1000 y/1000";
         QTest::newRow("other rows changed") << "a b c" << QStringList{"period 2 200"} << "a B c" << "a/1000 B/1000 c/200";
         QTest::newRow("one row, other fields") << "a b" << QStringList{"set 1 B"} << "a b/300" << "a/1000 B/300";
@@ -267,13 +266,10 @@ private slots:
         QTest::newRow("no file at start") << "" << QStringList{"add y"} << "x" << "x/1000 y/1000";
         QTest::newRow("file removed since") << "a b" << QStringList{"add y"} << "-" << "a/1000 b/1000 y/1000";
         QTest::newRow("file damaged since") << "a b" << QStringList{"add y"} << "!" << "";
-        // clang-format on
     }
     void commandsMerge() {
-        QFETCH(QString, start);
-        QFETCH(QStringList, here);
-        QFETCH(QString, there);
-        QFETCH(QString, saved);
+        QFETCH(QString, start); QFETCH(QStringList, here); QFETCH(QString, there); QFETCH(QString, saved);
+        // clang-format on
         if (!start.isEmpty())
             QVERIFY(test::writeFile(m_path, commandsJson(start)));
         list.restore();
@@ -315,19 +311,17 @@ private slots:
 
     // Broken or hostile files load what they can and stay exactly as they were.
     void loadFile_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("loaded");
         // clang-format off
+        QTest::addColumn<QByteArray>("content"); QTest::addColumn<QString>("loaded");
         QTest::newRow("elements not objects") << QByteArray(R"([1, "x", null, [], {"value": "a", "period": 300}, {"value": 5}])") << "/1000 /1000 /1000 /1000 a/300 /1000";
         // A hand-edited period never undercuts the floor nor wraps around.
         QTest::newRow("bad periods") << QByteArray(R"([{"value": "zero", "period": 0}, {"value": "below", "period": 99.9}, {"value": "negative", "period": -1e300},
                 {"value": "text", "period": "500"}, {"value": "auto", "period": 250.7, "auto": true}, {"value": "over", "period": 4294967296}])") << "zero/100 below/100 negative/100 text/1000 auto/250 over/4294967295";
         QTest::newRow("endless device") << QByteArray() << "";
-        // clang-format on
     }
     void loadFile() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, loaded);
+        QFETCH(QByteArray, content); QFETCH(QString, loaded);
+        // clang-format on
         if (content.isEmpty())
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_path));
         else
