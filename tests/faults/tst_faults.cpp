@@ -127,9 +127,9 @@ private slots:
     void cleanup() { m_w.destroy(); }
 
     void vanish_data() {
-        QTest::addColumn<QString>("during");
-        QTest::addColumn<bool>("reconnect");
-        QTest::addColumn<bool>("other"); // another device comes back under the same name
+        // clang-format off
+        // other: another device comes back under the same name
+        QTest::addColumn<QString>("during"); QTest::addColumn<bool>("reconnect"); QTest::addColumn<bool>("other");
         QTest::newRow("idle, module killed") << "idle" << true << false;
         QTest::newRow("idle, Reconnect off") << "idle" << false << false;
         QTest::newRow("firmware update") << "firmware" << true << false;
@@ -137,9 +137,8 @@ private slots:
         QTest::newRow("repeating command, another device back") << "repeat" << true << true;
     }
     void vanish() {
-        QFETCH(QString, during);
-        QFETCH(bool, reconnect);
-        QFETCH(bool, other);
+        QFETCH(QString, during); QFETCH(bool, reconnect); QFETCH(bool, other);
+        // clang-format on
         QFile::remove(m_link);
         test::Modsim module;
         QVERIFY(module.start(QStringList{"--vanish-after", "3", "--link", m_link}.mid(

@@ -325,19 +325,16 @@ private slots:
         QVERIFY(sim.start(faults));
         m_w.destroy();
         QVERIFY(m_w.create(sim.portPath()));
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        QVERIFY(dialog);
+        auto* dialog = stepsDialog({});
         // No line end at the end.
-        QTemporaryFile steps;
-        QVERIFY(steps.open());
-        steps.write(QByteArray("# bring-up\nAT+VERSION\nAT+NOPE\nAT+UID\nAT+FWINFO\n"
-                               "AT+WFCONNAP=\"Lab\"\nwait 2s +WFEVENT:CONNECTED,*\nAT+DATAMODE=2\n"
-                               "AT+WRITEB=0,2 4869")
-                        .replace("\n", eol));
-        steps.close();
+        const QString steps = m_dir.filePath("steps");
+        QVERIFY(test::writeFile(
+            steps, QByteArray("# bring-up\nAT+VERSION\nAT+NOPE\nAT+UID\nAT+FWINFO\n"
+                              "AT+WFCONNAP=\"Lab\"\nwait 2s +WFEVENT:CONNECTED,*\nAT+DATAMODE=2\n"
+                              "AT+WRITEB=0,2 4869")
+                       .replace("\n", eol)));
         QString error;
-        QVERIFY(dialog->load(steps.fileName(), &error));
+        QVERIFY(dialog->load(steps, &error));
         dialog->findChild<QCheckBox*>("steps-keep-going")->setChecked(keepGoing);
         dialog->run();
         QVERIFY(dialog->running());
@@ -349,22 +346,24 @@ private slots:
         test::Modsim atSim;
         QVERIFY(atSim.start(faults));
         QProcess at;
-        at.setStandardInputFile(steps.fileName());
+        at.setStandardInputFile(steps);
         at.start(QFileInfo(qEnvironmentVariable("KELVRA_MODSIM")).dir().filePath("../at/kelvra-at"),
                  QStringList{"--json"} + (keepGoing ? QStringList{"-k"} : QStringList{}) +
                      QStringList{atSim.portPath(), "-"});
         static const char* const statuses[] = {"ok", "error", "timeout", "port failed",
                                                "cancelled"};
-        QStringList window; // "number|command|status|result|answer lines"
+        // "number|command|status|result|answer lines"
+        const auto row = [](int n, const QString& text, const QString& status,
+                            const QString& result, const QString& answer) {
+            return QString("%1|%2|%3|%4|%5").arg(n).arg(text, status, result, answer);
+        };
+        QStringList window;
         dialog->run();
         connect(dialog->findChild<at::StepRunner*>(), &at::StepRunner::stepEnded, this,
                 [&](const at::StepRecord& r) {
                     if (r.number > 0)
-                        window << QString("%1|%2|%3|%4|%5")
-                                      .arg(r.number)
-                                      .arg(r.step.text, statuses[r.status],
-                                           QString::fromUtf8(r.result),
-                                           QString::fromUtf8(r.answer.join('\n')));
+                        window << row(r.number, r.step.text, statuses[r.status], r.result,
+                                      r.answer.join('\n'));
                 });
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 15000);
         QVERIFY2(m_w.log().contains(summary), qPrintable(m_w.log()));
@@ -382,11 +381,9 @@ private slots:
             for (const QJsonValue& v : o["answer"].toArray())
                 answer << v.toString();
             if (o.contains("step"))
-                tool << QString("%1|%2|%3|%4|%5")
-                            .arg(o["step"].toInt())
-                            .arg(o.contains("wait") ? o["wait"].toString()
-                                                    : o["command"].toString(),
-                                 o["status"].toString(), o["result"].toString(), answer.join('\n'));
+                tool << row(o["step"].toInt(),
+                            o[o.contains("wait") ? "wait" : "command"].toString(),
+                            o["status"].toString(), o["result"].toString(), answer.join('\n'));
         }
         QCOMPARE(window, tool);
         QCOMPARE(window.size(), keepGoing ? 8 : 2);
@@ -437,9 +434,7 @@ private slots:
     // the rate under a step, a file's bytes would mix with its command.
     void stepsExclusive() {
         m_w.openClose()->click();
-        m_w.action("run-steps")->trigger();
-        auto* dialog = m_w.widget()->findChild<StepsDialog*>("steps");
-        dialog->findChild<QPlainTextEdit*>()->setPlainText("AT+A\n");
+        auto* dialog = stepsDialog("AT+A\n");
         QVERIFY(m_w.client()->test()); // the version query
         dialog->run();
         QVERIFY(!dialog->running());
@@ -451,10 +446,8 @@ private slots:
         dialog->run();
         QVERIFY(m_peer.waitFor("AT+A\r\n"));
         m_w.action("find-baud")->trigger();
-        QFile file(m_dir.filePath("file"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("AT\r\n") == 4);
-        file.close();
-        QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(file.fileName()));
+        QVERIFY(test::writeFile(m_dir.filePath("file"), "AT\r\n"));
+        QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(m_dir.filePath("file")));
         QVERIFY(m_peer.write("OK\r\n"));
         QTRY_VERIFY(!dialog->running());
         QVERIFY(m_w.log().contains("1 steps: 1 OK"));
@@ -526,9 +519,8 @@ private slots:
     }
 
     void markFailed_data() {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<bool>("red");
+        // clang-format off
+        QTest::addColumn<bool>("on"); QTest::addColumn<QByteArray>("line"); QTest::addColumn<bool>("red");
         QTest::newRow("off") << false << QByteArray("ERROR") << false;
         QTest::newRow("ERROR") << true << QByteArray("ERROR") << true;
         QTest::newRow("FAIL") << true << QByteArray("FAIL") << true;
@@ -537,9 +529,8 @@ private slots:
         QTest::newRow("in a line") << true << QByteArray("+X:ERROR") << false;
     }
     void markFailed() {
-        QFETCH(bool, on);
-        QFETCH(QByteArray, line);
-        QFETCH(bool, red);
+        QFETCH(bool, on); QFETCH(QByteArray, line); QFETCH(bool, red);
+        // clang-format on
         m_w.action("mark-failed")->setChecked(on);
         m_w.openClose()->click();
         QVERIFY(m_peer.write(line + "\r\n"));

@@ -242,9 +242,9 @@ private slots:
     }
 
     void logBound_data() {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<int>("entries"); // the bounds; an entry is 22 characters
-        QTest::addColumn<int>("characters");
+        // clang-format off
+        // entries: the bounds; an entry is 22 characters
+        QTest::addColumn<QString>("user"); QTest::addColumn<int>("entries"); QTest::addColumn<int>("characters");
         QTest::newRow("following the end") << "" << 10 << 100000;
         QTest::newRow("text selected") << "select" << 10 << 100000;
         QTest::newRow("scrolled up") << "scroll" << 10 << 100000;
@@ -252,9 +252,8 @@ private slots:
     }
     // The log keeps the newest entries, trimming the oldest whole; the view ends at the end.
     void logBound() {
-        QFETCH(QString, user);
-        QFETCH(int, entries);
-        QFETCH(int, characters);
+        QFETCH(QString, user); QFETCH(int, entries); QFETCH(int, characters);
+        // clang-format on
         QCOMPARE(logEdit()->maxEntries(), LogEdit::default_max_entries);
         logEdit()->setMaxEntries(entries);
         logEdit()->setMaxCharacters(characters);
@@ -370,9 +369,9 @@ private slots:
     // The log's own layout shows, scrolls, selects, finds and hit-tests as the toolkit's does,
     // to the pixel: two logs side by side, one of them on the toolkit's layout.
     void layouts_data() {
-        QTest::addColumn<bool>("mixed"); // lines in several scripts, tabs, controls, noise
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("action");
+        // clang-format off
+        // mixed: lines in several scripts, tabs, controls, noise
+        QTest::addColumn<bool>("mixed"); QTest::addColumn<int>("width"); QTest::addColumn<QString>("action");
         QTest::newRow("end") << false << 400 << "";
         QTest::newRow("end, narrow") << false << 190 << "";
         QTest::newRow("selection") << false << 400 << "select";
@@ -388,9 +387,8 @@ private slots:
         QTest::newRow("mixed, mouse") << true << 400 << "mouse";
     }
     void layouts() {
-        QFETCH(bool, mixed);
-        QFETCH(int, width);
-        QFETCH(QString, action);
+        QFETCH(bool, mixed); QFETCH(int, width); QFETCH(QString, action);
+        // clang-format on
         std::unique_ptr<LogEdit> logs[2];
         for (int i = 0; i < 2; ++i) {
             if (i == 1)

@@ -124,9 +124,10 @@ private slots:
     // Two windows share the file: the one closed last keeps the other's lines, its own after
     // them, the newest 1000; a file that turned unreadable meanwhile is left as it is.
     void historyTwoWindows_data() {
-        QTest::addColumn<int>("before"); // entries in the file at start
-        QTest::addColumn<bool>("firstClosesFirst");
-        QTest::addColumn<QByteArray>("damage"); // written between the two closes
+        // clang-format off
+        // before: entries in the file at start; damage: written between the two closes
+        QTest::addColumn<int>("before"); QTest::addColumn<bool>("firstClosesFirst");
+        QTest::addColumn<QByteArray>("damage");
         QTest::newRow("first closed first") << 2 << true << QByteArray();
         QTest::newRow("second closed first") << 2 << false << QByteArray();
         QTest::newRow("no file at start") << 0 << true << QByteArray();
@@ -134,9 +135,8 @@ private slots:
         QTest::newRow("not a JSON array meanwhile") << 2 << true << QByteArray("{\"x\": 1}");
     }
     void historyTwoWindows() {
-        QFETCH(int, before);
-        QFETCH(bool, firstClosesFirst);
-        QFETCH(QByteArray, damage);
+        QFETCH(int, before); QFETCH(bool, firstClosesFirst); QFETCH(QByteArray, damage);
+        // clang-format on
         const QString file = InputHistory::filename();
         QVERIFY(QDir().mkpath(QFileInfo(file).path()));
         QFile::remove(file);
