@@ -47,6 +47,7 @@ class TestSending : public QObject {
 
     test::Window m_w;
     QTemporaryDir m_dir;
+    std::unique_ptr<test::PtyPeer> m_peer; // the module, new for each test
 
     QString writeFile(const QString& name, const QByteArray& data) {
         return test::writeFile(m_dir.filePath(name), data) ? m_dir.filePath(name) : QString();
@@ -76,10 +77,16 @@ private slots:
         test::setIdentity();
         QVERIFY(m_dir.isValid());
     }
+    // For sendFile a device that takes the file only as the test reads it.
+    void init() {
+        m_peer =
+            std::make_unique<test::PtyPeer>(QTest::currentTestFunction() != QString("sendFile"));
+        QVERIFY(m_w.create(m_peer->slavePath()));
+    }
     void cleanup() {
-        if (m_w.widget())
-            m_w.action(QStringLiteral("escapes"))->setChecked(false);
+        m_w.action(QStringLiteral("escapes"))->setChecked(false);
         m_w.destroy();
+        m_peer.reset();
     }
 
     void typed_data() {
@@ -102,8 +109,6 @@ private slots:
         QFETCH(QString, text); QFETCH(bool, shift); QFETCH(bool, escapes); QFETCH(QByteArray, wire);
         QFETCH(QString, left);
         // clang-format on
-        test::PtyPeer peer;
-        QVERIFY(m_w.create(peer.slavePath()));
         const qsizetype history = m_w.input()->history.entries.size();
         test::Modals modals;
         modals.payload("0102");
@@ -116,8 +121,8 @@ private slots:
         m_w.input()->clear();
         m_w.action(QStringLiteral("escapes"))->setChecked(false);
         m_w.type(QStringLiteral("AT+END"));
-        QVERIFY(peer.waitFor("AT+END\r\n"));
-        QCOMPARE(peer.received(), wire + "AT+END\r\n");
+        QVERIFY(m_peer->waitFor("AT+END\r\n"));
+        QCOMPARE(m_peer->received(), wire + "AT+END\r\n");
         QCOMPARE(m_w.input()->text(), QString());
         if (!left.isEmpty()) {
             QCOMPARE(m_w.count("Not sent: " + left), 1);
@@ -145,8 +150,6 @@ private slots:
     void paste() {
         QFETCH(QString, text); QFETCH(QString, answer); QFETCH(QByteArray, wire); QFETCH(int, entries);
         // clang-format on
-        test::PtyPeer peer;
-        QVERIFY(m_w.create(peer.slavePath()));
         const qsizetype history = m_w.input()->history.entries.size();
         paste(text);
         if (!answer.isEmpty()) {
@@ -168,7 +171,7 @@ private slots:
                     ->button(answer == "cancel" ? QMessageBox::Cancel : QMessageBox::Ok)
                     ->click();
             if (!wire.isEmpty())
-                QVERIFY(peer.waitFor(wire));
+                QVERIFY(m_peer->waitFor(wire));
             QCOMPARE(m_w.input()->text(), QString()); // nor pasted into the line
         } else {
             QTest::qWait(20);
@@ -176,16 +179,14 @@ private slots:
         }
         m_w.input()->clear();
         m_w.type(QStringLiteral("AT+END"));
-        QVERIFY(peer.waitFor("AT+END\r\n"));
-        QCOMPARE(peer.received(), wire + "AT+END\r\n");
+        QVERIFY(m_peer->waitFor("AT+END\r\n"));
+        QCOMPARE(m_peer->received(), wire + "AT+END\r\n");
         QCOMPARE(m_w.input()->history.entries.size() - history, entries + 1);
         QCOMPARE(m_w.count("needs a payload"), text.contains("WRITEB") ? 1 : 0);
         QCOMPARE(m_w.count("Paste stopped: 1 of 3 lines sent"), answer == "close" ? 1 : 0);
     }
 
     void pasteThousand() {
-        test::PtyPeer peer;
-        QVERIFY(m_w.create(peer.slavePath()));
         QStringList lines;
         QByteArray wire;
         for (int i = 0; i < 1000; ++i) {
@@ -204,8 +205,8 @@ private slots:
             sentAtFirstTurn = int(sent.size());
             paste("AT+X\nAT+Y"); // refused while the first goes
         });
-        QVERIFY(peer.waitFor("AT+N=999\r\n", 20000));
-        QCOMPARE(peer.received(), wire);
+        QVERIFY(m_peer->waitFor("AT+N=999\r\n", 20000));
+        QCOMPARE(m_peer->received(), wire);
         QVERIFY(sentAtFirstTurn >= 0 && sentAtFirstTurn < 1000);
         QCOMPARE(m_w.input()->history.entries.mid(history), lines);
         // Nothing keeps turning once the lines are out.
@@ -215,7 +216,7 @@ private slots:
         QVERIFY(!confirmation());
     }
 
-    // A device that takes the file only as the test reads it, sent through, or stopped.
+    // Sent through, or stopped.
     void sendFile_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("to the end") << "end";
@@ -230,8 +231,6 @@ private slots:
     }
     void sendFile() {
         QFETCH(QString, how);
-        test::PtyPeer pty(false);
-        QVERIFY(m_w.create(pty.slavePath()));
         const QByteArray data = randomBytes(1024 * 1024 + 1); // a read of one byte comes last
         const QString path = writeFile(QStringLiteral("big.bin"), data);
         test::Modals modals;
@@ -253,7 +252,7 @@ private slots:
         auto* sender = m_w.widget()->findChild<FileSender*>();
         if (how.startsWith("cancel")) {
             // At once, before the progress has caught up with what the terminal took.
-            QTRY_VERIFY(pty.unread() > 0);
+            QTRY_VERIFY(m_peer->unread() > 0);
             progress()->reject();
             if (how == "cancel twice")
                 QTest::keyClick(m_w.widget(), Qt::Key_Escape);
@@ -265,11 +264,11 @@ private slots:
             // No more than was told, and nothing after. The flush also drops what a terminal's
             // other end had not read yet.
             QVERIFY(told > 0 && told < data.size());
-            const QByteArray got = pty.drain();
+            const QByteArray got = m_peer->drain();
             QVERIFY(got.size() <= told);
             QCOMPARE(got, data.left(got.size()));
             QTest::qWait(150);
-            QVERIFY(pty.drain().isEmpty() && !sender->isSending());
+            QVERIFY(m_peer->drain().isEmpty() && !sender->isSending());
             QCOMPARE(m_w.count("<< big.bin: 1048577 bytes"), hex ? 0 : 1);
             if (hex)
                 QCOMPARE(sentAsHex(m_w.log()), data.left(told));
@@ -286,15 +285,15 @@ private slots:
             QByteArray got;
             QVERIFY(QTest::qWaitFor(
                 [&] {
-                    got += pty.drain();
+                    got += m_peer->drain();
                     return !sender->isSending() && m_w.port()->bytesToWrite() == 0;
                 },
                 20000));
-            got += pty.drain();
+            got += m_peer->drain();
             QCOMPARE(got, data.left(got.size()));
             QCOMPARE(m_w.count(QString("cannot be read any more: %1 of").arg(got.size())), 1);
         } else if (how == "vanish") {
-            pty.vanish();
+            m_peer->vanish();
             QTRY_VERIFY(!progress());
             QCOMPARE(m_w.count("Send file stopped, the device is gone: "), 1);
         } else {
@@ -307,12 +306,12 @@ private slots:
             QByteArray got;
             QVERIFY(QTest::qWaitFor(
                 [&] {
-                    got += pty.drain();
+                    got += m_peer->drain();
                     return got.size() >= data.size() && m_w.port()->bytesToWrite() == 0;
                 },
                 20000));
             QTRY_VERIFY(!progress());
-            QCOMPARE(got + pty.drain(), data);
+            QCOMPARE(got + m_peer->drain(), data);
             QCOMPARE(maximum, data.size());
             QVERIFY(std::is_sorted(values.begin(), values.end()));
             QCOMPARE(m_w.count("<< "), 1);
@@ -339,8 +338,6 @@ private slots:
     void sendFileRefused() {
         QFETCH(QString, kind); QFETCH(QString, reason);
         // clang-format on
-        test::PtyPeer peer;
-        QVERIFY(m_w.create(peer.slavePath()));
         QString path = m_dir.filePath(kind);
         QFile::remove(path);
         if (kind == "fifo")
@@ -361,7 +358,7 @@ private slots:
                 QVERIFY(m_w.client()->test()); // the version query
             else
                 runSteps();
-            peer.clearReceived();
+            m_peer->clearReceived();
         }
         test::Modals modals;
         // The dialog would walk into a directory rather than return it.
@@ -369,13 +366,13 @@ private slots:
         if (kind == "busy" || kind == "steps") {
             QCOMPARE(m_w.count(reason), 1);
             QVERIFY(modals.boxes.isEmpty());
-            QVERIFY(peer.received().isEmpty());
+            QVERIFY(m_peer->received().isEmpty());
             m_w.client()->serialPortClose(true);
             return;
         }
         QTRY_COMPARE(modals.boxes, QStringList{"Error|" + reason + ":\n\n" + path});
         QTest::qWait(20);
-        QVERIFY(peer.received().isEmpty());
+        QVERIFY(m_peer->received().isEmpty());
         QCOMPARE(m_w.count("<< "), 0);
         QVERIFY(!m_w.port()->isOpen());
     }
@@ -392,19 +389,17 @@ private slots:
     void findBaud() {
         QFETCH(bool, answers);
         QFETCH(int, before);
-        test::PtyPeer peer;
-        QVERIFY(m_w.create(peer.slavePath()));
         m_w.baudrate()->setBaudrate(before);
         const bool vanish = QTest::currentDataTag() == QByteArray("device vanishes");
         m_w.widget()->findChild<BaudFinder*>()->setWait(answers || vanish ? 500 : 1);
         QTimer module;
         qsizetype answered = 0;
         connect(&module, &QTimer::timeout, this, [&] {
-            if (vanish && peer.received().count("AT\r\n") >= 2)
-                peer.vanish();
-            if (answers && peer.received().count("AT\r\n") > answered) {
+            if (vanish && m_peer->received().count("AT\r\n") >= 2)
+                m_peer->vanish();
+            if (answers && m_peer->received().count("AT\r\n") > answered) {
                 ++answered;
-                peer.write("OK\r\n");
+                m_peer->write("OK\r\n");
             }
         });
         module.start(1);
@@ -420,7 +415,7 @@ private slots:
             m_w.action(QStringLiteral("find-baud"))->trigger();
             QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
             QTest::qWait(50);
-            QVERIFY(peer.received().isEmpty());
+            QVERIFY(m_peer->received().isEmpty());
             QCOMPARE(m_w.port()->baudRate(), before);
             return;
         }
@@ -441,12 +436,12 @@ private slots:
             return;
         }
         if (answers) {
-            QCOMPARE(peer.received(), QByteArray("AT\r\nAT\r\n"));
+            QCOMPARE(m_peer->received(), QByteArray("AT\r\nAT\r\n"));
             QCOMPARE(m_w.baudrate()->baudrate(), 115200);
             QCOMPARE(m_w.port()->baudRate(), 115200);
             QCOMPARE(m_w.count("The module answers at 115200 baud"), 1);
         } else {
-            QCOMPARE(peer.received(), QByteArray("AT\r\n").repeated(rates));
+            QCOMPARE(m_peer->received(), QByteArray("AT\r\n").repeated(rates));
             QCOMPARE(m_w.baudrate()->baudrate(), before);
             QCOMPARE(m_w.port()->baudRate(), before);
             QCOMPARE(m_w.count(QString("No rate answered: %1 rates tried").arg(rates)), 1);
