@@ -7,13 +7,11 @@
 #include "mainwidget/harness.h"
 #include "mainwidget/linesender.h"
 #include "mainwidget/progressbox.h"
-#include "mainwidget/stepsdialog.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -58,14 +56,6 @@ class TestSending : public QObject {
     ProgressBox* progress() const { return box(QStringLiteral("send-file-progress")); }
     QMessageBox* confirmation() const {
         return m_w.widget()->findChild<QMessageBox*>(QStringLiteral("paste-confirm"));
-    }
-    // Steps that stay running: the module never sends +X.
-    void runSteps() {
-        m_w.action(QStringLiteral("run-steps"))->trigger();
-        auto* steps = m_w.widget()->findChild<StepsDialog*>();
-        steps->findChild<QPlainTextEdit*>()->setPlainText("wait 5s +X");
-        steps->run();
-        QVERIFY(steps->running());
     }
     void paste(const QString& text) {
         QApplication::clipboard()->setText(text);
@@ -333,7 +323,6 @@ private slots:
         QTest::newRow("empty") << "empty" << "File is empty";
         QTest::newRow("missing") << "missing" << "Failed to open file";
         QTest::newRow("a transaction runs") << "busy" << "Not sent: a file waits until the running exchange has ended";
-        QTest::newRow("steps run") << "steps" << "Not sent: a file waits until the running exchange has ended";
     }
     void sendFileRefused() {
         QFETCH(QString, kind); QFETCH(QString, reason);
@@ -352,18 +341,15 @@ private slots:
             QVERIFY(QFile::link("/dev/zero", path));
         else if (kind.startsWith('/'))
             path = kind;
-        if (kind == "busy" || kind == "steps") {
+        if (kind == "busy") {
             path = writeFile(kind, "AT\r\n");
-            if (kind == "busy")
-                QVERIFY(m_w.client()->test()); // the version query
-            else
-                runSteps();
+            QVERIFY(m_w.client()->test()); // the version query
             m_peer->clearReceived();
         }
         test::Modals modals;
         // The dialog would walk into a directory rather than return it.
         QVERIFY(!m_w.widget()->findChild<FileSender*>()->start(path));
-        if (kind == "busy" || kind == "steps") {
+        if (kind == "busy") {
             QCOMPARE(m_w.count(reason), 1);
             QVERIFY(modals.boxes.isEmpty());
             QVERIFY(m_peer->received().isEmpty());
@@ -383,7 +369,6 @@ private slots:
         QTest::newRow("first rate answers") << true << 115200;
         QTest::newRow("chosen rate is not it") << true << 9600;
         QTest::newRow("silent") << false << 9600;
-        QTest::newRow("steps run") << true << 9600;
         QTest::newRow("device vanishes") << false << 9600;
     }
     void findBaud() {
@@ -410,15 +395,6 @@ private slots:
                 maximum = b->maximum();
         });
         watch.start(1);
-        if (QTest::currentDataTag() == QByteArray("steps run")) {
-            runSteps();
-            m_w.action(QStringLiteral("find-baud"))->trigger();
-            QCOMPARE(m_w.count("Not searched: wait until the running exchange has ended"), 1);
-            QTest::qWait(50);
-            QVERIFY(m_peer->received().isEmpty());
-            QCOMPARE(m_w.port()->baudRate(), before);
-            return;
-        }
         m_w.action(QStringLiteral("find-baud"))->trigger();
         const int rates = int(QSerialPortInfo::standardBaudRates().size());
         QVERIFY(QTest::qWaitFor(
@@ -435,17 +411,13 @@ private slots:
             QCOMPARE(m_w.port()->baudRate(), before);
             return;
         }
-        if (answers) {
-            QCOMPARE(m_peer->received(), QByteArray("AT\r\nAT\r\n"));
-            QCOMPARE(m_w.baudrate()->baudrate(), 115200);
-            QCOMPARE(m_w.port()->baudRate(), 115200);
-            QCOMPARE(m_w.count("The module answers at 115200 baud"), 1);
-        } else {
-            QCOMPARE(m_peer->received(), QByteArray("AT\r\n").repeated(rates));
-            QCOMPARE(m_w.baudrate()->baudrate(), before);
-            QCOMPARE(m_w.port()->baudRate(), before);
-            QCOMPARE(m_w.count(QString("No rate answered: %1 rates tried").arg(rates)), 1);
-        }
+        const int rate = answers ? 115200 : before;
+        QCOMPARE(m_peer->received(), QByteArray("AT\r\n").repeated(answers ? 2 : rates));
+        QCOMPARE(m_w.baudrate()->baudrate(), rate);
+        QCOMPARE(m_w.port()->baudRate(), rate);
+        QCOMPARE(m_w.count(answers ? QString("The module answers at 115200 baud")
+                                   : QString("No rate answered: %1 rates tried").arg(rates)),
+                 1);
     }
 };
 
