@@ -286,31 +286,21 @@ private slots:
     }
 
     void hexRows_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("rows");
-        const QString pad(36, ' ');
+        // clang-format off
+        QTest::addColumn<QByteArray>("bytes"); QTest::addColumn<QStringList>("rows");
+        const QString pad(36, ' '), sixteen = "30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  0123456789abcdef";
         QTest::newRow("empty") << QByteArray() << QStringList();
-        QTest::newRow("one byte") << QByteArray("A")
-                                  << QStringList{"41" + QString(45, ' ') + "  A"};
-        QTest::newRow("CR LF") << QByteArray("OK\r\n")
-                               << QStringList{"4f 4b 0d 0a" + pad + "  OK.."};
-        QTest::newRow("16") << QByteArray("0123456789abcdef")
-                            << QStringList{"30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  "
-                                           "0123456789abcdef"};
-        QTest::newRow("17") << QByteArray("0123456789abcdef~")
-                            << QStringList{"30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  "
-                                           "0123456789abcdef",
-                                           "7e" + QString(45, ' ') + "  ~"};
-        QTest::newRow("controls") << QByteArray("\0\x01\x1f \x7f\t", 6)
-                                  << QStringList{"00 01 1f 20 7f 09" + QString(30, ' ') +
-                                                 "  ... .."};
-        QTest::newRow("high") << QByteArray("\x80\xc3\xa9\xff")
-                              << QStringList{"80 c3 a9 ff" + pad + "  ...."};
+        QTest::newRow("one byte") << QByteArray("A") << QStringList{"41" + QString(45, ' ') + "  A"};
+        QTest::newRow("CR LF") << QByteArray("OK\r\n") << QStringList{"4f 4b 0d 0a" + pad + "  OK.."};
+        QTest::newRow("16") << QByteArray("0123456789abcdef") << QStringList{sixteen};
+        QTest::newRow("17") << QByteArray("0123456789abcdef~") << QStringList{sixteen, "7e" + QString(45, ' ') + "  ~"};
+        QTest::newRow("controls") << QByteArray("\0\x01\x1f \x7f\t", 6) << QStringList{"00 01 1f 20 7f 09" + QString(30, ' ') + "  ... .."};
+        QTest::newRow("high") << QByteArray("\x80\xc3\xa9\xff") << QStringList{"80 c3 a9 ff" + pad + "  ...."};
     }
     // Rows line up in a fixed-width face whatever the bytes; the text form is the same rows.
     void hexRows() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, rows);
+        QFETCH(QByteArray, bytes); QFETCH(QStringList, rows);
+        // clang-format on
         QCOMPARE(at::hexRows(bytes), rows);
         const QString text = at::hexText(bytes, u"   ");
         QCOMPARE(text, rows.isEmpty() ? "\n" : rows.join("\n   ") + '\n');

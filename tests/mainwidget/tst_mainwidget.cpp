@@ -532,24 +532,18 @@ private slots:
         QTest::newRow("pieces, then close") << x << "close" << pieces + "\n<< AT\n>> OK\n";
         // A command sent without its ending is a line of its own; the answer is not glued on.
         QTest::newRow("sent without ending") << QByteArray() << "no ending" << "<< +++\n>> OK\n<< AT\n>> OK\n";
-        // clang-format on
         // As hex: the exact bytes, line ends too, sent and received; a line shown as text
         // before is ended, and nothing of it is lost.
-        const auto hex = [](const QString& prefix, const QByteArray& bytes) {
-            return prefix + at::hexText(bytes, u"   ");
-        };
+        const auto hex = [](const QString& prefix, const QByteArray& bytes) { return prefix + at::hexText(bytes, u"   "); };
         const QString atOk = hex("<< ", "AT\r\n") + hex(">> ", "OK\r\n");
         QTest::newRow("hex") << QByteArray("OK\r\n") << "hex" << hex(">> ", "OK\r\n") + atOk;
-        QTest::newRow("hex from inside a line")
-            << x.left(65536) << "hex mid-line"
-            << ">> " + QString(65536, 'x') + '\n' + hex(">> ", x.mid(65536) + "\r\n") + atOk;
+        QTest::newRow("hex from inside a line") << x.left(65536) << "hex mid-line" << ">> " + QString(65536, 'x') + '\n' + hex(">> ", x.mid(65536) + "\r\n") + atOk;
     }
     // A partial line shown at a close or a transaction's start is a line of its own, ended,
     // in the log and in the recording alike.
     void lineEnds() {
-        QFETCH(QByteArray, wire);
-        QFETCH(QString, then);
-        QFETCH(QString, log);
+        QFETCH(QByteArray, wire); QFETCH(QString, then); QFETCH(QString, log);
+        // clang-format on
         const QString path = m_dir.filePath("lines.log");
         QFile::remove(path);
         test::Modals modals;
