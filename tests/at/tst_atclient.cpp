@@ -70,20 +70,18 @@ private slots:
         QTest::newRow("header split, lower case, more fields") << Chunks{"+rea", "db:2:7\r", "\nxy"} << QStringList{"received:+readb:2:7\\r\\n", "receivedBinary:xy"};
         QTest::newRow("block holds crlf and OK") << Chunks{"+READB:4\r\nOK\r\nZ\n"} << QStringList{"received:+READB:4\\r\\n", "receivedBinary:OK\\r\\n", "received:Z\\n"};
         QTest::newRow("blocks back to back") << Chunks{"+READB:1\r\nZ+READB:2\r\nab"} << QStringList{"received:+READB:1\\r\\n", "receivedBinary:Z", "received:+READB:2\\r\\n", "receivedBinary:ab"};
-        // clang-format on
         // None of these is a block header, so nothing after them is swallowed.
         QByteArray noHeaders;
         QStringList lines;
-        for (const char* line :
-             {"+READB:x", "+READB", "+READB:0", "+READB:-4", "+READB:16777217", "ab"}) {
+        for (const char* line : {"+READB:x", "+READB", "+READB:0", "+READB:-4", "+READB:16777217", "ab"}) {
             noHeaders += line + QByteArray("\r\n");
             lines << QString("received:%1\\r\\n").arg(line);
         }
         QTest::newRow("no usable count") << Chunks{noHeaders} << lines;
     }
     void framing() {
-        QFETCH(Chunks, chunks);
-        QFETCH(QStringList, events);
+        QFETCH(Chunks, chunks); QFETCH(QStringList, events);
+        // clang-format on
         Rig rig(true);
         for (const QByteArray& chunk : chunks) {
             QVERIFY(rig.peer.write(chunk));
@@ -313,8 +311,7 @@ private slots:
         QTest::addColumn<QByteArray>("answer"); QTest::addColumn<int>("outcome"); QTest::addColumn<qint32>("rate");
         QTest::addColumn<QByteArray>("wire"); QTest::addColumn<int>("times");
         const int found = at::BaudSearch::Found, none = at::BaudSearch::NoAnswer;
-        const QByteArray at2 = QByteArray("AT\r\n").repeated(2),
-                         at3 = QByteArray("AT\r\n").repeated(3);
+        const QByteArray at2 = QByteArray("AT\r\n").repeated(2), at3 = QByteArray("AT\r\n").repeated(3);
         QTest::newRow("first answers") << QByteArray("AT\r\r\nOK\r\n") << found << 115200 << at2 << 9;
         QTest::newRow("noise before OK") << QByteArray("\xf0\x80OK\r\n") << found << 115200 << at2 << 9;
         QTest::newRow("a stray OK is not a rate") << QByteArray("OK\r\n") << none << 0 << QByteArray("AT\r\n").repeated(4) << 1;

@@ -41,9 +41,7 @@ private slots:
         QTest::addColumn<QByteArray>("pre"); QTest::addColumn<bool>("keepGoing"); QTest::addColumn<bool>("bytewise");
         QTest::addColumn<QStringList>("records"); QTest::addColumn<QStringList>("heard");
         const QStringList two{"AT+X", "AT"};
-        const Answers readb{{"AT", "OK\r\n+READB:16777217:0\r\n+READB:0:0\r\n"},
-                            {"AT+SEND", "OK\r\n|@100 +READB:2:0\r\nh|i"},
-                            {"AT+READB=0", "+READB:3:0\r\na\nc\r\nOK\r\n"}};
+        const Answers readb{{"AT", "OK\r\n+READB:16777217:0\r\n+READB:0:0\r\n"}, {"AT+SEND", "OK\r\n|@100 +READB:2:0\r\nh|i"}, {"AT+READB=0", "+READB:3:0\r\na\nc\r\nOK\r\n"}};
         QTest::newRow("OK, answer split across reads") << QStringList{"AT+UID"} << Answers{{"AT+UID", "+UI|D:1\r|\nOK|\r\n"}} << QByteArray() << false << false << QStringList{"1 ok OK a[+UID:1] u[] l[] b[]"} << QStringList{"AT+UID"};
         QTest::newRow("one byte a read, echo") << QStringList{"AT+UID"} << Answers{{"AT+UID", "AT+UID\r\n+UID:1\r\nOK\r\n"}} << QByteArray() << false << true << QStringList{"1 ok echo OK a[+UID:1] u[] l[] b[]"} << QStringList{"AT+UID"};
         QTest::newRow("ERROR stops the run") << two << Answers{{"AT+X", "ERROR\r\n"}} << QByteArray() << false << false << QStringList{"1 error ERROR a[] u[] l[] b[]"} << QStringList{"AT+X"};

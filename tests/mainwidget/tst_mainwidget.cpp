@@ -1206,8 +1206,7 @@ private slots:
         // clang-format off
         QTest::addColumn<int>("ending"); QTest::addColumn<QString>("command"); QTest::addColumn<QString>("hex");
         QTest::addColumn<QByteArray>("wire");
-        const int crlf = int(at::LineEnding::CrLf), cr = int(at::LineEnding::Cr),
-                  lf = int(at::LineEnding::Lf), none = int(at::LineEnding::None);
+        const int crlf = int(at::LineEnding::CrLf), cr = int(at::LineEnding::Cr), lf = int(at::LineEnding::Lf), none = int(at::LineEnding::None);
         QTest::newRow("CR LF") << crlf << "+++" << "" << QByteArray("+++\r\n");
         QTest::newRow("CR") << cr << "+++" << "" << QByteArray("+++\r");
         QTest::newRow("LF") << lf << "+++" << "" << QByteArray("+++\n");

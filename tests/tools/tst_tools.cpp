@@ -153,10 +153,8 @@ private slots:
         // out: the progress lines on success
         QTest::addColumn<QStringList>("sim"); QTest::addColumn<QString>("image"); QTest::addColumn<QString>("how");
         QTest::addColumn<int>("code"); QTest::addColumn<QString>("err"); QTest::addColumn<QString>("out");
-        const QString final = "the module on '%1' did not answer in time when asked to apply the "
-                              "image (600 bytes written)\n";
-        const QString inUse =
-            "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n";
+        const QString final = "the module on '%1' did not answer in time when asked to apply the image (600 bytes written)\n";
+        const QString inUse = "the serial port '%1' is in use by another program: PID %3 (*sleep 60)\n";
         const QString irregular = "cannot read the image '%2': not a regular file\n";
         QTest::newRow("600 bytes at 9600 baud") << QStringList{} << "600" << "" << 0 << "" << "Writing 600 bytes to %1 at 9600 baud\n 42%  256 of 600 bytes\n 85%  512 of 600 bytes\n100%  600 of 600 bytes\nFirmware update on %1 complete: 600 bytes written and accepted by the module\n";
         // ERROR ends no block: the time-out does, and the user learns what the module said.
