@@ -240,6 +240,14 @@ private slots:
         m_w.action(QStringLiteral("send-file"))->trigger();
         QTRY_VERIFY(progress());
         auto* sender = m_w.widget()->findChild<FileSender*>();
+        QByteArray got; // what the device took
+        const auto drainUntil = [&](const std::function<bool()>& done) {
+            const auto drained = [&] {
+                got += m_peer->drain();
+                return done() && m_w.port()->bytesToWrite() == 0;
+            };
+            return QTest::qWaitFor(drained, 20000);
+        };
         if (how.startsWith("cancel")) {
             // At once, before the progress has caught up with what the terminal took.
             QTRY_VERIFY(m_peer->unread() > 0);
@@ -254,7 +262,7 @@ private slots:
             // No more than was told, and nothing after. The flush also drops what a terminal's
             // other end had not read yet.
             QVERIFY(told > 0 && told < data.size());
-            const QByteArray got = m_peer->drain();
+            got = m_peer->drain();
             QVERIFY(got.size() <= told);
             QCOMPARE(got, data.left(got.size()));
             QTest::qWait(150);
@@ -272,13 +280,7 @@ private slots:
         QCOMPARE(progress()->value(), int(handed));
         if (how == "shrink") {
             QVERIFY(QFile(path).resize(1000));
-            QByteArray got;
-            QVERIFY(QTest::qWaitFor(
-                [&] {
-                    got += m_peer->drain();
-                    return !sender->isSending() && m_w.port()->bytesToWrite() == 0;
-                },
-                20000));
+            QVERIFY(drainUntil([&] { return !sender->isSending(); }));
             got += m_peer->drain();
             QCOMPARE(got, data.left(got.size()));
             QCOMPARE(m_w.count(QString("cannot be read any more: %1 of").arg(got.size())), 1);
@@ -293,13 +295,7 @@ private slots:
             if (how == "grow") // what it had when chosen goes, no more
                 QVERIFY(file.open(QIODevice::Append) && file.write("more") == 4 && file.flush());
             emit UserCommands::_self.sendCommand("AT+TICK"); // a repetition's tick is skipped
-            QByteArray got;
-            QVERIFY(QTest::qWaitFor(
-                [&] {
-                    got += m_peer->drain();
-                    return got.size() >= data.size() && m_w.port()->bytesToWrite() == 0;
-                },
-                20000));
+            QVERIFY(drainUntil([&] { return got.size() >= data.size(); }));
             QTRY_VERIFY(!progress());
             QCOMPARE(got + m_peer->drain(), data);
             QCOMPARE(maximum, data.size());
