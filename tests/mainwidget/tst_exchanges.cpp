@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableView>
-#include <QTemporaryFile>
 #include <QTextBlock>
 
 #include <sys/stat.h>
