@@ -1143,6 +1143,9 @@ private slots:
         QVERIFY(m_w.create(elsewhere, false));
         QCOMPARE(combo()->portName(), m_peer.slavePath());
         QVERIFY(!m_w.port()->isOpen());
+        // A long path keeps the window narrower than a screen.
+        m_w.widget()->openAtStart(m_dir.filePath(QString(250, 'p')), 0);
+        QVERIFY(m_w.widget()->minimumSizeHint().width() < 1000);
     }
 
     void settings() {
