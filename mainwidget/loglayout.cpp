@@ -195,9 +195,18 @@ int LogLayout::lineCount(QStringView line, bool& exact) const {
     // longer than the line.
     QVarLengthArray<qsizetype, 64> breaks;
     if (m_option.wrapMode() != QTextOption::WrapAnywhere) {
+        // The layout also breaks after every space, where the line-break rules may not ("30 20"
+        // in a hex row).
         QTextBoundaryFinder finder(QTextBoundaryFinder::Line, line.data(), line.size());
-        for (qsizetype b = finder.toNextBoundary(); b > 0; b = finder.toNextBoundary())
-            breaks.append(b);
+        qsizetype b = finder.toNextBoundary();
+        for (qsizetype i = 1; i <= line.size(); ++i) {
+            if (i == b) {
+                breaks.append(i);
+                b = finder.toNextBoundary();
+            } else if (i < line.size() && line.at(i - 1) == u' ' && line.at(i) != u' ') {
+                breaks.append(i);
+            }
+        }
     }
     int lines = 1;
     qsizetype at = 0;

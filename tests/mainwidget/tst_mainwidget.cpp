@@ -374,6 +374,7 @@ private slots:
         QTest::newRow("resize") << false << 400 << "resize";
         QTest::newRow("keys") << false << 400 << "keys";
         QTest::newRow("mouse") << false << 190 << "mouse";
+        QTest::newRow("hex rows, narrow") << false << 190 << "hex"; // "30 20": a break
         QTest::newRow("mixed") << true << 190 << "";
         QTest::newRow("mixed, wide") << true << 500 << "";
         QTest::newRow("mixed, very narrow") << true << 40 << ""; // a glyph wider than a line
@@ -414,6 +415,8 @@ private slots:
                 line = scripts[i % scripts.size()] + ' ' + QString::number(i);
             if (i == 150)
                 line = QString(3000, 'w').insert(1000, ' '); // past a block's length
+            if (action == "hex")
+                line = at::hexText(line.toUtf8(), u"   ").chopped(1);
             for (auto& log : logs)
                 log->appendEntry(">> ", line + "\r\n", i % 3 ? Qt::darkGreen : Qt::blue);
         }
@@ -1111,6 +1114,9 @@ private slots:
         QVERIFY(m_w.create(elsewhere, false));
         QCOMPARE(combo()->portName(), m_peer.slavePath());
         QVERIFY(!m_w.port()->isOpen());
+        // A long path keeps the window narrower than a screen.
+        m_w.widget()->openAtStart(m_dir.filePath(QString(250, 'p')), 0);
+        QVERIFY(m_w.widget()->minimumSizeHint().width() < 1000);
     }
 
     void settings() {

@@ -48,6 +48,9 @@ PortNameCombo::PortNameCombo(QWidget* parent)
     addItem(QCoreApplication::translate("MainWidget", "Other port..."));
     setItemData(0, true, otherRole);
     setCurrentIndex(-1);
+    // As wide as the names, up to a bound: a long path (typed, or given at start) widened the
+    // window past the screen.
+    setMaximumWidth(fontMetrics().averageCharWidth() * 64);
     updateList();
     m_announced = portName();
     startTimer(1000, Qt::CoarseTimer);
